@@ -1,0 +1,41 @@
+// Raw access to the printer: opening and closing the port, and single command
+// sequences.
+#include <cstring>
+
+#include "commands/export_guard.h"
+#include "link/comm.h"
+#include "protocol/connection.h"
+#include "protocol/sequence.h"
+#include "sigra/sigradrv.h"
+
+using namespace sigra;
+
+extern "C" {
+
+SIGRA_API int32_t SIGRA_CALL OpenPort(int32_t PortNumber, int32_t Baud, int32_t WriteSeconds,
+                                      int32_t ReadSeconds) {
+  return Guarded([&] {
+    return OpenPrinterPort(static_cast<uint8_t>(PortNumber), Baud,
+                           static_cast<uint16_t>(WriteSeconds), static_cast<uint16_t>(ReadSeconds));
+  });
+}
+
+SIGRA_API int32_t SIGRA_CALL ClosePort(void) {
+  return Guarded([] { return link::ClosePrinterPort(); });
+}
+
+SIGRA_API int32_t SIGRA_CALL RSSequence(int32_t Cmd, int32_t AnswerLength, int32_t DataLength,
+                                        unsigned char* Answer, const unsigned char* Data) {
+  return Guarded([&]() -> int32_t {
+    if ((AnswerLength != 0 && Answer == nullptr) || (DataLength != 0 && Data == nullptr)) {
+      return kResultNullBuffer;
+    }
+    if (DataLength != 0) std::memcpy(SendBuffer.data(), Data, SendBuffer.size());
+    RunSequence(static_cast<uint8_t>(Cmd), static_cast<uint8_t>(AnswerLength),
+                static_cast<uint8_t>(DataLength), 0);
+    if (AnswerLength != 0) std::memcpy(Answer, ReceiveBuffer.data(), ReceiveBuffer.size());
+    return LastResult;
+  });
+}
+
+}  // extern "C"

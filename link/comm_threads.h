@@ -1,0 +1,71 @@
+// The two port threads and the byte rendezvous. The worker alone writes and
+// reads the port, one byte per request; SendByte and ReceiveByte post a request
+// from the caller's thread and wait for the worker to be idle again. Every wait
+// is without limit: the port's timeouts end a transfer, and the abort event set
+// when the port closes releases every waiter.
+#ifndef SIGRA_LINK_COMM_THREADS_H
+#define SIGRA_LINK_COMM_THREADS_H
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "link/os_event.h"
+#include "link/os_serial.h"
+#include "link/thread.h"
+
+namespace sigra::link {
+
+// Manual-reset events of the rendezvous. AbortEvent is created by each port
+// opening and set by its closing; the others by the worker when it starts.
+extern std::unique_ptr<os::Event> WorkerIdleEvent;
+extern std::unique_ptr<os::Event> WriteRequestEvent;
+extern std::unique_ptr<os::Event> ReadRequestEvent;
+extern std::unique_ptr<os::Event> AbortEvent;
+
+extern uint8_t ByteToSend;
+extern uint8_t ByteReceived;
+extern uint8_t TransferFailed;
+
+class TZdarzeniaCommThread : public TThread {
+ public:
+  using Handler = std::function<void(void* sender, uint32_t mask)>;
+  TZdarzeniaCommThread(os::Handle port, uint16_t eventSet);
+  ~TZdarzeniaCommThread() override;
+  void Stop();
+  void SetOnEvent(Handler handler) { OnEvent = std::move(handler); }
+
+ protected:
+  void Execute() override;
+  virtual void DoEvent();
+
+ private:
+  os::Handle Port;
+  uint32_t EventMask = 0;
+  Handler OnEvent;
+  std::unique_ptr<os::Event> StopEvent;
+};
+
+class TZapisOdczytThread : public TThread {
+ public:
+  explicit TZapisOdczytThread(os::Handle port);
+  ~TZapisOdczytThread() override;
+  void Stop();
+
+ protected:
+  void Execute() override;
+  virtual void DoWrite();
+  virtual void DoRead();
+
+ private:
+  os::Handle Port;
+  std::unique_ptr<os::Event> StopEvent;
+};
+
+bool SendByte(uint8_t value);
+bool ReceiveByte(uint8_t& value);
+bool IsTransferFailed();
+
+}  // namespace sigra::link
+
+#endif

@@ -1,0 +1,34 @@
+// The driver's connection state and the operations that open and close the
+// printer connection and identify the connected device.
+#ifndef SIGRA_PROTOCOL_CONNECTION_H
+#define SIGRA_PROTOCOL_CONNECTION_H
+
+#include <cstdint>
+
+namespace sigra {
+
+// The exported commands may talk to the printer without opening first.
+extern bool ConnectionOpen;
+// Port number the commands hand to BeginPrinterCall.
+extern int32_t ConfiguredPort;
+extern int32_t ConfiguredBaudRate;
+// Write and read timeout in seconds.
+extern int32_t ConfiguredTimeout;
+// Device type 0..9; 9 (other device) also while nothing is identified.
+extern uint8_t DeviceType;
+// Whether OpenPrinterPort ever created a port object.
+extern bool PortObjectCreated;
+
+inline constexpr uint8_t kDeviceOther = 9;
+
+// Whether port n can be opened right now.
+bool ProbeComPort(uint8_t portNumber);
+
+// Opens port n in a fresh port object; 5 while a port is already open,
+// otherwise 0 or the system error code of the failed opening.
+int32_t OpenPrinterPort(uint8_t portNumber, int32_t baud, uint16_t writeSeconds,
+                        uint16_t readSeconds);
+
+}  // namespace sigra
+
+#endif
