@@ -1,8 +1,16 @@
 #include "protocol/connection.h"
 
+#include <array>
+#include <iterator>
+#include <utility>
+
 #include "link/comm.h"
 #include "link/os_serial.h"
 #include "link/text_1250.h"
+#include "protocol/feedback.h"
+#include "protocol/receipt_state.h"
+#include "protocol/sequence.h"
+#include "protocol/status.h"
 
 namespace sigra {
 
@@ -32,6 +40,157 @@ int32_t OpenPrinterPort(uint8_t portNumber, int32_t baud, uint16_t writeSeconds,
   if (result == 0) result = link::PortObject->Open();
   PortObjectCreated = true;
   return result;
+}
+
+namespace {
+
+constexpr uint8_t kCmdConnectionCheck = 35;
+constexpr uint8_t kCmdDeviceType = 255;
+constexpr uint8_t kCmdDeviceVersion = 254;
+constexpr int32_t kResultNak = 24;
+constexpr int32_t kResultNoPort = 114;
+
+// Connection check, wait for a pending printout, device type: the steps that
+// CommunicationInit and a checking BeginPrinterCall share.
+int32_t CheckDevice() {
+  Block answer{};
+  const Block data{};
+  int32_t check = SendSequence(kCmdConnectionCheck, 1, 0, answer, data);
+  if (check != 0 && check != kResultNak) return check;
+  if (check == 0) {
+    if (int32_t result = PrintControl(0, DeviceType); result != 0) return result;
+  }
+  uint32_t version = 0;
+  return ReadDeviceType(DeviceType, version);
+}
+
+}  // namespace
+
+int32_t CommunicationInit(uint8_t portNumber, int32_t baud, int32_t timeoutSeconds) {
+  try {
+    ConfiguredTimeout = timeoutSeconds;
+    ConfiguredBaudRate = baud;
+    ConnectionOpen = false;
+    ClearReceiptBuildingState();
+    DeviceType = kDeviceOther;
+    if (int32_t result = link::ClosePrinterPort(); result != 0) return result;
+    const auto timeout = static_cast<uint16_t>(ConfiguredTimeout);
+    if (int32_t result = OpenPrinterPort(portNumber, ConfiguredBaudRate, timeout, timeout);
+        result != 0) {
+      return result;
+    }
+    int32_t result = CheckDevice();
+    ConnectionOpen = result == 0;
+    return result;
+  } catch (...) {
+    ConnectionOpen = false;
+    return 999;
+  }
+}
+
+int32_t CommunicationEnd() {
+  DeviceType = kDeviceOther;
+  if (int32_t result = link::ClosePrinterPort(); result != 0) return result;
+  ConnectionOpen = false;
+  ConfiguredPort = 0;
+  return 0;
+}
+
+int32_t BeginPrinterCall(int32_t portNumber, bool checkDevice) {
+  if (portNumber == 0) return kResultNoPort;
+  int32_t result = 0;
+  try {
+    ConnectionOpen = false;
+    ClearReceiptBuildingState();
+    DeviceType = kDeviceOther;
+    result = link::ClosePrinterPort();
+    if (result != 0) return result;
+    const auto timeout = static_cast<uint16_t>(ConfiguredTimeout);
+    result =
+        OpenPrinterPort(static_cast<uint8_t>(portNumber), ConfiguredBaudRate, timeout, timeout);
+    if (result != 0) return result;
+    if (checkDevice) result = CheckDevice();
+    ConnectionOpen = result == 0;
+    return result;
+  } catch (...) {
+    ConnectionOpen = false;
+    return result;
+  }
+}
+
+int32_t ReadDeviceType(uint8_t& type, uint32_t& version) {
+  ShowProgressText("Odczyt typu urządzenia...");
+  Block answer{};
+  const Block data{};
+  if (int32_t result = SendSequence(kCmdDeviceType, 2, 0, answer, data); result != 0) {
+    return result;
+  }
+  const uint8_t code = answer[0];
+  if (code != 44 && code != 18) {
+    type = code == 2 ? 0 : code == 17 ? 1 : code == 5 ? 4 : kDeviceOther;
+    version = 0;
+    return 0;
+  }
+  const bool sigra = code == 44;
+  int32_t result = SendSequence(kCmdDeviceVersion, 4, 0, answer, data);
+  if (result == 0) {
+    if (sigra) {
+      type = answer[0] == 124 ? 7 : 3;
+    } else {
+      type = answer[0] == 125 ? 8 : 6;
+    }
+    version = answer[1];
+    return 0;
+  }
+  if (result == kResultNak) {
+    type = sigra ? 2 : 5;
+    version = 0;
+    return 0;
+  }
+  return result;
+}
+
+namespace {
+
+struct DeviceNames {
+  const char* name;
+  const char* pName;
+};
+
+// UTF-8 here; served in Windows-1250.
+constexpr DeviceNames kDeviceNames[] = {
+    {"TX350A 5-stawkowa", "TX350A 5-stawkowa"},
+    {"TX350A 7-stawkowa", "TX350A 7-stawkowa"},
+    {"SIGRA I generacji", "SIGRA I generacji"},
+    {"SIGRA II generacji", "SIGRA II generacji"},
+    {"TX350B 5-st. (apteczna)", "TX350B 5-st. (apteczna)"},
+    {"TX350B 7-st. (apteczna)", "TX350B 7-st. (apteczna)"},
+    {"SIGRA F (apteczna)", "SIGRA F (apteczna)"},
+    {"VELMO LUNO", "Nowa drukarka fiskalna"},
+    {"VELMO LUNO F", "Nowa drukarka fiskalna (apteczna)"},
+    {"INNE URZĄDZENIE", "INNE URZADZENIE"},
+};
+constexpr const char* kUnknownDevice = "NIEZNANE";
+
+const char* NameOf(uint8_t type, bool pList) {
+  static const auto converted = [] {
+    std::array<std::pair<std::string, std::string>, std::size(kDeviceNames)> names;
+    for (size_t i = 0; i < names.size(); ++i) {
+      names[i] = {Cp1250FromUtf8(kDeviceNames[i].name), Cp1250FromUtf8(kDeviceNames[i].pName)};
+    }
+    return names;
+  }();
+  if (type >= converted.size()) return kUnknownDevice;
+  return pList ? converted[type].second.c_str() : converted[type].first.c_str();
+}
+
+}  // namespace
+
+const char* DeviceNameText(uint8_t type) {
+  return NameOf(type, false);
+}
+const char* PDeviceNameText(uint8_t type) {
+  return NameOf(type, true);
 }
 
 }  // namespace sigra

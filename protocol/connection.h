@@ -29,6 +29,19 @@ bool ProbeComPort(uint8_t portNumber);
 int32_t OpenPrinterPort(uint8_t portNumber, int32_t baud, uint16_t writeSeconds,
                         uint16_t readSeconds);
 
+// Opens a connection for a point-of-sale program: the port, the connection
+// check (command 35), the wait for a pending printout and the device type.
+int32_t CommunicationInit(uint8_t portNumber, int32_t baud, int32_t timeoutSeconds);
+int32_t CommunicationEnd();
+// The opening every command runs when no connection is open; 114 for port 0.
+int32_t BeginPrinterCall(int32_t portNumber, bool checkDevice);
+int32_t ReadDeviceType(uint8_t& type, uint32_t& version);
+
+// Device names in Windows-1250: the list DeviceName gives and the list
+// pDeviceName gives (they differ for types 7, 8 and 9).
+const char* DeviceNameText(uint8_t type);
+const char* PDeviceNameText(uint8_t type);
+
 }  // namespace sigra
 
 #endif

@@ -11,8 +11,12 @@ ProcessMessagesHook g_processMessages;
 
 }  // namespace
 
-void SetProgressTextHook(ProgressTextHook hook) { g_progressText = std::move(hook); }
-void SetProcessMessagesHook(ProcessMessagesHook hook) { g_processMessages = std::move(hook); }
+void SetProgressTextHook(ProgressTextHook hook) {
+  g_progressText = std::move(hook);
+}
+void SetProcessMessagesHook(ProcessMessagesHook hook) {
+  g_processMessages = std::move(hook);
+}
 
 void ShowProgressText(const char* utf8) {
   if (g_progressText) g_progressText(Cp1250FromUtf8(utf8));

@@ -26,6 +26,22 @@
 extern "C" {
 #endif
 
+/* Opens the connection: the port "COM<PortNumber>" at Baud bit/s, with
+ * TimeoutSeconds for writing and reading; checks the printer and identifies it.
+ * Call it before any command, and CommunicationEnd last. */
+SIGRA_API int32_t SIGRA_CALL CommunicationInit(int32_t PortNumber, int32_t Baud,
+                                               int32_t TimeoutSeconds);
+SIGRA_API int32_t SIGRA_CALL CommunicationEnd(void);
+
+/* The name of the connected device; Buffer must hold 34 bytes. */
+SIGRA_API int32_t SIGRA_CALL pDeviceName(char* Buffer);
+
+/* Waits for the printout to finish (Mode 0: printing, 1: checking), resuming a
+ * printout stopped for lack of paper. DeviceType as identified (0..9). */
+SIGRA_API int32_t SIGRA_CALL PrintControl(int32_t Mode, int32_t DeviceType);
+/* Resumes a printout stopped for lack of paper once paper is back. */
+SIGRA_API int32_t SIGRA_CALL PrintResume(void);
+
 /* Raw access: opens the port "COM<PortNumber>" with the line speed and the write
  * and read timeouts in seconds. Returns 5 while a port is already open. */
 SIGRA_API int32_t SIGRA_CALL OpenPort(int32_t PortNumber, int32_t Baud, int32_t WriteSeconds,

@@ -14,6 +14,7 @@
 extern "C" {
 
 SIGRA_API int32_t SIGRA_CALL ErrMessage(int32_t Code, std::string& Text);
+SIGRA_API int32_t SIGRA_CALL DeviceName(std::string& Text);
 
 }  // extern "C"
 
