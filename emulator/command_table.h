@@ -1,0 +1,74 @@
+// The printer's command set as data: each command byte maps to a Command that
+// says what the printer answers, how many data bytes the host sends after that
+// answer, and what the printer does with them.
+//
+// Commands come in groups, one source file per group, each with an
+// Add...Commands function declared below and called by StandardCommands. To
+// add a group: write the file, declare its function here, call it from
+// StandardCommands and list the file in CMakeLists.txt.
+#ifndef SIGRA_EMULATOR_COMMAND_TABLE_H
+#define SIGRA_EMULATOR_COMMAND_TABLE_H
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "emulator/device_traits.h"
+#include "emulator/printer.h"
+
+namespace sigra::emu {
+
+using Bytes = std::vector<uint8_t>;
+
+inline constexpr uint8_t kAck = 0x06;
+inline constexpr uint8_t kNak = 0x15;
+inline constexpr uint8_t kEsc = 0x1B;
+
+// How many data bytes the host sends, asked again after each byte with the
+// bytes received so far, so that a length byte or a terminator inside the
+// data can decide it. The data is complete once the answer is no more than
+// has been received.
+using DataLength = std::function<size_t(const Bytes& received)>;
+DataLength FixedData(size_t count);
+
+struct Command {
+  // Used in the journal; "command N" when empty.
+  std::string name = {};
+  // Bytes sent right after the command byte; none when empty. A first byte
+  // other than ACK refuses the command: no data follows.
+  std::function<Bytes(Printer&)> answer = nullptr;
+  DataLength dataLength = FixedData(0);
+  // Acts on the complete data and gives the bytes sent after it.
+  std::function<Bytes(Printer&, const Bytes& data)> afterData = nullptr;
+  // Whether the model has the command at all; a model without it answers NAK.
+  // Empty: every model has it.
+  std::function<bool(const DeviceTraits&)> available = nullptr;
+};
+
+class CommandTable {
+ public:
+  // Defines `code`, replacing an earlier definition.
+  void Add(uint8_t code, Command command);
+  // Null for a command the printer does not know.
+  std::shared_ptr<const Command> Find(uint8_t code) const;
+
+ private:
+  std::array<std::shared_ptr<const Command>, 256> commands_;
+};
+
+// Every group below.
+CommandTable StandardCommands();
+
+// Connection check (35), device type (255) and model (254) queries.
+void AddConnectionCommands(CommandTable& table);
+// Status commands, the ordinary commands that read status bytes 1 to 8, and
+// the resume of a printout (42).
+void AddStatusCommands(CommandTable& table);
+
+}  // namespace sigra::emu
+
+#endif

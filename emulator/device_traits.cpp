@@ -1,0 +1,57 @@
+#include "emulator/device_traits.h"
+
+#include <array>
+#include <stdexcept>
+#include <string>
+
+namespace sigra::emu {
+namespace {
+
+struct Model {
+  uint8_t typeCode;
+  std::optional<uint8_t> modelCode;
+  int usualVersion;
+  // Lowest version that has status bytes 5 and 6; none: never has them.
+  std::optional<int> bytes5And6FromVersion;
+  bool byte7;
+  bool byte8;
+};
+
+constexpr std::optional<uint8_t> kRefuses = std::nullopt;
+constexpr std::optional<int> kNever = std::nullopt;
+
+// Indexed by device type. The second-generation Sigra and Sigra F report their
+// family code as model byte; Luno and Luno F have model bytes of their own.
+constexpr std::array<Model, 10> kModels = {{
+    {0x02, kRefuses, 0, kNever, false, false},  // 0 TX350A, 5 rates
+    {0x11, kRefuses, 0, kNever, false, false},  // 1 TX350A, 7 rates
+    {0x2C, kRefuses, 0, kNever, false, false},  // 2 Sigra, first generation
+    {0x2C, 0x2C, 3, 3, false, false},           // 3 Sigra, second generation
+    {0x05, kRefuses, 0, kNever, false, false},  // 4 TX350B, 5 rates, pharmacy
+    {0x12, kRefuses, 0, kNever, false, false},  // 5 TX350B, 7 rates, pharmacy
+    {0x12, 0x12, 6, 6, false, true},            // 6 Sigra F, pharmacy
+    {0x2C, 0x7C, 1, 0, true, false},            // 7 Luno
+    {0x12, 0x7D, 1, 0, true, true},             // 8 Luno F, pharmacy
+    {0x63, kRefuses, 0, 0, true, false},        // 9 other device
+}};
+
+}  // namespace
+
+DeviceTraits TraitsFor(int type, int version) {
+  if (type < 0 || type >= static_cast<int>(kModels.size())) {
+    throw std::out_of_range("device type " + std::to_string(type) + " is not 0..9");
+  }
+  const Model& model = kModels[static_cast<size_t>(type)];
+  DeviceTraits traits;
+  traits.type = type;
+  traits.version = version < 0 ? model.usualVersion : version;
+  traits.typeCode = model.typeCode;
+  traits.modelCode = model.modelCode;
+  traits.hasBytes5And6 =
+      model.bytes5And6FromVersion && traits.version >= *model.bytes5And6FromVersion;
+  traits.hasByte7 = model.byte7;
+  traits.hasByte8 = model.byte8;
+  return traits;
+}
+
+}  // namespace sigra::emu

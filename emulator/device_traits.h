@@ -1,0 +1,31 @@
+// What tells one printer model from another on the wire. Command handlers read
+// these fields instead of testing device type numbers, so a new model or a new
+// per-model difference is one more column or row in the model table.
+#ifndef SIGRA_EMULATOR_DEVICE_TRAITS_H
+#define SIGRA_EMULATOR_DEVICE_TRAITS_H
+
+#include <cstdint>
+#include <optional>
+
+namespace sigra::emu {
+
+struct DeviceTraits {
+  int type = 9;
+  int version = 0;
+  // Answer byte of the device type query (255).
+  uint8_t typeCode = 0x63;
+  // First answer byte of the model query (254); none: the model refuses it.
+  std::optional<uint8_t> modelCode;
+  // Which of the status bytes 5 to 8 the model has (bytes 1 to 4 always exist).
+  bool hasBytes5And6 = false;
+  bool hasByte7 = false;
+  bool hasByte8 = false;
+};
+
+// Traits of device type 0..9 (std::out_of_range otherwise). A negative version
+// picks the version the model usually reports.
+DeviceTraits TraitsFor(int type, int version = -1);
+
+}  // namespace sigra::emu
+
+#endif

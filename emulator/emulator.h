@@ -1,0 +1,104 @@
+// A software fiscal printer on a pseudo-terminal. The host opens DevicePath()
+// as its serial port; a thread of the emulator answers the printer's side of
+// each command sequence from a Printer model and a CommandTable, and records
+// every byte on the line and a readable journal of what the printer did.
+//
+// Every method may be called from any thread while the host talks to the
+// printer. Changes take effect from the next command the printer reads.
+#ifndef SIGRA_EMULATOR_EMULATOR_H
+#define SIGRA_EMULATOR_EMULATOR_H
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "emulator/command_table.h"
+#include "emulator/printer.h"
+
+namespace sigra::emu {
+
+enum class Direction { HostToPrinter, PrinterToHost };
+
+struct WireByte {
+  Direction dir;
+  uint8_t value;
+  std::chrono::steady_clock::time_point at;
+};
+
+class Emulator {
+ public:
+  // A printer of device type 0..9 with the standard command set; `version` is
+  // what the model query (254) reports on the types that answer it, a negative
+  // value picks the type's usual version. std::out_of_range for another type,
+  // std::system_error when no pseudo-terminal can be had.
+  explicit Emulator(int deviceType, int version = -1);
+  ~Emulator();
+  Emulator(const Emulator&) = delete;
+  Emulator& operator=(const Emulator&) = delete;
+
+  // The pty slave, e.g. /dev/pts/5.
+  const std::string& DevicePath() const;
+  // Makes <dir>/com<n> a symbolic link to DevicePath(), replacing what was there.
+  void LinkAsComPort(const std::string& dir, int n) const;
+  int DeviceType() const;
+  int Version() const;
+
+  // Status model. Status commands: 94, 96, 144, 148, 149, 150, 155 and 159.
+  void SetStatus(uint8_t statusCommand, uint8_t value);
+  uint8_t Status(uint8_t statusCommand) const;
+  // Status bytes 1 to 8; 1, 2 and 3 are those of status commands 155, 148, 149.
+  void SetStatusByte(int n, uint8_t value);
+  uint8_t StatusByte(int n) const;
+
+  // Printing model (see printer.h): a printout lasts a number of status polls.
+  void StartPrintout(int polls);
+  bool Printing() const;
+  void SetPaper(bool present);
+  void PaperRunsOutAfter(int polls);
+  void SetPrinterFailure(bool failed);
+  void SetControllerLost(bool lost);
+  // Runs `edit` on the printer model while no command is being served.
+  void WithPrinter(const std::function<void(Printer&)>& edit);
+  // Defines or redefines a command of this printer.
+  void Define(uint8_t code, Command command);
+
+  // Fault injection. AnswerWith answers `command` with exactly `bytes` from now
+  // on, leaving the printer's state alone; data still follows when the bytes
+  // begin with ACK (or are empty) and the printer knows the command.
+  void AnswerWith(uint8_t command, std::vector<uint8_t> bytes);
+  void Nak(uint8_t command);
+  // A switched-off printer: reads everything, answers nothing.
+  void SetSilent(bool silent);
+  // Waits this long before each answer.
+  void SetAnswerDelay(std::chrono::milliseconds delay);
+  void ClearFaults();
+  // Writes bytes to the host unasked.
+  void Inject(std::vector<uint8_t> bytes);
+
+  // Record of the line since the start or the last ClearRecord.
+  std::vector<WireByte> Wire() const;
+  std::vector<uint8_t> HostBytes() const;
+  // Host bytes split where the printer saw a command frame begin: {27, cmd,
+  // data...}. Bytes sent outside any frame stay with the frame before them.
+  std::vector<std::vector<uint8_t>> Commands() const;
+  void ClearRecord();
+  // Whether the record holds at least `count` host bytes within `timeout`.
+  bool WaitForHostBytes(size_t count, std::chrono::milliseconds timeout) const;
+
+  // Readable lines of what the printer did, e.g. "device type query -> 06 2C".
+  std::vector<std::string> Journal() const;
+  // Also hands each new journal line to `listener`, on the thread that made
+  // it; the listener must not call the emulator.
+  void SetJournalListener(std::function<void(const std::string&)> listener);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace sigra::emu
+
+#endif

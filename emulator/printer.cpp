@@ -1,0 +1,191 @@
+#include "emulator/printer.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+namespace sigra::emu {
+namespace {
+
+constexpr uint8_t kByte1 = 155;
+constexpr uint8_t kByte2 = 148;
+constexpr uint8_t kByte3 = 149;
+
+// Byte 2 (148).
+constexpr int kAwaitsPrinting = 1;
+constexpr int kControllerLost148 = 7;
+// Byte 3 (149).
+constexpr int kPrinting = 0;
+constexpr int kNoPaper = 1;
+constexpr int kFailure = 2;
+constexpr int kStoppedNoPaper = 6;
+constexpr int kControllerLost149 = 7;
+
+// A healthy printer in training mode with maker and user data entered, and a
+// closed cash drawer.
+constexpr uint8_t kInitialByte1 = 0x03;
+constexpr uint8_t kInitialByte4 = 0x08;
+
+size_t StatusIndex(uint8_t command) {
+  const auto& commands = Printer::kStatusCommands;
+  const auto* found = std::find(commands.begin(), commands.end(), command);
+  if (found == commands.end()) {
+    throw std::invalid_argument(std::to_string(command) + " is not a status command");
+  }
+  return static_cast<size_t>(found - commands.begin());
+}
+
+void CheckStatusByteNumber(int n) {
+  if (n < 1 || n > 8) throw std::out_of_range("status byte " + std::to_string(n) + " is not 1..8");
+}
+
+}  // namespace
+
+Printer::Printer(DeviceTraits traits, std::function<void(const std::string&)> note)
+    : traits_(traits), note_(std::move(note)) {
+  StatusRef(kByte1) = kInitialByte1;
+  bytes4To8_[0] = kInitialByte4;
+}
+
+void Printer::Note(const std::string& line) const {
+  if (note_) note_(line);
+}
+
+uint8_t Printer::Status(uint8_t statusCommand) const {
+  return statusCommandBytes_[StatusIndex(statusCommand)];
+}
+
+void Printer::SetStatus(uint8_t statusCommand, uint8_t value) {
+  StatusRef(statusCommand) = value;
+}
+
+uint8_t& Printer::StatusRef(uint8_t statusCommand) {
+  return statusCommandBytes_[StatusIndex(statusCommand)];
+}
+
+uint8_t Printer::StatusByte(int n) const {
+  CheckStatusByteNumber(n);
+  switch (n) {
+    case 1:
+      return Status(kByte1);
+    case 2:
+      return Status(kByte2);
+    case 3:
+      return Status(kByte3);
+    default:
+      return bytes4To8_[static_cast<size_t>(n - 4)];
+  }
+}
+
+void Printer::SetStatusByte(int n, uint8_t value) {
+  CheckStatusByteNumber(n);
+  switch (n) {
+    case 1:
+      SetStatus(kByte1, value);
+      break;
+    case 2:
+      SetStatus(kByte2, value);
+      break;
+    case 3:
+      SetStatus(kByte3, value);
+      break;
+    default:
+      bytes4To8_[static_cast<size_t>(n - 4)] = value;
+  }
+}
+
+uint8_t Printer::ReadStatus(uint8_t statusCommand) {
+  const uint8_t value = Status(statusCommand);
+  if (statusCommand == kByte3) Poll();
+  return value;
+}
+
+uint8_t Printer::ReadStatusByte(int n) {
+  const uint8_t value = StatusByte(n);
+  if (n == 3) Poll();
+  return value;
+}
+
+void Printer::SetBit(uint8_t statusCommand, int bit, bool on) {
+  uint8_t& byte = StatusRef(statusCommand);
+  const auto mask = static_cast<uint8_t>(1U << bit);
+  byte = on ? static_cast<uint8_t>(byte | mask) : static_cast<uint8_t>(byte & ~mask);
+}
+
+void Printer::StartPrintout(int polls) {
+  if (polls <= 0) return;
+  printoutPolls_ += polls;
+  Note("printout started (" + std::to_string(polls) + " polls)");
+  if (!paper_ && !stopped_) {
+    stopped_ = true;
+    Note("printout stopped: no paper");
+  }
+  UpdatePrintBits();
+}
+
+void Printer::ResumePrintout() {
+  if (!stopped_) {
+    Note("resume: no printout stopped");
+  } else if (!paper_) {
+    Note("resume: still no paper");
+  } else {
+    stopped_ = false;
+    Note("printout resumed");
+    UpdatePrintBits();
+  }
+}
+
+void Printer::SetPaper(bool present) {
+  paper_ = present;
+  SetBit(kByte3, kNoPaper, !present);
+  Note(present ? "paper loaded" : "paper out");
+  if (!present && Printing() && !stopped_) {
+    stopped_ = true;
+    Note("printout stopped: no paper");
+    UpdatePrintBits();
+  }
+}
+
+void Printer::PaperRunsOutAfter(int polls) {
+  if (polls <= 0) {
+    paperLeftPolls_.reset();
+    SetPaper(false);
+  } else {
+    paperLeftPolls_ = polls;
+  }
+}
+
+void Printer::SetPrinterFailure(bool failed) {
+  SetBit(kByte3, kFailure, failed);
+  Note(failed ? "printer failure" : "printer failure cleared");
+}
+
+void Printer::SetControllerLost(bool lost) {
+  SetBit(kByte2, kControllerLost148, lost);
+  SetBit(kByte3, kControllerLost149, lost);
+  Note(lost ? "no communication with the printer controller"
+            : "communication with the printer controller back");
+}
+
+void Printer::Poll() {
+  if (!Printing() || stopped_) return;
+  ++polled_;
+  if (!Printing()) {
+    printoutPolls_ = 0;
+    polled_ = 0;
+    Note("printout finished");
+  }
+  UpdatePrintBits();
+  if (paperLeftPolls_ && --*paperLeftPolls_ == 0) {
+    paperLeftPolls_.reset();
+    SetPaper(false);
+  }
+}
+
+void Printer::UpdatePrintBits() {
+  SetBit(kByte3, kPrinting, Printing());
+  SetBit(kByte3, kStoppedNoPaper, stopped_);
+  SetBit(kByte2, kAwaitsPrinting, Printing() && polled_ < printoutPolls_ / 2);
+}
+
+}  // namespace sigra::emu
