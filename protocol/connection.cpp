@@ -118,6 +118,10 @@ int32_t BeginPrinterCall(int32_t portNumber, bool checkDevice) {
   }
 }
 
+int32_t EnsureConnection(bool checkDevice) {
+  return ConnectionOpen ? 0 : BeginPrinterCall(ConfiguredPort, checkDevice);
+}
+
 int32_t ReadDeviceType(uint8_t& type, uint32_t& version) {
   ShowProgressText("Odczyt typu urządzenia...");
   Block answer{};

@@ -35,6 +35,9 @@ int32_t CommunicationInit(uint8_t portNumber, int32_t baud, int32_t timeoutSecon
 int32_t CommunicationEnd();
 // The opening every command runs when no connection is open; 114 for port 0.
 int32_t BeginPrinterCall(int32_t portNumber, bool checkDevice);
+// The opening of every command: BeginPrinterCall on ConfiguredPort unless a
+// connection is open already.
+int32_t EnsureConnection(bool checkDevice);
 int32_t ReadDeviceType(uint8_t& type, uint32_t& version);
 
 // Device names in Windows-1250: the list DeviceName gives and the list

@@ -16,28 +16,13 @@ constexpr int32_t kResultNoPaper = 109;
 constexpr int32_t kResultReceiptOpen = 200;
 constexpr uint8_t kCmdResumePrintout = 42;
 
-int32_t OpenIfClosed(bool checkDevice) {
-  return ConnectionOpen ? 0 : BeginPrinterCall(ConfiguredPort, checkDevice);
-}
-
-// One status reading: a status command answers the byte alone, an ordinary
-// command the acknowledgement and the byte.
-int32_t ReadStatus(uint8_t cmd, uint8_t& value) {
-  Block answer{};
-  const Block data{};
-  const uint8_t length = IsStatusCommand(cmd) ? 1 : 2;
-  int32_t result = SendSequence(cmd, length, 0, answer, data);
-  if (result == 0) value = answer[0];
-  return result;
-}
-
 // The poll shared by PrintControl and ResumePrinting. The pace is the
 // printer's answers: each reading is a full exchange, with the application's
 // message processing between them.
 int32_t PollPrintout(int32_t mode, uint8_t deviceType, bool resumeWhenStopped) {
   if (mode == kModeChecking) ShowProgressText("Trwa kontrola wydruku...");
   if (mode == kModePrinting) ShowProgressText("Trwa wydruk...");
-  if (int32_t result = OpenIfClosed(false); result != 0) return result;
+  if (int32_t result = EnsureConnection(false); result != 0) return result;
 
   uint8_t status3 = 0;
   Processmessages();
@@ -87,6 +72,15 @@ int32_t PollPrintout(int32_t mode, uint8_t deviceType, bool resumeWhenStopped) {
 
 }  // namespace
 
+int32_t ReadStatus(uint8_t cmd, uint8_t& value) {
+  Block answer{};
+  const Block data{};
+  const uint8_t length = IsStatusCommand(cmd) ? 1 : 2;
+  int32_t result = SendSequence(cmd, length, 0, answer, data);
+  if (result == 0) value = answer[0];
+  return result;
+}
+
 bool HasStatusBytes5And6(uint8_t type, uint32_t version) {
   return (type == 3 && version >= 3) || (type == 6 && version >= 6) || type == 7 || type == 8 ||
          type == 9;
@@ -105,7 +99,7 @@ int32_t ReadStatusBytes(int32_t& count, uint8_t& byte1, uint8_t& byte2, uint8_t&
                         uint8_t& byte8, bool& hasByte8) {
   hasByte8 = false;
   ShowProgressText("Odczyt bajtów statusu...");
-  if (int32_t result = OpenIfClosed(true); result != 0) return result;
+  if (int32_t result = EnsureConnection(true); result != 0) return result;
   uint8_t type = kDeviceOther;
   uint32_t version = 0;
   if (int32_t result = ReadDeviceType(type, version); result != 0) return result;
@@ -137,7 +131,7 @@ int32_t ReadStatusBytes(int32_t& count, uint8_t& byte1, uint8_t& byte2, uint8_t&
 
 int32_t IsFiscalMode(int32_t& fiscal) {
   ShowProgressText("Test czy tryb fiskalny...");
-  if (int32_t result = OpenIfClosed(false); result != 0) return result;
+  if (int32_t result = EnsureConnection(false); result != 0) return result;
   uint8_t status1 = 0;
   if (int32_t result = ReadStatus(kStatus1, status1); result != 0) return result;
   fiscal = (status1 & 0x08) != 0 ? 1 : 0;
@@ -163,7 +157,7 @@ int32_t ResumePrinting(int32_t mode) {
 int32_t PrintResume() {
   try {
     ShowProgressText("Wznawianie wydruku...");
-    if (int32_t result = OpenIfClosed(false); result != 0) return result;
+    if (int32_t result = EnsureConnection(false); result != 0) return result;
     if (ReceiptOpen) return kResultReceiptOpen;
     uint8_t status3 = 0;
     if (int32_t result = ReadStatus(kStatus3, status3); result != 0) return result;

@@ -25,6 +25,10 @@ inline constexpr uint8_t kControllerLost = 0x80;
 inline constexpr int32_t kModePrinting = 0;
 inline constexpr int32_t kModeChecking = 1;
 
+// One status reading: a status command answers the byte alone, an ordinary
+// command the acknowledgement and the byte. `value` is set on success only.
+int32_t ReadStatus(uint8_t cmd, uint8_t& value);
+
 // Which of the status bytes 5 to 8 a device of this type and version has.
 bool HasStatusBytes5And6(uint8_t type, uint32_t version);
 bool HasStatusByte7(uint8_t type);
