@@ -32,7 +32,10 @@ int32_t OpenPrinterPort(uint8_t portNumber, int32_t baud, uint16_t writeSeconds,
                         uint16_t readSeconds) {
   link::os::SetLastError(0);
   if (PortObjectCreated && link::PortObject && link::PortObject->IsOpen()) {
-    link::ReportCommError(Cp1250FromUtf8("Ten port jest już zainicjowany"), 5);
+    // The refusal is recorded without a failure code: the open port must go on
+    // working, and a non-zero code would fail every later sequence on it.
+    link::ReportCommError(Cp1250FromUtf8("Ten port jest już zainicjowany"),
+                          link::LastCommErrorCode);
     return 5;
   }
   link::PortObject = std::make_unique<link::TComm>();
@@ -58,7 +61,7 @@ int32_t CheckDevice() {
   int32_t check = SendSequence(kCmdConnectionCheck, 1, 0, answer, data);
   if (check != 0 && check != kResultNak) return check;
   if (check == 0) {
-    if (int32_t result = PrintControl(0, DeviceType); result != 0) return result;
+    if (int32_t result = WaitForPrintout(kModePrinting, DeviceType); result != 0) return result;
   }
   uint32_t version = 0;
   return ReadDeviceType(DeviceType, version);

@@ -19,10 +19,13 @@ constexpr uint8_t kCmdResumePrintout = 42;
 // The poll shared by PrintControl and ResumePrinting. The pace is the
 // printer's answers: each reading is a full exchange, with the application's
 // message processing between them.
-int32_t PollPrintout(int32_t mode, uint8_t deviceType, bool resumeWhenStopped) {
+int32_t PollPrintout(int32_t mode, uint8_t deviceType, bool resumeWhenStopped,
+                     bool openIfClosed) {
   if (mode == kModeChecking) ShowProgressText("Trwa kontrola wydruku...");
   if (mode == kModePrinting) ShowProgressText("Trwa wydruk...");
-  if (int32_t result = EnsureConnection(false); result != 0) return result;
+  if (openIfClosed) {
+    if (int32_t result = EnsureConnection(false); result != 0) return result;
+  }
 
   uint8_t status3 = 0;
   Processmessages();
@@ -140,15 +143,19 @@ int32_t IsFiscalMode(int32_t& fiscal) {
 
 int32_t PrintControl(int32_t mode, uint8_t deviceType) {
   try {
-    return PollPrintout(mode, deviceType, true);
+    return PollPrintout(mode, deviceType, true, true);
   } catch (...) {
     return 999;
   }
 }
 
+int32_t WaitForPrintout(int32_t mode, uint8_t deviceType) {
+  return PollPrintout(mode, deviceType, true, false);
+}
+
 int32_t ResumePrinting(int32_t mode) {
   try {
-    return PollPrintout(mode, kDeviceOther, false);
+    return PollPrintout(mode, kDeviceOther, false, true);
   } catch (...) {
     return 999;
   }

@@ -42,6 +42,9 @@ int32_t IsFiscalMode(int32_t& fiscal);
 
 // Waits for the printout to finish; mode 1 checks, mode 0 prints.
 int32_t PrintControl(int32_t mode, uint8_t deviceType);
+// PrintControl on the port a connection opening has just opened, while the
+// connection is not yet marked open: it must not try to open one again.
+int32_t WaitForPrintout(int32_t mode, uint8_t deviceType);
 // The same wait without resuming a printout stopped for lack of paper.
 int32_t ResumePrinting(int32_t mode);
 // Resumes a printout stopped for lack of paper and waits for it.
