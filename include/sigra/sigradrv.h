@@ -58,6 +58,86 @@ SIGRA_API int32_t SIGRA_CALL RSSequence(int32_t Cmd, int32_t AnswerLength, int32
 /* The Polish text of a result code; Buffer must hold 622 bytes. */
 SIGRA_API int32_t SIGRA_CALL pErrMessage(int32_t Code, char* Buffer);
 
+/* Tax rates A to G in hundredths of a percent (2200 = 22 %), 10000 for the
+ * exempt rate and 25500 for a rate that is not defined. Count tells how many
+ * rates the printer has (4, 6 or 7); only that many are written. All eight
+ * pointers must be given (225 otherwise). 200 while a receipt is open. */
+SIGRA_API int32_t SIGRA_CALL ReadVAT(int32_t* Count, uint32_t* RateA, uint32_t* RateB,
+                                     uint32_t* RateC, uint32_t* RateD, uint32_t* RateE,
+                                     uint32_t* RateF, uint32_t* RateG);
+/* Writes the first Count rates (set to 4, 6 or 7, as the printer has), only
+ * while no receipt was issued in the fiscal day (218 otherwise), and reads
+ * them back: 217 when the printer kept other values (a four-rate printer keeps
+ * whole percents only). */
+SIGRA_API int32_t SIGRA_CALL SetVAT(int32_t* Count, uint32_t RateA, uint32_t RateB, uint32_t RateC,
+                                    uint32_t RateD, uint32_t RateE, uint32_t RateF, uint32_t RateG);
+
+/* A receipt:
+ *
+ *   int32_t value, freeLines;
+ *   CommunicationInit(1, 9600, 5);
+ *   if (ReceiptBegin() == 0) {
+ *     value = 0;  (0: the driver computes 2 x 4.50 and writes back 900)
+ *     pReceiptItem(1, "Chleb razowy 500g", 1, 0, 2, 0, "szt", 450, &value);
+ *     value = 0;  (a quantity of 1.5 with three decimal places: 599)
+ *     pReceiptItem(1, "Mleko 3,2% 1l", 2, 0, 1500, 3, "l", 399, &value);
+ *     pFillPayment(1, "Gotowka", 2000, 576);
+ *     pFillLines(0, "Dziekujemy za zakupy", &freeLines);
+ *     ReceiptEnd(5);  (5 % off each rate's total: 855 + 569)
+ *   }
+ *   CommunicationEnd();
+ *
+ * Amounts are in the printer's money unit (grosze); rates are 1 to 7 (A to G).
+ * Between ReceiptBegin and ReceiptEnd or ReceiptCancel most other functions
+ * answer 200; without an open receipt the receipt functions answer 201, and
+ * 210 when the printer has cancelled the receipt on its own. */
+
+/* Whether a receipt could be opened now (the printer's state, its tax rates,
+ * paper); prints nothing. */
+SIGRA_API int32_t SIGRA_CALL ReceiptConditions(void);
+SIGRA_API int32_t SIGRA_CALL ReceiptBegin(void);
+/* How many of the first 28 characters of an article name are significant
+ * (digits, letters, % , . / and backslash); 225 for a null Nazwa. */
+SIGRA_API int32_t SIGRA_CALL pCharsInArticleName(const char* Nazwa);
+/* A sale line (Sale 1) or a voided line (any other Sale): the first 28
+ * characters of Nazwa and 4 of Jedn, tax rate Stawka 1..7, Ilosc with MP (0..4)
+ * decimal places, unit price Cena. *Wartosc is the line's value; 0 asks the
+ * driver to compute it, rounded half up, and write it back (206 for MP outside
+ * 0..4, 227 when the value exceeds a 32-bit amount). */
+SIGRA_API int32_t SIGRA_CALL pReceiptItem(int32_t Sale, const char* Nazwa, uint32_t Stawka,
+                                          int32_t Komunikat, int32_t Ilosc, int32_t MP,
+                                          const char* Jedn, int32_t Cena, int32_t* Wartosc);
+/* A returnable-package line, Param 0..3 (214 otherwise); Number and Quantity
+ * are taken as 16-bit numbers. 213 on models without package lines. */
+SIGRA_API int32_t SIGRA_CALL PackageItem(int32_t Param, int32_t Number, int32_t Quantity,
+                                         int32_t Amount);
+/* Prints the subtotal; 213 on models without it. */
+SIGRA_API int32_t SIGRA_CALL PrintSubtotal(void);
+
+/* Payment entry Number 1..4 (215 otherwise): a name of 13 characters (cut or
+ * padded with spaces) and two amounts, sent by ReceiptEnd on the models that
+ * take payments; the printer is not contacted here. */
+SIGRA_API int32_t SIGRA_CALL pFillPayment(int32_t Number, const char* Name, int32_t FirstAmount,
+                                          int32_t SecondAmount);
+SIGRA_API int32_t SIGRA_CALL ErasePayments(void);
+/* One of six lines printed after the receipt, LineType 0..15 (215 otherwise),
+ * Text of up to 253 characters (longer ones are cut). *FreeLines receives the
+ * entries still free; 216 when all six were taken. */
+SIGRA_API int32_t SIGRA_CALL pFillLines(int32_t LineType, const char* Text, int32_t* FreeLines);
+SIGRA_API int32_t SIGRA_CALL EraseLines(void);
+/* Closes the receipt with a Discount of 1..99 percent on each rate's total
+ * (other values: none), sends the payments and the lines after the receipt,
+ * and waits for the printout. */
+SIGRA_API int32_t SIGRA_CALL ReceiptEnd(uint32_t Discount);
+SIGRA_API int32_t SIGRA_CALL ReceiptCancel(void);
+
+/* The fiscal day's total of all rates in decimal digits (Total must hold 14
+ * bytes); 224 on models without day totals. */
+SIGRA_API int32_t SIGRA_CALL pReadTotal(char* Total);
+/* The day's total of one rate, Selection "A" to "G" (226 when that rate is not
+ * defined), or of all rates with "+"; 223 for any other Selection. */
+SIGRA_API int32_t SIGRA_CALL pReadSelTotal(const char* Selection, char* Total);
+
 #ifdef __cplusplus
 }
 #endif

@@ -16,6 +16,17 @@ extern "C" {
 SIGRA_API int32_t SIGRA_CALL ErrMessage(int32_t Code, std::string& Text);
 SIGRA_API int32_t SIGRA_CALL DeviceName(std::string& Text);
 
+SIGRA_API int32_t SIGRA_CALL CharsInArticleName(const std::string& Nazwa);
+SIGRA_API int32_t SIGRA_CALL ReceiptItem(int32_t Sale, const std::string& Nazwa, uint32_t Stawka,
+                                         int32_t Komunikat, int32_t Ilosc, int32_t MP,
+                                         const std::string& Jedn, int32_t Cena, int32_t* Wartosc);
+SIGRA_API int32_t SIGRA_CALL FillPayment(int32_t Number, const std::string& Name,
+                                         int32_t FirstAmount, int32_t SecondAmount);
+SIGRA_API int32_t SIGRA_CALL FillLines(int32_t LineType, const std::string& Text,
+                                       int32_t* FreeLines);
+SIGRA_API int32_t SIGRA_CALL ReadTotal(std::string& Total);
+SIGRA_API int32_t SIGRA_CALL ReadSelTotal(const std::string& Selection, std::string& Total);
+
 }  // extern "C"
 
 #endif

@@ -1,0 +1,61 @@
+#include "commands/code_page.h"
+
+#include <array>
+#include <utility>
+
+namespace sigra {
+namespace {
+
+// Windows-1250 and code page 852 codes of Ą ą Ć ć Ę ę Ł ł Ń ń Ó ó Ś ś Ź ź Ż ż.
+constexpr std::array<std::pair<uint8_t, uint8_t>, 18> kPolishLetters = {{
+    {165, 164},
+    {185, 165},
+    {198, 143},
+    {230, 134},
+    {202, 168},
+    {234, 169},
+    {163, 157},
+    {179, 136},
+    {209, 227},
+    {241, 228},
+    {211, 224},
+    {243, 162},
+    {140, 151},
+    {156, 152},
+    {143, 141},
+    {159, 171},
+    {175, 189},
+    {191, 190},
+}};
+
+std::string Convert(std::string_view text, uint8_t (*convert)(uint8_t)) {
+  std::string converted(text);
+  for (char& c : converted) c = static_cast<char>(convert(static_cast<uint8_t>(c)));
+  return converted;
+}
+
+}  // namespace
+
+uint8_t ToPrinterCodePage(uint8_t cp1250) {
+  for (const auto& [windows, printer] : kPolishLetters) {
+    if (windows == cp1250) return printer;
+  }
+  return cp1250;
+}
+
+uint8_t FromPrinterCodePage(uint8_t cp852) {
+  for (const auto& [windows, printer] : kPolishLetters) {
+    if (printer == cp852) return windows;
+  }
+  return cp852;
+}
+
+std::string ToPrinterCodePage(std::string_view cp1250) {
+  return Convert(cp1250, ToPrinterCodePage);
+}
+
+std::string FromPrinterCodePage(std::string_view cp852) {
+  return Convert(cp852, FromPrinterCodePage);
+}
+
+}  // namespace sigra

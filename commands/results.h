@@ -1,0 +1,41 @@
+// Result codes the fiscal commands give by name.
+#ifndef SIGRA_COMMANDS_RESULTS_H
+#define SIGRA_COMMANDS_RESULTS_H
+
+#include <cstdint>
+
+namespace sigra {
+
+inline constexpr int32_t kResultReceiveTimeout = 21;
+inline constexpr int32_t kResultNak = 24;
+inline constexpr int32_t kResultNoMakerData = 100;
+inline constexpr int32_t kResultServiceJumper = 101;
+inline constexpr int32_t kResultControllerLost = 102;
+inline constexpr int32_t kResultPrinterFailure = 103;
+inline constexpr int32_t kResultNoUserData = 104;
+inline constexpr int32_t kResultReadOnlyFiscalModule = 105;
+inline constexpr int32_t kResultNoCustomerDisplay = 106;
+inline constexpr int32_t kResultClockMemoryErased = 107;
+inline constexpr int32_t kResultDailyReportDue = 108;
+inline constexpr int32_t kResultNoPaper = 109;
+inline constexpr int32_t kResultNoTaxRates = 113;
+inline constexpr int32_t kResultReceiptOpen = 200;
+inline constexpr int32_t kResultReceiptNotOpen = 201;
+inline constexpr int32_t kResultTooFewSignificant = 202;
+inline constexpr int32_t kResultDecimalsOutOfRange = 206;
+inline constexpr int32_t kResultReceiptCancelled = 210;
+inline constexpr int32_t kResultCommandUnavailable = 213;
+inline constexpr int32_t kResultPackageParamOutOfRange = 214;
+inline constexpr int32_t kResultParameterOutOfRange = 215;
+inline constexpr int32_t kResultAllLinesTaken = 216;
+inline constexpr int32_t kResultRatesNotWritten = 217;
+inline constexpr int32_t kResultReceiptCounterNotZero = 218;
+inline constexpr int32_t kResultSelectionOutOfRange = 223;
+inline constexpr int32_t kResultNotOnThisDevice = 224;
+inline constexpr int32_t kResultRateUndefined = 226;
+inline constexpr int32_t kResultItemValueTooLarge = 227;
+inline constexpr int32_t kResultEuroChangeoverDue = 237;
+
+}  // namespace sigra
+
+#endif
