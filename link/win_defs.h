@@ -48,14 +48,22 @@ inline constexpr uint32_t kErrorOperationAborted = 995;
 inline constexpr uint32_t kErrorIoPending = 997;
 inline constexpr uint32_t kMaxDword = 0xFFFFFFFF;
 
-// Device control block: the fields the port object edits. Flags holds the
-// Win32 DCB bit-field word with its bit positions.
+// Device control block: the fields the port object edits, and the rest of
+// what the driver reports, carried so that writing the block back leaves them
+// as they were. Flags holds the Win32 DCB bit-field word with its bit positions.
 struct Dcb {
   uint32_t BaudRate = 0;
   uint32_t Flags = 0;
+  uint16_t XonLim = 0;
+  uint16_t XoffLim = 0;
   uint8_t ByteSize = 8;
   uint8_t Parity = 0;
   uint8_t StopBits = 0;
+  char XonChar = 0;
+  char XoffChar = 0;
+  char ErrorChar = 0;
+  char EofChar = 0;
+  char EvtChar = 0;
 };
 
 namespace dcb {
