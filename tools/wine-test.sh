@@ -1,0 +1,143 @@
+#!/bin/bash
+# Runs the point-of-sale client, built for Windows, under Wine against the
+# printer emulator: the DLL reaches the printer on COM1 through its Win32
+# serial link. The same client built for Linux runs the same steps against a
+# second emulator; both must print the same results and make the printer do
+# the same things.
+#
+#   tools/wine-test.sh [--build-dir WINDIR] [--linux-build-dir LINUXDIR]
+#
+# WINDIR is a cross build (tools/windows-build.sh) holding sigradrv.dll and
+# pos_client.exe; LINUXDIR a Linux build with sigra-emu and pos_client. Either
+# is built in a temporary directory when not given. Exits 77 (skipped) when the
+# cross compiler or Wine is missing.
+set -euo pipefail
+
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+windows_dir=
+linux_dir=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --build-dir) windows_dir=$2; shift 2 ;;
+    --linux-build-dir) linux_dir=$2; shift 2 ;;
+    *) echo "usage: $0 [--build-dir WINDIR] [--linux-build-dir LINUXDIR]" >&2; exit 2 ;;
+  esac
+done
+
+for tool in wine wineserver; do
+  if ! command -v $tool >/dev/null 2>&1; then
+    echo "SKIP: $tool not found (packages wine, wine32:i386)"
+    exit 77
+  fi
+done
+
+work=$(mktemp -d)
+emulator_pid=
+export WINEPREFIX=$work/prefix WINEARCH=win32 WINEDEBUG=-all
+# No Mono or Gecko: the prefix is made without asking to install them.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY
+
+cleanup() {
+  if [ -d "$WINEPREFIX" ]; then
+    wineserver -k 2>/dev/null || true
+  fi
+  stop_emulator
+  rm -rf "$work"
+}
+
+# Starts sigra-emu with DIR/com1 linked to its pseudo-terminal. It prints the
+# device on its first line, then one journal line for each thing the printer
+# does, into DIR/emulator.out.
+start_emulator() {
+  local dir=$1
+  mkdir -p "$dir"
+  "$linux_dir/emulator/sigra-emu" --type 3 --link "$dir" --port 1 > "$dir/emulator.out" &
+  emulator_pid=$!
+  for _ in $(seq 50); do
+    [ -L "$dir/com1" ] && return 0
+    sleep 0.1
+  done
+  echo "FAIL: the emulator did not start"
+  exit 1
+}
+
+stop_emulator() {
+  [ -n "$emulator_pid" ] || return 0
+  kill -TERM "$emulator_pid" 2>/dev/null || true
+  wait "$emulator_pid" || true
+  emulator_pid=
+}
+trap cleanup EXIT
+
+if [ -z "$windows_dir" ]; then
+  windows_dir=$work/windows
+  "$source_dir/tools/windows-build.sh" "$windows_dir" > "$work/windows-build.log" 2>&1 || {
+    status=$?
+    cat "$work/windows-build.log"
+    exit $status
+  }
+fi
+if [ -z "$linux_dir" ]; then
+  linux_dir=$work/linux-build
+  cmake -S "$source_dir" -B "$linux_dir" -DSIGRA_BUILD_TESTS=OFF -DSIGRA_BUILD_BENCH=OFF \
+    -DSIGRA_BUILD_APP=OFF > "$work/linux-build.log"
+  cmake --build "$linux_dir" --parallel 2 --target sigra-emu pos_client >> "$work/linux-build.log"
+fi
+client_exe=$windows_dir/commands/pos_client.exe
+for file in "$client_exe" "$windows_dir/commands/sigradrv.dll" "$linux_dir/emulator/sigra-emu" \
+  "$linux_dir/tools/pos_client"; do
+  [ -f "$file" ] || { echo "FAIL: $file is missing"; exit 1; }
+done
+
+# The reference: the Linux build on its own emulator.
+start_emulator "$work/linux"
+SIGRA_DOSDEVICES=$work/linux timeout 120 "$linux_dir/tools/pos_client" 1 > "$work/linux/client.out"
+stop_emulator
+
+# Wine: a fresh prefix whose COM1 is the emulator's pseudo-terminal. Wine
+# takes the port from the registry, not from a link made in dosdevices; the
+# fixed path wine/com1 is the emulator's link to its pseudo-terminal.
+wine wineboot --init > "$work/wineboot.log" 2>&1
+wineserver -w
+start_emulator "$work/wine"
+wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$work/wine/com1" /f > /dev/null
+wineserver -w
+timeout 120 wine "$client_exe" 1 < /dev/null > "$work/wine/client.raw"
+tr -d '\r' < "$work/wine/client.raw" > "$work/wine/client.out"
+# The emulator is stopped only once Wine has let go of the port.
+wineserver -w
+stop_emulator
+
+# The driver's texts are Windows-1250.
+echo "--- client under Wine"
+iconv -f WINDOWS-1250 -t UTF-8 "$work/wine/client.out" 2>/dev/null || cat "$work/wine/client.out"
+echo "--- printer journal under Wine"
+tail -n +2 "$work/wine/emulator.out"
+echo "---"
+
+status=0
+for expected in "OpenPort: 0" "RSSequence device type query: 0" "device type code: 0x2C" \
+  "RSSequence connection check, 3 answer bytes awaited: 21" \
+  "RSSequence connection check after the timeout: 0" "CommunicationInit: 0" \
+  "device: SIGRA II generacji" "CommunicationEnd: 0" \
+  "CommunicationInit on a port with nothing behind it: 2"; do
+  if ! grep -qxF "$expected" "$work/wine/client.out"; then
+    echo "FAIL: the client under Wine did not print \"$expected\""
+    status=1
+  fi
+done
+if ! grep -qxF "device type query -> 06 2C" "$work/wine/emulator.out"; then
+  echo "FAIL: the printer under Wine was not asked for its device type"
+  status=1
+fi
+if ! diff -u "$work/linux/client.out" "$work/wine/client.out"; then
+  echo "FAIL: the client printed other results under Wine (+) than on Linux (-)"
+  status=1
+fi
+if ! diff -u <(tail -n +2 "$work/linux/emulator.out") <(tail -n +2 "$work/wine/emulator.out"); then
+  echo "FAIL: the printer did other things under Wine (+) than on Linux (-)"
+  status=1
+fi
+[ $status -eq 0 ] && echo "PASS: Wine and Linux gave the same results and printer journal"
+exit $status
