@@ -8,7 +8,7 @@
 
 namespace sigra::link {
 
-std::unique_ptr<TComm> PortObject;
+std::unique_ptr<TComm>& PortObject = *new std::unique_ptr<TComm>();
 std::string LastCommErrorText;
 int32_t LastCommErrorCode = 0;
 

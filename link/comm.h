@@ -72,7 +72,9 @@ class TComm {
 };
 
 // The one port object of the process.
-extern std::unique_ptr<TComm> PortObject;
+// Like the other process-wide state of the link it is never destroyed: a
+// program may end with the port still open, its threads still waiting.
+extern std::unique_ptr<TComm>& PortObject;
 
 // The last failure of the serial layer. The code is what later command
 // sequences consult; the text is kept for diagnosis and never shown.

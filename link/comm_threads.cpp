@@ -6,10 +6,10 @@
 
 namespace sigra::link {
 
-std::unique_ptr<os::Event> WorkerIdleEvent;
-std::unique_ptr<os::Event> WriteRequestEvent;
-std::unique_ptr<os::Event> ReadRequestEvent;
-std::unique_ptr<os::Event> AbortEvent;
+std::unique_ptr<os::Event>& WorkerIdleEvent = *new std::unique_ptr<os::Event>();
+std::unique_ptr<os::Event>& WriteRequestEvent = *new std::unique_ptr<os::Event>();
+std::unique_ptr<os::Event>& ReadRequestEvent = *new std::unique_ptr<os::Event>();
+std::unique_ptr<os::Event>& AbortEvent = *new std::unique_ptr<os::Event>();
 
 uint8_t ByteToSend = 0;
 uint8_t ByteReceived = 0;

@@ -18,10 +18,12 @@ namespace sigra::link {
 
 // Manual-reset events of the rendezvous. AbortEvent is created by each port
 // opening and set by its closing; the others by the worker when it starts.
-extern std::unique_ptr<os::Event> WorkerIdleEvent;
-extern std::unique_ptr<os::Event> WriteRequestEvent;
-extern std::unique_ptr<os::Event> ReadRequestEvent;
-extern std::unique_ptr<os::Event> AbortEvent;
+// They live as long as the process: the port threads may still wait on them
+// while a program ends without closing the port.
+extern std::unique_ptr<os::Event>& WorkerIdleEvent;
+extern std::unique_ptr<os::Event>& WriteRequestEvent;
+extern std::unique_ptr<os::Event>& ReadRequestEvent;
+extern std::unique_ptr<os::Event>& AbortEvent;
 
 extern uint8_t ByteToSend;
 extern uint8_t ByteReceived;

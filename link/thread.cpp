@@ -14,10 +14,11 @@ struct SyncCall {
 };
 
 // One queue for every thread's Synchronize calls, and one condition that also
-// announces a thread's end to WaitFor.
-std::mutex g_syncMutex;
-std::condition_variable g_syncChanged;
-std::deque<SyncCall*> g_syncQueue;
+// announces a thread's end to WaitFor. Never destroyed, so that threads still
+// waiting when the program ends find them intact.
+std::mutex& g_syncMutex = *new std::mutex;
+std::condition_variable& g_syncChanged = *new std::condition_variable;
+std::deque<SyncCall*>& g_syncQueue = *new std::deque<SyncCall*>;
 
 }  // namespace
 

@@ -21,6 +21,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 #include "link/os_serial.h"
 #include "link/posix/custom_baud.h"
@@ -180,6 +181,7 @@ class PosixOverlapped final : public Overlapped {
   }
 
   IoWait WaitOrAbort(const Event& abort) override {
+    if (draining_) return WaitUntilSent(abort);
     for (;;) {
       if (abort.IsSet()) return IoWait::Aborted;
       auto slice = kSlice;
@@ -197,6 +199,10 @@ class PosixOverlapped final : public Overlapped {
       }
       if (ready <= 0) continue;
       ssize_t n = Transfer();
+      if (n == 1 && writing_ && Unsent() > 0) {
+        draining_ = true;
+        return WaitUntilSent(abort);
+      }
       if (n == 1) return Complete(1, true);
       if (n < 0 && errno != EAGAIN) return Complete(0, Fail());
       if (n == 0 && (p.revents & (POLLHUP | POLLERR)) != 0) {
@@ -224,8 +230,32 @@ class PosixOverlapped final : public Overlapped {
     return IoWait::Completed;
   }
 
+  // Bytes still in the port's transmit queue. A written byte counts as sent
+  // only once it has left it, as a completed write on Windows has: the purge
+  // before the next sequence must not find it there and discard it. A
+  // pseudo-terminal hands bytes over at once and reports none.
+  int Unsent() const {
+    int queued = 0;
+    return ioctl(port_->fd, TIOCOUTQ, &queued) == 0 ? queued : 0;
+  }
+
+  IoWait WaitUntilSent(const Event& abort) {
+    while (Unsent() > 0) {
+      if (abort.IsSet()) return IoWait::Aborted;
+      if (deadline_ && Clock::now() >= *deadline_) return Complete(0, true);
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return Complete(1, true);
+  }
+
   IoStart Start(uint32_t totalMs, bool immediate, uint32_t& count) {
+    if (totalMs != 0) deadline_ = Clock::now() + std::chrono::milliseconds(totalMs);
     ssize_t n = Transfer();
+    if (n == 1 && writing_ && Unsent() > 0) {
+      draining_ = true;
+      t_lastError = kErrorIoPending;
+      return IoStart::Pending;
+    }
     if (n == 1 || (immediate && (n == 0 || (n < 0 && errno == EAGAIN)))) {
       count = n == 1 ? 1 : 0;
       return IoStart::Completed;
@@ -234,13 +264,13 @@ class PosixOverlapped final : public Overlapped {
       Fail();
       return IoStart::Failed;
     }
-    if (totalMs != 0) deadline_ = Clock::now() + std::chrono::milliseconds(totalMs);
     t_lastError = kErrorIoPending;
     return IoStart::Pending;
   }
 
   PosixPort* port_;
   bool writing_ = false;
+  bool draining_ = false;
   uint8_t writeByte_ = 0;
   uint8_t* readByte_ = nullptr;
   std::optional<Clock::time_point> deadline_;
@@ -460,7 +490,13 @@ bool ClearCommError(Handle h, uint32_t& errors, ComStat& status) {
 
 bool PurgeComm(Handle h, uint32_t flags) {
   bool rx = (flags & (kPurgeRxAbort | kPurgeRxClear)) != 0;
-  bool tx = (flags & (kPurgeTxAbort | kPurgeTxClear)) != 0;
+  // Written bytes have left the transmit queue before their write completed,
+  // so only bytes of a write that timed out can be waiting there. On a
+  // pseudo-terminal the queue is the line itself: flushing it would drop bytes
+  // the printer has not read yet.
+  int unsent = 0;
+  bool tx = (flags & (kPurgeTxAbort | kPurgeTxClear)) != 0 &&
+            ioctl(Port(h)->fd, TIOCOUTQ, &unsent) == 0 && unsent > 0;
   if (!rx && !tx) return true;
   int queue = rx && tx ? TCIOFLUSH : rx ? TCIFLUSH : TCOFLUSH;
   return tcflush(Port(h)->fd, queue) == 0 || Fail();
