@@ -3,11 +3,9 @@
 # functions the public headers declare, standard call, under undecorated
 # names; with an import library that C and C++ programs link against.
 #
-# sigra_windows_dll(<dll target> <static library with the same exports>
-#                   [<sources of the DLL alone>...])
+# sigra_windows_dll(<dll target> <static library with the same exports>)
 # The static library is where the decorated names (Name@N) are read from.
 function(sigra_windows_dll target archive)
-  target_sources(${target} PRIVATE ${ARGN})
   set(headers ${PROJECT_SOURCE_DIR}/include/sigra/sigradrv.h
               ${PROJECT_SOURCE_DIR}/include/sigra/sigradrv.hpp)
   set(script ${PROJECT_SOURCE_DIR}/cmake/sigradrv_def.cmake)
