@@ -85,14 +85,16 @@ if [ -z "$linux_dir" ]; then
   cmake --build "$linux_dir" --parallel 2 --target sigra-emu pos_client >> "$work/linux-build.log"
 fi
 client_exe=$windows_dir/commands/pos_client.exe
-for file in "$client_exe" "$windows_dir/commands/sigradrv.dll" "$linux_dir/emulator/sigra-emu" \
-  "$linux_dir/tools/pos_client"; do
+for file in "$client_exe" "$windows_dir/commands/sigradrv.dll" \
+  "$windows_dir/commands/win32_link_test.exe" "$windows_dir/commands/exit_open_client.exe" \
+  "$linux_dir/emulator/sigra-emu" "$linux_dir/tools/pos_client"; do
   [ -f "$file" ] || { echo "FAIL: $file is missing"; exit 1; }
 done
 
 # The reference: the Linux build on its own emulator.
 start_emulator "$work/linux"
-SIGRA_DOSDEVICES=$work/linux timeout 120 "$linux_dir/tools/pos_client" 1 > "$work/linux/client.out"
+SIGRA_DOSDEVICES=$work/linux timeout 120 "$linux_dir/tools/pos_client" 1 > "$work/linux/client.out" ||
+  { echo "FAIL: the client on Linux failed or hung"; exit 1; }
 stop_emulator
 
 # Wine: a fresh prefix whose COM1 is the emulator's pseudo-terminal. Wine
@@ -103,9 +105,26 @@ wineserver -w
 start_emulator "$work/wine"
 wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$work/wine/com1" /f > /dev/null
 wineserver -w
-timeout 120 wine "$client_exe" 1 < /dev/null > "$work/wine/client.raw"
+timeout 120 wine "$client_exe" 1 < /dev/null > "$work/wine/client.raw" ||
+  { echo "FAIL: the client under Wine failed or hung"; cat "$work/wine/client.raw"; exit 1; }
 tr -d '\r' < "$work/wine/client.raw" > "$work/wine/client.out"
 # The emulator is stopped only once Wine has let go of the port.
+wineserver -w
+stop_emulator
+cp "$work/wine/emulator.out" "$work/wine/client-journal.out"
+
+# The Win32 link's own checks, and a program that ends with the connection
+# open, each on a fresh printer behind the same COM1.
+start_emulator "$work/wine"
+link_status=0
+timeout 120 wine "$windows_dir/commands/win32_link_test.exe" 1 99 < /dev/null |
+  tr -d '\r' > "$work/wine/link.out" || link_status=$?
+wineserver -w
+stop_emulator
+start_emulator "$work/wine"
+exit_status=0
+timeout 60 wine "$windows_dir/commands/exit_open_client.exe" 1 < /dev/null |
+  tr -d '\r' > "$work/wine/exit.out" || exit_status=$?
 wineserver -w
 stop_emulator
 
@@ -113,7 +132,9 @@ stop_emulator
 echo "--- client under Wine"
 iconv -f WINDOWS-1250 -t UTF-8 "$work/wine/client.out" 2>/dev/null || cat "$work/wine/client.out"
 echo "--- printer journal under Wine"
-tail -n +2 "$work/wine/emulator.out"
+tail -n +2 "$work/wine/client-journal.out"
+echo "--- Win32 link checks under Wine"
+cat "$work/wine/link.out"
 echo "---"
 
 status=0
@@ -127,7 +148,7 @@ for expected in "OpenPort: 0" "RSSequence device type query: 0" "device type cod
     status=1
   fi
 done
-if ! grep -qxF "device type query -> 06 2C" "$work/wine/emulator.out"; then
+if ! grep -qxF "device type query -> 06 2C" "$work/wine/client-journal.out"; then
   echo "FAIL: the printer under Wine was not asked for its device type"
   status=1
 fi
@@ -135,8 +156,16 @@ if ! diff -u "$work/linux/client.out" "$work/wine/client.out"; then
   echo "FAIL: the client printed other results under Wine (+) than on Linux (-)"
   status=1
 fi
-if ! diff -u <(tail -n +2 "$work/linux/emulator.out") <(tail -n +2 "$work/wine/emulator.out"); then
+if ! diff -u <(tail -n +2 "$work/linux/emulator.out") <(tail -n +2 "$work/wine/client-journal.out"); then
   echo "FAIL: the printer did other things under Wine (+) than on Linux (-)"
+  status=1
+fi
+if [ $link_status -ne 0 ]; then
+  echo "FAIL: the Win32 link checks failed (exit status $link_status)"
+  status=1
+fi
+if [ $exit_status -ne 0 ] || ! grep -qxF "CommunicationInit: 0" "$work/wine/exit.out"; then
+  echo "FAIL: a program ending with the connection open did not end well (exit status $exit_status)"
   status=1
 fi
 [ $status -eq 0 ] && echo "PASS: Wine and Linux gave the same results and printer journal"
