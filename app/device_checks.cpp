@@ -1,0 +1,241 @@
+#include "app/device_checks.h"
+
+#include <QDialog>
+
+#include "app/feedback.h"
+#include "app/forms.h"
+#include "app/glowne_okno.h"
+#include "app/komunikacja.h"
+#include "app/message_box.h"
+#include "link/comm.h"
+#include "link/text_1250.h"
+#include "protocol/connection.h"
+#include "protocol/status.h"
+
+namespace sigra::app {
+
+uint8_t ConfiguredComPort = 0;
+uint16_t ConfiguredSpeed = 0;
+
+namespace {
+
+constexpr int32_t kPaperOut = 109;
+constexpr int32_t kNoPortConfigured = 114;
+
+struct StatusBytes {
+  int32_t count = 0;
+  uint8_t byte[9] = {};  // byte[1] .. byte[8]
+  bool hasByte8 = false;
+};
+
+// Reads the status bytes; a failure is reported to the operator.
+bool ReadStatus(StatusBytes& status, bool& failed) {
+  uint8_t* b = status.byte;
+  const int32_t code = ReadStatusBytes(status.count, b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8],
+                                       status.hasByte8);
+  failed = code != 0;
+  if (failed) {
+    SetArrowCursor();
+    ReportResultCode(code);
+    HideProgressText();
+  }
+  return !failed;
+}
+
+// Whether status byte n has the bit; false when the bytes cannot be read.
+bool StatusBit(int n, uint8_t bit, bool& failed) {
+  StatusBytes status;
+  if (!ReadStatus(status, failed)) return false;
+  return (status.byte[n] & bit) != 0;
+}
+
+void Refuse(const QString& text, const QString& caption, uint32_t flags) {
+  ErrorBeep();
+  HideProgressText();
+  ShowMessage(text, caption, flags);
+}
+
+}  // namespace
+
+int32_t OpenConfiguredPort() {
+  link::ClosePrinterPort();
+  // An empty port list gives no port to open.
+  if (ConfiguredComPort == 0) return kNoPortConfigured;
+  return OpenPrinterPort(ConfiguredComPort, ConfiguredSpeed, kWriteSeconds, kReadSeconds);
+}
+
+QString PortOpenFailureText(int32_t code, uint8_t port) {
+  if (code == 2) {
+    return QStringLiteral("Brak portu COM%1 w systemie.\rNależy ustawić parametry komunikacji")
+        .arg(port);
+  }
+  if (code == 5) {
+    return QStringLiteral(
+               "Nie można otworzyć portu COM%1.Prawdopodobnie jest używany przez inną aplikację")
+        .arg(port);
+  }
+  return ResultCodeText(code);
+}
+
+QString PortAndSpeedText(int port, int speed) {
+  return QStringLiteral("COM%1, %2 b/s").arg(port).arg(speed);
+}
+
+bool CheckFiscalDevice(uint8_t& deviceType, bool& failed) {
+  SetArrowCursor();
+  ShowProgressText(QStringLiteral("Sprawdzanie typu podłączonego urządzenia..."));
+  failed = true;
+  Komunikacja->TakeParameters();
+  const int32_t opened = OpenConfiguredPort();
+  if (opened != 0) {
+    ErrorBeep();
+    ShowError(PortOpenFailureText(opened, ConfiguredComPort));
+    return false;
+  }
+  uint8_t type = kDeviceOther;
+  uint32_t version = 0;
+  const int32_t read = ReadDeviceType(type, version);
+  if (read != 0) {
+    ErrorBeep();
+    ShowError(ResultCodeText(read));
+    return false;
+  }
+  // The commands the program runs later identify the device by this.
+  sigra::DeviceType = type;
+  GlowneOkno->ShowDevice(QString::fromStdString(Utf8FromCp1250(DeviceNameText(type))),
+                         ConfiguredComPort, ConfiguredSpeed);
+  deviceType = type;
+  failed = false;
+  return type <= kLastFiscalPrinterType;
+}
+
+bool PrinterInFiscalMode(bool& failed) {
+  return StatusBit(1, 0x08, failed);
+}
+
+bool DrawerOpen(bool& failed) {
+  StatusBytes status;
+  if (!ReadStatus(status, failed)) return false;
+  return (status.byte[4] & 0x08) == 0;
+}
+
+bool PrinterReadOnly(bool& failed) {
+  return StatusBit(1, 0x04, failed);
+}
+
+bool ClockMemoryErased(bool& failed) {
+  return StatusBit(2, 0x10, failed);
+}
+
+bool CheckPrinterErrors(bool& failed, uint8_t& kind) {
+  kind = 0;
+  SetBusyCursor();
+  StatusBytes status;
+  if (!ReadStatus(status, failed)) return false;
+  const uint8_t* b = status.byte;
+  if (b[2] & 0x10) kind = 1;
+  if (b[1] & 0x04) kind = 2;
+  if (status.count >= 5 && (b[5] & 0x40)) kind = 3;
+  if (status.count >= 7 && (b[7] & 0x02)) kind = 7;
+  if (b[2] & 0x80) kind = 4;
+  if (b[3] & 0x04) kind = 5;
+  if (b[3] & 0x02) kind = 6;
+  SetArrowCursor();
+  return kind == 0;
+}
+
+QString PrinterErrorText(uint8_t kind) {
+  switch (kind) {
+    case 1:
+      return QStringLiteral("Skasowana pamięć CMOS. Wejdź do inicjowania zegara.");
+    case 2:
+      return QStringLiteral("Drukarka w trybie TYLKO ODCZYT.");
+    case 3:
+      return QStringLiteral("Brak napięcia programującego pamięć fiskalną.");
+    case 4:
+      return QStringLiteral("Brak komunikacji z kontrolerem drukarki");
+    case 5:
+      return QStringLiteral("Wystąpiła awaria drukarki");
+    case 6:
+      return QStringLiteral("Brak papieru lub podniesiona głowica mechanizmu drukującego");
+    case 7:
+      return QStringLiteral("Niskie napięcie akumulatora głównego");
+    default:
+      return QStringLiteral("NIEZDEFINIOWANY BŁĄD");
+  }
+}
+
+bool DeviceStep(uint8_t& deviceType) {
+  bool failed = false;
+  if (CheckFiscalDevice(deviceType, failed)) return true;
+  if (!failed) {
+    Refuse(QString::fromUtf8(kNotFiscalPrinter), QStringLiteral("Błąd"), kErrorStyle);
+  }
+  return false;
+}
+
+bool ClockStep() {
+  bool failed = false;
+  if (ClockMemoryErased(failed)) {
+    Refuse(PrinterErrorText(1), QStringLiteral("Błąd"), kErrorStyle);
+    return false;
+  }
+  return !failed;
+}
+
+bool FiscalModeStep() {
+  bool failed = false;
+  if (PrinterInFiscalMode(failed)) return true;
+  if (!failed) {
+    Refuse(QStringLiteral(
+               "Drukarka pracuje w trybie szkoleniowym.\r    Wydruk raportu nie jest możliwy."),
+           QStringLiteral("Informacja"), kInformationStyle);
+  }
+  return false;
+}
+
+bool SecondGenerationStep(uint8_t deviceType, std::initializer_list<uint8_t> allowed,
+                          bool withFullStop) {
+  for (uint8_t type : allowed) {
+    if (type == deviceType) return true;
+  }
+  QString text = QStringLiteral("Podłączone urządzenie nie jest drukarką drugiej generacji");
+  if (withFullStop) text += QChar('.');
+  Refuse(text, QStringLiteral("Błąd"), kErrorStyle);
+  return false;
+}
+
+int32_t HandlePrintResult(int32_t result, uint8_t deviceType) {
+  while (result == kPaperOut) {
+    ErrorBeep();
+    const int answer =
+        ShowMessage(QStringLiteral(" Brak papieru lub podniesiona głowica mechanizmu drukującego\r"
+                                   "Czy wznowić wydruk po założeniu papieru?"),
+                    QStringLiteral("Odpowiedz"), kPaperQuestionStyle);
+    if (answer != kIdYes) break;
+    SetBusyCursor();
+    result = PrintControl(kModeChecking, deviceType);
+  }
+  if (result != 0 && result != kPaperOut) ReportResultCode(result);
+  return result;
+}
+
+int32_t PrintStep(uint8_t deviceType, const std::function<int32_t()>& print) {
+  SetBusyCursor();
+  int32_t result = PrintControl(kModeChecking, deviceType);
+  if (result != 0) {
+    ReportResultCode(result);
+  } else {
+    result = HandlePrintResult(print(), deviceType);
+  }
+  SetArrowCursor();
+  HideProgressText();
+  return result;
+}
+
+int ShowDialogStep(QDialog& dialog) {
+  ErrorBeep();
+  return dialog.exec();
+}
+
+}  // namespace sigra::app

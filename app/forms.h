@@ -1,0 +1,23 @@
+// The forms of the operator program. Program main creates each once, in this
+// order, and they live until the program ends.
+#ifndef SIGRA_APP_FORMS_H
+#define SIGRA_APP_FORMS_H
+
+namespace sigra::app {
+
+class TGlowneOkno;
+class TKomunikacja;
+class TAboutBox;
+
+extern TGlowneOkno* GlowneOkno;
+extern TKomunikacja* Komunikacja;
+extern TAboutBox* AboutBox;
+
+// Creates the forms in order; the main window first.
+void CreateForms();
+// Destroys them in reverse order.
+void DestroyForms();
+
+}  // namespace sigra::app
+
+#endif

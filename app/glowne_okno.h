@@ -1,0 +1,79 @@
+// The main window: the menu tree, the status bar with the device and the
+// port, the fiscal-switch progress bar and the progress text drawn in the
+// middle of the window.
+#ifndef SIGRA_APP_GLOWNE_OKNO_H
+#define SIGRA_APP_GLOWNE_OKNO_H
+
+#include <QMainWindow>
+#include <cstdint>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QStatusBar;
+
+namespace sigra::app {
+
+class ProgressCanvas;
+
+// The rectangle of a progress text of size `text` centred in `area`, with a
+// margin of two pixels to the left and above and the frame to the right and
+// below. A text wider than the area starts left of it.
+QRect CentredTextRect(QSize area, QSize text);
+
+class TGlowneOkno : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit TGlowneOkno(QWidget* parent = nullptr);
+
+  // The menu entry (or the entry that opens a submenu) of this object name.
+  QAction* MenuItem(const QString& name) const;
+
+  void SetProgressText(const QString& text);
+  QString ProgressText() const;
+  // Where the progress text is drawn, in the coordinates of the central area.
+  QRect ProgressTextRect() const;
+  void Processmessages();
+
+  // Status panel 0 shows the device name in upper case, panel 1 the port and
+  // speed.
+  void ShowDevice(const QString& deviceName, int port, int speed);
+  QString PanelText(int panel) const;
+
+  // The ten entries that need a second-generation printer, after the start-up
+  // connection.
+  void AdaptMenuToDevice(uint8_t deviceType);
+  // The same and the Luno entries, after a connection confirmed in the
+  // communication dialog.
+  void AdaptMenuAfterConnection(uint8_t deviceType);
+  // The fiscal switch, the settlement report and the clock initialisation
+  // stay out of sight.
+  void HideServiceEntries();
+
+  QStatusBar* sb = nullptr;
+  QProgressBar* pbFiskal = nullptr;
+
+ public slots:
+  void Parametry1Click();
+  void Oprogramie1Click();
+  // Runs on every activation; the first one connects to the printer.
+  void FormActivate();
+
+ protected:
+  bool event(QEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void BuildMenu();
+  void FormCreate();
+
+  ProgressCanvas* canvas_ = nullptr;
+  QLabel* panels_[2] = {nullptr, nullptr};
+  bool activationQueued_ = false;
+};
+
+}  // namespace sigra::app
+
+#endif

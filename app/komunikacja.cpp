@@ -1,0 +1,198 @@
+#include "app/komunikacja.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include "app/device_checks.h"
+#include "app/feedback.h"
+#include "app/forms.h"
+#include "app/glowne_okno.h"
+#include "app/message_box.h"
+#include "link/text_1250.h"
+#include "protocol/connection.h"
+
+namespace sigra::app {
+namespace {
+
+constexpr uint8_t kLastComPort = 255;
+
+// Enables the button again on every way out of the confirmation.
+class ButtonDisabled {
+ public:
+  explicit ButtonDisabled(QPushButton* button) : button_(button) { button_->setEnabled(false); }
+  ~ButtonDisabled() { button_->setEnabled(true); }
+  ButtonDisabled(const ButtonDisabled&) = delete;
+  ButtonDisabled& operator=(const ButtonDisabled&) = delete;
+
+ private:
+  QPushButton* button_;
+};
+
+}  // namespace
+
+TKomunikacja::TKomunikacja(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Komunikacja"));
+  setWindowTitle(QStringLiteral("Ustaw parametry komunikacji"));
+
+  Bevel1 = new QFrame(this);
+  Bevel1->setObjectName(QStringLiteral("Bevel1"));
+  Bevel1->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+
+  Label1 = new QLabel(QStringLiteral("Numer portu COM: "), Bevel1);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  cbNumerPortu = new QComboBox(Bevel1);
+  cbNumerPortu->setObjectName(QStringLiteral("cbNumerPortu"));
+  cbNumerPortu->setMinimumContentsLength(6);
+  Label1->setBuddy(cbNumerPortu);
+
+  rgPredkosc = new QGroupBox(QStringLiteral("Szybkość transmisji"), Bevel1);
+  rgPredkosc->setObjectName(QStringLiteral("rgPredkosc"));
+  auto* speedRow = new QHBoxLayout(rgPredkosc);
+  const char* speedTexts[3] = {"  9600 b/s", "19200 b/s", "28800 b/s"};
+  for (int i = 0; i < 3; ++i) {
+    speeds_[i] = new QRadioButton(QString::fromLatin1(speedTexts[i]), rgPredkosc);
+    speedRow->addWidget(speeds_[i]);
+  }
+  speeds_[0]->setChecked(true);
+
+  auto* portRow = new QHBoxLayout;
+  portRow->addWidget(Label1);
+  portRow->addWidget(cbNumerPortu);
+  portRow->addStretch();
+  auto* bevelLayout = new QVBoxLayout(Bevel1);
+  bevelLayout->addLayout(portRow);
+  bevelLayout->addWidget(rgPredkosc);
+
+  Button1 = new QPushButton(QStringLiteral("Zatwierdź"), this);
+  Button1->setObjectName(QStringLiteral("Button1"));
+  Button1->setDefault(true);
+  connect(Button1, &QPushButton::clicked, this, &TKomunikacja::Button1Click);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(Bevel1);
+  layout->addWidget(Button1, 0, Qt::AlignHCenter);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TKomunikacja::FillPortList() {
+  cbNumerPortu->clear();
+  for (int n = 1; n <= kLastComPort; ++n) {
+    if (ProbeComPort(static_cast<uint8_t>(n)))
+      cbNumerPortu->addItem(QStringLiteral("COM%1").arg(n));
+  }
+  cbNumerPortu->setCurrentIndex(cbNumerPortu->count() > 0 ? 0 : -1);
+}
+
+uint8_t TKomunikacja::SelectedPort() const {
+  if (cbNumerPortu->currentIndex() < 0) return 0;
+  return static_cast<uint8_t>(cbNumerPortu->currentText().mid(3).trimmed().toInt());
+}
+
+void TKomunikacja::SelectPort(uint8_t port) {
+  const int index = cbNumerPortu->findText(QStringLiteral("COM%1").arg(port));
+  if (index >= 0) cbNumerPortu->setCurrentIndex(index);
+}
+
+int TKomunikacja::SpeedIndex() const {
+  for (int i = 0; i < 3; ++i) {
+    if (speeds_[i]->isChecked()) return i;
+  }
+  return 0;
+}
+
+void TKomunikacja::SetSpeedIndex(int index) {
+  speeds_[index]->setChecked(true);
+}
+
+uint16_t TKomunikacja::SelectedSpeed() const {
+  return static_cast<uint16_t>(SpeedIndex() * 9600 + 9600);
+}
+
+void TKomunikacja::SelectSpeed(uint16_t speed) {
+  SetSpeedIndex(speed == 19200 ? 1 : speed == 28800 ? 2 : 0);
+}
+
+void TKomunikacja::TakeParameters() {
+  ConfiguredComPort = SelectedPort();
+  ConfiguredSpeed = SelectedSpeed();
+}
+
+void TKomunikacja::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  if (!e->spontaneous()) FormActivate();
+}
+
+void TKomunikacja::FormActivate() {
+  Button1->setEnabled(true);
+  ConfiguredComPort = SelectedPort();
+  SelectSpeed(ConfiguredSpeed);
+}
+
+void TKomunikacja::done(int result) {
+  GlowneOkno->setEnabled(true);
+  HideProgressText();
+  QDialog::done(result);
+}
+
+void TKomunikacja::Button1Click() {
+  ButtonDisabled busy(Button1);
+  Confirm();
+}
+
+void TKomunikacja::Confirm() {
+  TakeParameters();
+  const int32_t opened = OpenConfiguredPort();
+  if (opened != 0) {
+    ErrorBeep();
+    ShowError(PortOpenFailureText(opened, ConfiguredComPort));
+    return;
+  }
+
+  uint8_t type = kDeviceOther;
+  bool failed = false;
+  if (!CheckFiscalDevice(type, failed)) {
+    if (!failed) {
+      ErrorBeep();
+      ShowError(QString::fromUtf8(kNotFiscalPrinter));
+    }
+    return;
+  }
+
+  uint32_t version = 0;
+  const int32_t read = ReadDeviceType(type, version);
+  if (read != 0) {
+    ErrorBeep();
+    ShowError(ResultCodeText(read));
+  } else {
+    GlowneOkno->AdaptMenuAfterConnection(type);
+    GlowneOkno->ShowDevice(QString::fromStdString(Utf8FromCp1250(DeviceNameText(type))),
+                           ConfiguredComPort, ConfiguredSpeed);
+  }
+
+  bool statusFailed = false;
+  const bool erased = ClockMemoryErased(statusFailed);
+  if (statusFailed) {
+    SetArrowCursor();
+    HideProgressText();
+    return;
+  }
+  if (!erased) {
+    accept();
+    return;
+  }
+  SetArrowCursor();
+  ErrorBeep();
+  // Clock initialisation is not part of this program yet: whatever the
+  // answer, the dialog stays open.
+  ShowMessage(QStringLiteral(" Pamięć CMOS jest skasowana.\rCzy przejść do ustawiania zegara?"),
+              QStringLiteral("Błąd"), kFaultQuestionStyle);
+}
+
+}  // namespace sigra::app

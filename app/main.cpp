@@ -1,0 +1,58 @@
+// sigrasw: the operator program of the fiscal printers.
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/app_exception.h"
+#include "app/feedback.h"
+#include "app/forms.h"
+#include "app/glowne_okno.h"
+#include "app/startup.h"
+#include "protocol/connection.h"
+
+namespace {
+
+bool HasDisplay() {
+  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!HasDisplay()) {
+    std::fputs(
+        "sigrasw: brak ekranu (nie ustawiono DISPLAY ani WAYLAND_DISPLAY).\n"
+        "Bez ekranu program można uruchomić w wirtualnym serwerze X:\n"
+        "  xvfb-run -a sigrasw COM1 9600\n",
+        stderr);
+    return 1;
+  }
+  sigra::app::TApplication app(argc, argv);
+  sigra::app::TApplication::setApplicationName(QStringLiteral("SigraSW"));
+  QTranslator polish;
+  if (polish.load(QStringLiteral("qtbase_pl"),
+                  QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    sigra::app::TApplication::installTranslator(&polish);
+  }
+
+  // The program opens and closes the port itself; the driver's commands use
+  // the port it opened.
+  sigra::ConnectionOpen = true;
+  sigra::app::ConnectDriverFeedback();
+  QStringList arguments = sigra::app::TApplication::arguments();
+  arguments.removeFirst();
+  sigra::app::InitMainWindowModule(arguments);
+
+  sigra::app::CreateForms();
+  sigra::app::GlowneOkno->show();
+  const int result = sigra::app::TApplication::exec();
+  // Still open when an exception ended the program.
+  if (sigra::app::GlowneOkno->isVisible()) sigra::app::GlowneOkno->close();
+  sigra::app::DestroyForms();
+  return result;
+}

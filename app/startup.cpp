@@ -1,0 +1,116 @@
+#include "app/startup.h"
+
+#include <QCursor>
+#include <QFile>
+
+#include "app/ani_cursor.h"
+#include "app/device_checks.h"
+#include "app/feedback.h"
+#include "app/forms.h"
+#include "app/glowne_okno.h"
+#include "app/komunikacja.h"
+#include "link/comm.h"
+#include "link/text_1250.h"
+#include "protocol/connection.h"
+
+namespace sigra::app {
+
+bool FirstActivation = true;
+
+namespace {
+
+std::optional<QCursor> g_hourglass;
+
+std::optional<QCursor> LoadHourglass() {
+  QFile file(QStringLiteral("hourglas.ani"));
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  return CursorFromAni(file.readAll());
+}
+
+}  // namespace
+
+uint8_t PortFromArguments(const QStringList& arguments) {
+  for (const QString& argument : arguments) {
+    const QString name = argument.toUpper();
+    if (name.size() == 4 && name.startsWith(QLatin1String("COM")) && name[3] >= QChar('1') &&
+        name[3] <= QChar('9')) {
+      return static_cast<uint8_t>(name[3].unicode() - '0');
+    }
+  }
+  return 0;
+}
+
+uint16_t SpeedFromArguments(const QStringList& arguments) {
+  for (const QString& argument : arguments) {
+    for (uint16_t speed : {9600, 19200, 28800}) {
+      if (argument == QString::number(speed)) return speed;
+    }
+  }
+  return 0;
+}
+
+void InitMainWindowModule(const QStringList& arguments) {
+  g_hourglass = LoadHourglass();
+  FirstActivation = true;
+  ConfiguredComPort = PortFromArguments(arguments);
+  ConfiguredSpeed = SpeedFromArguments(arguments);
+}
+
+QCursor BusyCursor() {
+  return g_hourglass ? *g_hourglass : QCursor(Qt::WaitCursor);
+}
+
+void StartupConnection() {
+  Komunikacja->FillPortList();
+  FirstActivation = false;
+  // The port named on the command line comes first when it was found.
+  if (ConfiguredComPort != 0) Komunikacja->SelectPort(ConfiguredComPort);
+
+  if (ConfiguredComPort == 0 || ConfiguredSpeed == 0) {
+    ErrorBeep();
+    Komunikacja->exec();
+    HideProgressText();
+    return;
+  }
+
+  GlowneOkno->repaint();
+  ConfiguredComPort = Komunikacja->SelectedPort();
+  Komunikacja->SelectSpeed(ConfiguredSpeed);
+
+  link::PurgePrinterPort();
+  const int32_t opened = OpenConfiguredPort();
+  if (opened != 0) {
+    ErrorBeep();
+    HideProgressText();
+    ShowError(PortOpenFailureText(opened, ConfiguredComPort));
+    ErrorBeep();
+    Komunikacja->exec();
+    return;
+  }
+
+  uint8_t type = kDeviceOther;
+  bool failed = false;
+  if (!CheckFiscalDevice(type, failed)) {
+    ErrorBeep();
+    if (failed) {
+      Komunikacja->exec();
+    } else {
+      HideProgressText();
+      ShowError(QString::fromUtf8(kNotFiscalPrinter));
+    }
+    return;
+  }
+
+  uint32_t version = 0;
+  const int32_t read = ReadDeviceType(type, version);
+  if (read != 0) {
+    ReportResultCode(read);
+  } else {
+    GlowneOkno->AdaptMenuToDevice(type);
+    GlowneOkno->ShowDevice(QString::fromStdString(Utf8FromCp1250(DeviceNameText(type))),
+                           ConfiguredComPort, ConfiguredSpeed);
+  }
+  HideProgressText();
+}
+
+}  // namespace sigra::app

@@ -1,0 +1,7 @@
+#include "protocol/operator_port.h"
+
+namespace sigra {
+
+OperatorPortSettings OperatorPort;
+
+}  // namespace sigra
