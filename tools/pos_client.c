@@ -44,12 +44,52 @@ static void RawAccess(int32_t port) {
   Step("ClosePort", ClosePort());
 }
 
-/* A session of a point-of-sale program: open, identify, close. */
+static void TaxRates(void) {
+  int32_t count = 0;
+  uint32_t rates[7] = {0};
+  int i;
+
+  if (Step("ReadVAT", ReadVAT(&count, &rates[0], &rates[1], &rates[2], &rates[3], &rates[4],
+                              &rates[5], &rates[6])) != 0) {
+    return;
+  }
+  printf("tax rates (%d):", (int)count);
+  for (i = 0; i < count && i < 7; ++i) printf(" %c=%u", 'A' + i, (unsigned)rates[i]);
+  printf("\n");
+}
+
+/* Two sale lines whose values the driver computes, a cash payment, a line
+ * after the receipt, and the day's total afterwards. */
+static void Receipt(void) {
+  int32_t value;
+  int32_t freeLines = 0;
+  char total[14];
+
+  if (Step("ReceiptBegin", ReceiptBegin()) != 0) return;
+  value = 0;
+  Step("pReceiptItem bread, 2 x 4.50",
+       pReceiptItem(1, "Chleb razowy 500g", 1, 0, 2, 0, "szt", 450, &value));
+  printf("line value: %d\n", (int)value);
+  value = 0;
+  Step("pReceiptItem milk, 1.5 x 3.99",
+       pReceiptItem(1, "Mleko 3,2% 1l", 1, 0, 1500, 3, "l", 399, &value));
+  printf("line value: %d\n", (int)value);
+  Step("pFillPayment cash", pFillPayment(1, "Gotowka", 2000, 501));
+  Step("pFillLines", pFillLines(0, "Dziekujemy za zakupy", &freeLines));
+  printf("free lines: %d\n", (int)freeLines);
+  Step("ReceiptEnd", ReceiptEnd(0));
+  if (Step("pReadTotal", pReadTotal(total)) == 0) printf("day total: %s\n", total);
+}
+
+/* A session of a point-of-sale program: open, identify, tax rates, a
+ * receipt, close. */
 static void Session(int32_t port) {
   char name[64];
 
   if (Step("CommunicationInit", CommunicationInit(port, kBaud, kTimeoutSeconds)) != 0) return;
   if (Step("pDeviceName", pDeviceName(name)) == 0) printf("device: %s\n", name);
+  TaxRates();
+  Receipt();
   Step("CommunicationEnd", CommunicationEnd());
 }
 
