@@ -316,7 +316,11 @@ void TGlowneOkno::FormActivate() {
 
 bool TGlowneOkno::event(QEvent* e) {
   // The activation handler may show modal dialogs: it runs after the event.
-  if (e->type() == QEvent::WindowActivate && !activationQueued_) {
+  // The first showing counts as the first activation too, for a display
+  // without a window manager never activates the window.
+  const bool activation =
+      e->type() == QEvent::WindowActivate || (e->type() == QEvent::Show && FirstActivation);
+  if (activation && !activationQueued_) {
     activationQueued_ = true;
     QTimer::singleShot(0, this, &TGlowneOkno::FormActivate);
   }
