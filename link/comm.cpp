@@ -77,6 +77,7 @@ int32_t TComm::SetParameters(uint8_t portNumber, int32_t baud, uint16_t writeSec
   try {
     BaudRate = baud;
     PortName = "Com" + std::to_string(portNumber);
+    PortNumber = portNumber;
     WriteTimeout = writeSeconds;
     ReadTimeout = readSeconds;
     return 0;

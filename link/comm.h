@@ -51,6 +51,8 @@ class TComm {
   Dcb LineSettings;
   ComStat LineStatus;
   std::string PortName = "Comm2";
+  // The number in PortName, to open the same port again.
+  uint8_t PortNumber = 0;
   CommConfig PortConfig;
   CommTimeouts SavedTimeouts;
   CommTimeouts Timeouts;

@@ -138,6 +138,42 @@ SIGRA_API int32_t SIGRA_CALL pReadTotal(char* Total);
  * defined), or of all rates with "+"; 223 for any other Selection. */
 SIGRA_API int32_t SIGRA_CALL pReadSelTotal(const char* Selection, char* Total);
 
+/* Reports. Each waits for a pending printout, prints and waits for its own
+ * printout; 200 while a receipt is open.
+ *
+ * The daily report closes the fiscal day. With AllowZero 0, and on the TX350
+ * models always, a day without receipts is refused with 211. */
+SIGRA_API int32_t SIGRA_CALL DailyReport(int32_t AllowZero);
+SIGRA_API int32_t SIGRA_CALL LockedArticlesReport(void);
+SIGRA_API int32_t SIGRA_CALL PrinterStatusReport(void);
+/* Periodic reports from the fiscal memory, detailed (Detailed 1) or short
+ * (Detailed 0; other values: 215). Years are given by their last two digits.
+ * While the printer searches its memory the port waits up to 90 seconds for
+ * its answer.
+ *
+ * By dates, on every model: years 1..99, months 1..12, days 1..31 (215
+ * otherwise). */
+SIGRA_API int32_t SIGRA_CALL PeriodReport(int32_t Detailed, int32_t YearFrom, int32_t MonthFrom,
+                                          int32_t DayFrom, int32_t YearTo, int32_t MonthTo,
+                                          int32_t DayTo);
+/* Monthly and by daily-report numbers (16 bits each), on the second-generation
+ * Sigra, Sigra F and Luno models (224 on the others). The printer refuses a
+ * range with 219 (dates), 220 (no reports), 221 (numbers), 222 (month not
+ * ended) or 223. */
+SIGRA_API int32_t SIGRA_CALL MonthlyReport(int32_t Detailed, int32_t Year, int32_t Month);
+SIGRA_API int32_t SIGRA_CALL NumberReport(int32_t Detailed, int32_t FromNumber, int32_t ToNumber);
+
+/* The printer's clock as "03.05.17;14:05" (Buffer must hold 15 bytes). */
+SIGRA_API int32_t SIGRA_CALL pReadClock(char* Buffer);
+/* The number of receipts issued in the current fiscal day. */
+SIGRA_API int32_t SIGRA_CALL ReceiptNumber(int32_t* Counter);
+/* The number of daily reports made. */
+SIGRA_API int32_t SIGRA_CALL DailyReportNumber(int32_t* Counter);
+/* The printer's unique number, 11 characters (Buffer must hold 12 bytes). */
+SIGRA_API int32_t SIGRA_CALL pReadUniqueNumber(char* Buffer);
+/* Lines of paper fed out after each printout (the low byte of Lines). */
+SIGRA_API int32_t SIGRA_CALL WriteLineFeed(int32_t Lines);
+
 #ifdef __cplusplus
 }
 #endif

@@ -27,6 +27,14 @@ SIGRA_API int32_t SIGRA_CALL FillLines(int32_t LineType, const std::string& Text
 SIGRA_API int32_t SIGRA_CALL ReadTotal(std::string& Total);
 SIGRA_API int32_t SIGRA_CALL ReadSelTotal(const std::string& Selection, std::string& Total);
 
+// Date "2003.05.17" and time "14:05", with seconds ("14:05:09") on the models
+// whose clock reports them.
+SIGRA_API int32_t SIGRA_CALL ReadClock(std::string& Date, std::string& Time);
+// The two-digit register number and the two-character operator code.
+SIGRA_API int32_t SIGRA_CALL PrinterNumber(int32_t* Number, std::string& OperatorCode);
+// The unique number as "ABC 12345678".
+SIGRA_API int32_t SIGRA_CALL ReadUniqueNumber(std::string& UniqueNumber);
+
 }  // extern "C"
 
 #endif
