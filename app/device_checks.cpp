@@ -10,6 +10,7 @@
 #include "link/comm.h"
 #include "link/text_1250.h"
 #include "protocol/connection.h"
+#include "protocol/operator_port.h"
 #include "protocol/status.h"
 
 namespace sigra::app {
@@ -58,6 +59,9 @@ void Refuse(const QString& text, const QString& caption, uint32_t flags) {
 }  // namespace
 
 int32_t OpenConfiguredPort() {
+  // The driver reopens this port itself around the periodic reports.
+  OperatorPort =
+      OperatorPortSettings{ConfiguredComPort, ConfiguredSpeed, kWriteSeconds, kReadSeconds};
   link::ClosePrinterPort();
   // An empty port list gives no port to open.
   if (ConfiguredComPort == 0) return kNoPortConfigured;

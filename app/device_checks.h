@@ -23,8 +23,9 @@ inline constexpr uint16_t kReadSeconds = 5;
 
 inline constexpr uint8_t kLastFiscalPrinterType = 8;
 
-// Reopens the configured port with the program's timeouts; 0 or the result
-// code (114 when there is no port to open).
+// Reopens the configured port with the program's timeouts, and tells the
+// driver which port and speed the program uses; 0 or the result code (114
+// when there is no port to open).
 int32_t OpenConfiguredPort();
 // What the operator is told when the port does not open: own texts for a port
 // that does not exist (2) and one held by another program (5).

@@ -16,6 +16,7 @@
 #include "app/startup.h"
 #include "link/comm.h"
 #include "protocol/connection.h"
+#include "protocol/operator_port.h"
 #include "tests/app_fixture.h"
 
 namespace sigra::testing {
@@ -79,6 +80,10 @@ TEST_F(ConnectionTest, StartUpWithPortAndSpeedConnectsOnFirstActivation) {
   EXPECT_EQ(Komunikacja->SpeedIndex(), 1);
   EXPECT_EQ(app::ConfiguredComPort, 3);
   EXPECT_EQ(app::ConfiguredSpeed, 19200);
+  EXPECT_EQ(OperatorPort.port, 3);
+  EXPECT_EQ(OperatorPort.baud, 19200);
+  EXPECT_EQ(OperatorPort.writeSeconds, 3);
+  EXPECT_EQ(OperatorPort.readSeconds, 5);
   EXPECT_TRUE(PortOpen());
   for (const char* name : kTenItems) EXPECT_TRUE(Enabled(name)) << name;
   EXPECT_TRUE(GlowneOkno->ProgressText().isEmpty());

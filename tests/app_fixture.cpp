@@ -12,6 +12,7 @@
 #include "app/startup.h"
 #include "link/comm.h"
 #include "protocol/connection.h"
+#include "protocol/operator_port.h"
 
 namespace sigra::testing {
 
@@ -61,6 +62,7 @@ void AppTest::SetUp() {
   PortObjectCreated = false;
   ConnectionOpen = true;
   DeviceType = kDeviceOther;
+  OperatorPort = OperatorPortSettings{};
 
   app::SetMessageBoxes(&boxes);
   app::ConnectDriverFeedback();

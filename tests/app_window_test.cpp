@@ -68,56 +68,6 @@ TEST_F(WindowTest, CaptionAndMenuTree) {
   EXPECT_EQ(Captions("Komunikacja1"), (QStringList{"Parametry", "O programie"}));
 }
 
-TEST_F(WindowTest, EveryHandlerHasItsEntry) {
-  for (const char* name : {"Fiskalnydobowy1",
-                           "Finansowypodatkowy1",
-                           "Stanudrukarki1",
-                           "Miesiczny1",
-                           "Wedugdat1",
-                           "Wedugnumerw1",
-                           "Miesiczny2",
-                           "Wedugdat2",
-                           "Wedugnumerw2",
-                           "Nazwtowarwzablokowanych1",
-                           "Opiswstaych1",
-                           "Wydrukkontrolnynazwistawek1",
-                           "Kasowaniebuforawycen1",
-                           "Zdalnewyaczeniedrukarki1",
-                           "Standrukarki1",
-                           "Bajtystatusu1",
-                           "Wy1",
-                           "N41",
-                           "PamicEPROM1",
-                           "Numerunikatowy1",
-                           "Odczytzegara1",
-                           "Przestawianiezegara1",
-                           "Inicjowaniezegara1",
-                           "Odczyt1",
-                           "Zapis1",
-                           "Nrkasyikodobsugujcego1",
-                           "Ilo1",
-                           "Sposbzaokrglania1",
-                           "Ustawienia2",
-                           "Datawprowadzeniaeuro1",
-                           "Datanastpnegoprzegldu1",
-                           "Odczyt2",
-                           "Danenawy2",
-                           "Kasowanie1",
-                           "Liniereklamowe1",
-                           "Odczytuytkownika1",
-                           "Przeczeniewtrybfiskalny1",
-                           "Cao1",
-                           "Wedugdat3",
-                           "Wedugnumerw3",
-                           "Bazanazwitowarw1",
-                           "Parametry1",
-                           "Oprogramie1",
-                           "Nowadrukarka1",
-                           "Raportrozliczeniowy1"}) {
-    EXPECT_NE(Item(name), nullptr) << name;
-  }
-}
-
 TEST_F(WindowTest, HiddenEntriesAtCreation) {
   for (const char* name :
        {"Przeczeniewtrybfiskalny1", "Raportrozliczeniowy1", "Inicjowaniezegara1"}) {
