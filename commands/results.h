@@ -6,6 +6,7 @@
 
 namespace sigra {
 
+inline constexpr int32_t kResultTransmitTimeout = 20;
 inline constexpr int32_t kResultReceiveTimeout = 21;
 inline constexpr int32_t kResultBadAnswer = 23;
 inline constexpr int32_t kResultNak = 24;
@@ -27,6 +28,7 @@ inline constexpr int32_t kResultTooFewSignificant = 202;
 inline constexpr int32_t kResultDecimalsOutOfRange = 206;
 inline constexpr int32_t kResultReceiptCancelled = 210;
 inline constexpr int32_t kResultZeroReceiptCounter = 211;
+inline constexpr int32_t kResultDrawerOutOfRange = 212;
 inline constexpr int32_t kResultCommandUnavailable = 213;
 inline constexpr int32_t kResultPackageParamOutOfRange = 214;
 inline constexpr int32_t kResultSpecialDateRefused = 214;
@@ -40,12 +42,19 @@ inline constexpr int32_t kResultReportNumbersInvalid = 221;
 inline constexpr int32_t kResultMonthNotEnded = 222;
 inline constexpr int32_t kResultSelectionOutOfRange = 223;
 inline constexpr int32_t kResultReportParameterOutOfRange = 223;
+inline constexpr int32_t kResultBlockParameterOutOfRange = 223;
 inline constexpr int32_t kResultNotOnThisDevice = 224;
 inline constexpr int32_t kResultRateUndefined = 226;
 inline constexpr int32_t kResultItemValueTooLarge = 227;
 inline constexpr int32_t kResultTrainingMode = 228;
+inline constexpr int32_t kResultUserDataNotWritten = 229;
 inline constexpr int32_t kResultClockMemoryNotErased = 230;
+inline constexpr int32_t kResultChecksumError = 232;
+inline constexpr int32_t kResultOutOfOrder = 233;
+inline constexpr int32_t kResultDataRepeated = 234;
+inline constexpr int32_t kResultPreviousDataNotReported = 235;
 inline constexpr int32_t kResultEuroChangeoverDue = 237;
+inline constexpr int32_t kResultNoDisplayData = 238;
 
 }  // namespace sigra
 

@@ -174,6 +174,13 @@ SIGRA_API int32_t SIGRA_CALL pReadUniqueNumber(char* Buffer);
 /* Lines of paper fed out after each printout (the low byte of Lines). */
 SIGRA_API int32_t SIGRA_CALL WriteLineFeed(int32_t Lines);
 
+/* Opens cash drawer 1, 2 or 3 (212 for another number). */
+SIGRA_API int32_t SIGRA_CALL OpenDrawer(int32_t DrawerNumber);
+/* The driver's version, "10.00"; Buffer must hold 6 bytes. */
+SIGRA_API int32_t SIGRA_CALL pDllVersion(char* Buffer);
+/* The driver's author, "VELMO"; Buffer must hold 6 bytes. */
+SIGRA_API int32_t SIGRA_CALL pDllAuthor(char* Buffer);
+
 #ifdef __cplusplus
 }
 #endif

@@ -35,6 +35,9 @@ SIGRA_API int32_t SIGRA_CALL PrinterNumber(int32_t* Number, std::string& Operato
 // The unique number as "ABC 12345678".
 SIGRA_API int32_t SIGRA_CALL ReadUniqueNumber(std::string& UniqueNumber);
 
+SIGRA_API int32_t SIGRA_CALL DllVersion(std::string& Text);
+SIGRA_API int32_t SIGRA_CALL DllAuthor(std::string& Text);
+
 }  // extern "C"
 
 #endif
