@@ -20,6 +20,9 @@ CommandTable StandardCommands() {
   CommandTable table;
   AddConnectionCommands(table);
   AddStatusCommands(table);
+  AddTaxRateCommands(table);
+  AddFiscalDayCommands(table);
+  AddReceiptCommands(table);
   return table;
 }
 

@@ -68,6 +68,15 @@ void AddConnectionCommands(CommandTable& table);
 // Status commands, the ordinary commands that read status bytes 1 to 8, and
 // the resume of a printout (42).
 void AddStatusCommands(CommandTable& table);
+// Tax rates in the three layouts: read 112, 208, 209; write 68, 212, 213.
+void AddTaxRateCommands(CommandTable& table);
+// The receipt counter (102, 247), the day totals (218) and the euro query (245).
+void AddFiscalDayCommands(CommandTable& table);
+// The receipt: begin (33), lines (6), packages (23), subtotal (128), discount
+// (27), total (7), payments (129, 130), lines after it (9), end (36), and the
+// cancellation by the connection check (35), which it takes over from the
+// connection group.
+void AddReceiptCommands(CommandTable& table);
 
 }  // namespace sigra::emu
 

@@ -15,6 +15,10 @@ struct Model {
   std::optional<int> bytes5And6FromVersion;
   bool byte7;
   bool byte8;
+  int rateCount;
+  bool extendedReceipt;
+  bool dayTotals;
+  bool euroQuery;
 };
 
 constexpr std::optional<uint8_t> kRefuses = std::nullopt;
@@ -23,16 +27,26 @@ constexpr std::optional<int> kNever = std::nullopt;
 // Indexed by device type. The second-generation Sigra and Sigra F report their
 // family code as model byte; Luno and Luno F have model bytes of their own.
 constexpr std::array<Model, 10> kModels = {{
-    {0x02, kRefuses, 0, kNever, false, false},  // 0 TX350A, 5 rates
-    {0x11, kRefuses, 0, kNever, false, false},  // 1 TX350A, 7 rates
-    {0x2C, kRefuses, 0, kNever, false, false},  // 2 Sigra, first generation
-    {0x2C, 0x2C, 3, 3, false, false},           // 3 Sigra, second generation
-    {0x05, kRefuses, 0, kNever, false, false},  // 4 TX350B, 5 rates, pharmacy
-    {0x12, kRefuses, 0, kNever, false, false},  // 5 TX350B, 7 rates, pharmacy
-    {0x12, 0x12, 6, 6, false, true},            // 6 Sigra F, pharmacy
-    {0x2C, 0x7C, 1, 0, true, false},            // 7 Luno
-    {0x12, 0x7D, 1, 0, true, true},             // 8 Luno F, pharmacy
-    {0x63, kRefuses, 0, 0, true, false},        // 9 other device
+    // 0 TX350A, 5 rates
+    {0x02, kRefuses, 0, kNever, false, false, 4, false, false, false},
+    // 1 TX350A, 7 rates
+    {0x11, kRefuses, 0, kNever, false, false, 6, false, false, false},
+    // 2 Sigra, first generation
+    {0x2C, kRefuses, 0, kNever, false, false, 6, false, false, false},
+    // 3 Sigra, second generation
+    {0x2C, 0x2C, 3, 3, false, false, 7, true, true, false},
+    // 4 TX350B, 5 rates, pharmacy
+    {0x05, kRefuses, 0, kNever, false, false, 4, false, false, false},
+    // 5 TX350B, 7 rates, pharmacy
+    {0x12, kRefuses, 0, kNever, false, false, 6, false, false, false},
+    // 6 Sigra F, pharmacy
+    {0x12, 0x12, 6, 6, false, true, 7, false, true, false},
+    // 7 Luno
+    {0x2C, 0x7C, 1, 0, true, false, 7, true, true, true},
+    // 8 Luno F, pharmacy
+    {0x12, 0x7D, 1, 0, true, true, 7, true, true, true},
+    // 9 other device
+    {0x63, kRefuses, 0, 0, true, false, 7, true, true, false},
 }};
 
 }  // namespace
@@ -51,6 +65,10 @@ DeviceTraits TraitsFor(int type, int version) {
       model.bytes5And6FromVersion && traits.version >= *model.bytes5And6FromVersion;
   traits.hasByte7 = model.byte7;
   traits.hasByte8 = model.byte8;
+  traits.rateCount = model.rateCount;
+  traits.extendedReceipt = model.extendedReceipt;
+  traits.dayTotals = model.dayTotals;
+  traits.euroQuery = model.euroQuery;
   return traits;
 }
 

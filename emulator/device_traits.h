@@ -20,6 +20,17 @@ struct DeviceTraits {
   bool hasBytes5And6 = false;
   bool hasByte7 = false;
   bool hasByte8 = false;
+  // Tax rates the model keeps: 4 whole percents (commands 112 and 68), 6
+  // two-byte rates (208 and 212) or 7 two-byte rates with markers for exempt
+  // and reserve (209 and 213).
+  int rateCount = 7;
+  // Package lines (23), the subtotal (128), payment entries (129, 130), and
+  // article names of 5 significant characters rather than 10.
+  bool extendedReceipt = false;
+  // The day totals per rate (218).
+  bool dayTotals = false;
+  // The euro-changeover query (245) and the long receipt-counter answer (247).
+  bool euroQuery = false;
 };
 
 // Traits of device type 0..9 (std::out_of_range otherwise). A negative version

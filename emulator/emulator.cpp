@@ -340,6 +340,11 @@ bool Emulator::WaitForHostBytes(size_t count, std::chrono::milliseconds timeout)
                                           [&] { return impl_->hostBytes.size() >= count; });
 }
 
+std::vector<std::string> Emulator::Printouts() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->printer.Printouts();
+}
+
 std::vector<std::string> Emulator::Journal() const {
   std::lock_guard lock(impl_->mutex);
   return impl_->journal;

@@ -88,6 +88,10 @@ class Emulator {
   // Whether the record holds at least `count` host bytes within `timeout`.
   bool WaitForHostBytes(size_t count, std::chrono::milliseconds timeout) const;
 
+  // Every document the printer printed, as the paper shows it: lines of at
+  // most 40 characters, each ended by '\n', Polish letters in UTF-8.
+  std::vector<std::string> Printouts() const;
+
   // Readable lines of what the printer did, e.g. "device type query -> 06 2C".
   std::vector<std::string> Journal() const;
   // Also hands each new journal line to `listener`, on the thread that made

@@ -42,7 +42,7 @@ void CheckStatusByteNumber(int n) {
 }  // namespace
 
 Printer::Printer(DeviceTraits traits, std::function<void(const std::string&)> note)
-    : traits_(traits), note_(std::move(note)) {
+    : traits_(traits), note_(std::move(note)), fiscal_(traits_) {
   StatusRef(kByte1) = kInitialByte1;
   bytes4To8_[0] = kInitialByte4;
 }
@@ -165,6 +165,17 @@ void Printer::SetControllerLost(bool lost) {
   SetBit(kByte3, kControllerLost149, lost);
   Note(lost ? "no communication with the printer controller"
             : "communication with the printer controller back");
+}
+
+void Printer::Print(const std::vector<std::string>& lines) {
+  std::string printout;
+  for (const std::string& line : lines) {
+    Note("| " + line);
+    printout += line + '\n';
+  }
+  printouts_.push_back(printout);
+  // A few polls for every few lines, so that a host sees the printout going.
+  StartPrintout(2 + static_cast<int>(lines.size()) / 8);
 }
 
 void Printer::Poll() {

@@ -21,8 +21,10 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "emulator/device_traits.h"
+#include "emulator/fiscal_state.h"
 
 namespace sigra::emu {
 
@@ -61,10 +63,20 @@ class Printer {
   void PaperRunsOutAfter(int polls);
   void SetPrinterFailure(bool failed);
   void SetControllerLost(bool lost);
+  // Sets or clears one bit of a status command's byte.
+  void SetBit(uint8_t statusCommand, int bit, bool on);
+
+  // Tax rates, the open receipt, the fiscal day's counters and totals.
+  FiscalState& Fiscal() { return fiscal_; }
+  const FiscalState& Fiscal() const { return fiscal_; }
+  // Puts a document on paper: kept as one printout (lines joined by '\n'),
+  // noted line by line behind "| ", and printing for a number of polls that
+  // grows with its length.
+  void Print(const std::vector<std::string>& lines);
+  const std::vector<std::string>& Printouts() const { return printouts_; }
 
  private:
   uint8_t& StatusRef(uint8_t statusCommand);
-  void SetBit(uint8_t statusCommand, int bit, bool on);
   void Poll();
   void UpdatePrintBits();
 
@@ -77,6 +89,8 @@ class Printer {
   bool stopped_ = false;
   bool paper_ = true;
   std::optional<int> paperLeftPolls_;
+  FiscalState fiscal_;
+  std::vector<std::string> printouts_;
 };
 
 }  // namespace sigra::emu
