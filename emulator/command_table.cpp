@@ -23,6 +23,9 @@ CommandTable StandardCommands() {
   AddTaxRateCommands(table);
   AddFiscalDayCommands(table);
   AddReceiptCommands(table);
+  AddServiceCommands(table);
+  AddUserDataCommands(table);
+  AddCustomerDisplayCommands(table);
   return table;
 }
 

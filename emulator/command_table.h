@@ -77,6 +77,16 @@ void AddFiscalDayCommands(CommandTable& table);
 // cancellation by the connection check (35), which it takes over from the
 // connection group.
 void AddReceiptCommands(CommandTable& table);
+// Register number (67), feed lines (70, 237, 238), rounding (116, 210), the
+// configuration block (222, 223, 195), the display test (50), the price-quote
+// buffer (119), the program-memory test (39), the drawers (87 to 89) and the
+// control print of the names database (63, its records, 81).
+void AddServiceCommands(CommandTable& table);
+// User data lines: write (156), read (157, 158), control prints (51, 241).
+void AddUserDataCommands(CommandTable& table);
+// Advertising lines (46, 56, 58) and the image (45, 47, 57) of the graphic
+// customer display.
+void AddCustomerDisplayCommands(CommandTable& table);
 
 }  // namespace sigra::emu
 

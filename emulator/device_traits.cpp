@@ -49,6 +49,30 @@ constexpr std::array<Model, 10> kModels = {{
     {0x63, kRefuses, 0, 0, true, false, 7, true, true, false},
 }};
 
+// What the models keep for the service commands and the customer display,
+// indexed by device type: the second-generation Sigra and Sigra F keep four
+// header lines, the Luno models six lines, a configuration block and a
+// graphic display.
+struct ServiceModel {
+  int userDataLines;
+  uint8_t userDataReadCommand;
+  bool roundingModes;
+  bool luno;
+};
+
+constexpr std::array<ServiceModel, 10> kServiceModels = {{
+    {0, 157, false, false},  // 0 TX350A, 5 rates
+    {0, 157, false, false},  // 1 TX350A, 7 rates
+    {4, 157, false, false},  // 2 Sigra, first generation
+    {4, 157, true, false},   // 3 Sigra, second generation
+    {0, 157, false, false},  // 4 TX350B, 5 rates, pharmacy
+    {0, 157, false, false},  // 5 TX350B, 7 rates, pharmacy
+    {4, 158, true, false},   // 6 Sigra F, pharmacy
+    {6, 157, true, true},    // 7 Luno
+    {6, 158, true, true},    // 8 Luno F, pharmacy
+    {4, 157, true, false},   // 9 other device
+}};
+
 }  // namespace
 
 DeviceTraits TraitsFor(int type, int version) {
@@ -69,6 +93,12 @@ DeviceTraits TraitsFor(int type, int version) {
   traits.extendedReceipt = model.extendedReceipt;
   traits.dayTotals = model.dayTotals;
   traits.euroQuery = model.euroQuery;
+  const ServiceModel& service = kServiceModels[static_cast<size_t>(type)];
+  traits.userDataLines = service.userDataLines;
+  traits.userDataReadCommand = service.userDataReadCommand;
+  traits.roundingModes = service.roundingModes;
+  traits.settingsBlock = service.luno;
+  traits.graphicDisplay = service.luno;
   return traits;
 }
 

@@ -31,6 +31,18 @@ struct DeviceTraits {
   bool dayTotals = false;
   // The euro-changeover query (245) and the long receipt-counter answer (247).
   bool euroQuery = false;
+  // Header lines of the user data (156 write, 51 and 241 print); 0: the model
+  // keeps none. The pharmacy models read them with 158, the others with 157.
+  int userDataLines = 0;
+  uint8_t userDataReadCommand = 157;
+  // Rounding modes (116 write, 210 read).
+  bool roundingModes = false;
+  // The configuration block of 15 bytes (222, 223, 195) and the extra lines
+  // fed after a printout (237, 238).
+  bool settingsBlock = false;
+  // The graphic customer display: advertising lines (46, 56, 58) and the
+  // image (45, 47, 57).
+  bool graphicDisplay = false;
 };
 
 // Traits of device type 0..9 (std::out_of_range otherwise). A negative version

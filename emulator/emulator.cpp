@@ -84,7 +84,9 @@ struct Emulator::Impl {
       while (const std::optional<uint8_t> byte = Receive(std::nullopt, true)) {
         if (*byte != kEsc) {
           std::lock_guard lock(mutex);
-          Note("ignored byte " + Hex({*byte}) + " outside a command frame");
+          if (!printer.TakeLooseByte(*byte)) {
+            Note("ignored byte " + Hex({*byte}) + " outside a command frame");
+          }
           continue;
         }
         const std::optional<uint8_t> code = Receive(kDataTimeout);

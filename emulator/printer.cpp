@@ -42,7 +42,10 @@ void CheckStatusByteNumber(int n) {
 }  // namespace
 
 Printer::Printer(DeviceTraits traits, std::function<void(const std::string&)> note)
-    : traits_(traits), note_(std::move(note)), fiscal_(traits_) {
+    : traits_(traits),
+      note_(std::move(note)),
+      fiscal_(traits_),
+      userData_(static_cast<size_t>(traits_.userDataLines)) {
   StatusRef(kByte1) = kInitialByte1;
   bytes4To8_[0] = kInitialByte4;
 }
@@ -176,6 +179,12 @@ void Printer::Print(const std::vector<std::string>& lines) {
   printouts_.push_back(printout);
   // A few polls for every few lines, so that a host sees the printout going.
   StartPrintout(2 + static_cast<int>(lines.size()) / 8);
+}
+
+bool Printer::TakeLooseByte(uint8_t byte) {
+  if (!service_.namesRecords) return false;
+  service_.namesRecords->push_back(byte);
+  return true;
 }
 
 void Printer::Poll() {

@@ -23,8 +23,11 @@
 #include <string>
 #include <vector>
 
+#include "emulator/customer_display.h"
 #include "emulator/device_traits.h"
 #include "emulator/fiscal_state.h"
+#include "emulator/service_state.h"
+#include "emulator/user_data.h"
 
 namespace sigra::emu {
 
@@ -75,6 +78,20 @@ class Printer {
   void Print(const std::vector<std::string>& lines);
   const std::vector<std::string>& Printouts() const { return printouts_; }
 
+  // Register number, feed lines, rounding, the configuration block and a
+  // control print of the names database under way.
+  ServiceState& Service() { return service_; }
+  const ServiceState& Service() const { return service_; }
+  // The header lines printed on every receipt.
+  UserData& UserDataLines() { return userData_; }
+  // Advertising lines and image of the graphic customer display.
+  CustomerDisplay& Display() { return display_; }
+  const CustomerDisplay& Display() const { return display_; }
+  // A byte the host sent outside any command frame: taken as a record of a
+  // names-database control print while one is open; false when the printer
+  // has no use for it.
+  bool TakeLooseByte(uint8_t byte);
+
  private:
   uint8_t& StatusRef(uint8_t statusCommand);
   void Poll();
@@ -91,6 +108,9 @@ class Printer {
   std::optional<int> paperLeftPolls_;
   FiscalState fiscal_;
   std::vector<std::string> printouts_;
+  ServiceState service_;
+  UserData userData_;
+  CustomerDisplay display_;
 };
 
 }  // namespace sigra::emu
