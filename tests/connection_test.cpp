@@ -132,7 +132,10 @@ INSTANTIATE_TEST_SUITE_P(
                       NamedType{6, "SIGRA F (apteczna)", "SIGRA F (apteczna)"},
                       NamedType{7, "VELMO LUNO", "Nowa drukarka fiskalna"},
                       NamedType{8, "VELMO LUNO F", "Nowa drukarka fiskalna (apteczna)"},
-                      NamedType{9, "INNE URZĄDZENIE", "INNE URZADZENIE"}));
+                      NamedType{9, "INNE URZĄDZENIE", "INNE URZADZENIE"}),
+    [](const ::testing::TestParamInfo<NamedType>& info) {
+      return "Type" + std::to_string(info.param.type);
+    });
 
 TEST(DeviceNameLists, TypesBeyondTheTableAreUnknown) {
   EXPECT_STREQ(DeviceNameText(10), "NIEZNANE");

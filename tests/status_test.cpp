@@ -181,7 +181,11 @@ INSTANTIATE_TEST_SUITE_P(
         StatusLayout{3, 3, 6, false, Join({kIdentifySigra, kBytes1To4, {{27, 95}, {27, 80}}})},
         StatusLayout{
             8, 3, 7, true,
-            Join({kIdentifySigra, kBytes1To4, {{27, 95}, {27, 80}, {27, 243}, {27, 93}}})}));
+            Join({kIdentifySigra, kBytes1To4, {{27, 95}, {27, 80}, {27, 243}, {27, 93}}})}),
+    [](const ::testing::TestParamInfo<StatusLayout>& info) {
+      return "Type" + std::to_string(info.param.type) + "Version" +
+             (info.param.version < 0 ? std::string("Default") : std::to_string(info.param.version));
+    });
 
 TEST_F(DriverTest, FiscalModeIsBitThreeOfStatusByteOne) {
   StartPrinter(7);
