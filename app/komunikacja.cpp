@@ -15,6 +15,7 @@
 #include "app/forms.h"
 #include "app/glowne_okno.h"
 #include "app/message_box.h"
+#include "commands/service_commands.h"
 #include "link/text_1250.h"
 #include "protocol/connection.h"
 
@@ -22,6 +23,18 @@ namespace sigra::app {
 namespace {
 
 constexpr uint8_t kLastComPort = 255;
+
+// Why a Luno register is locked, by bit of its lock byte (0x40 has no text).
+constexpr struct {
+  uint8_t bit;
+  const char* text;
+} kLockReasons[] = {{0x01, "USZKODZONA PAMIĘĆ PROGRAMU."},
+                    {0x02, "Błąd odczytu z pamięci fiskalnej."},
+                    {0x04, "Brak pamięci fiskalnej."},
+                    {0x08, "Uszkodzone dane w pamięci nieulotnej."},
+                    {0x10, "Brak danych producenta w pamięci fiskalnej."},
+                    {0x20, "Niezgodna pamięć fiskalna."},
+                    {0x80, "Uszkodzona pamięć programu."}};
 
 // Enables the button again on every way out of the confirmation.
 class ButtonDisabled {
@@ -141,6 +154,14 @@ void TKomunikacja::done(int result) {
   QDialog::done(result);
 }
 
+QString LockMessage(uint8_t lockFlags) {
+  QString text = QStringLiteral("KASA ZABLOKOWANA: \r\n");
+  for (const auto& reason : kLockReasons) {
+    if (lockFlags & reason.bit) text += QString::fromUtf8(reason.text) + QStringLiteral("\r\n");
+  }
+  return text;
+}
+
 void TKomunikacja::Button1Click() {
   ButtonDisabled busy(Button1);
   Confirm();
@@ -174,6 +195,18 @@ void TKomunikacja::Confirm() {
     GlowneOkno->AdaptMenuAfterConnection(type);
     GlowneOkno->ShowDevice(QString::fromStdString(Utf8FromCp1250(DeviceNameText(type))),
                            ConfiguredComPort, ConfiguredSpeed);
+  }
+
+  if (type == 7 || type == 8) {
+    uint8_t first = 0;
+    uint8_t lockFlags = 0;
+    const int32_t lock = ReadLockState(first, lockFlags);
+    if (lock != 0 || lockFlags != 0) {
+      ErrorBeep();
+      ShowError(lock != 0 ? ResultCodeText(lock) : LockMessage(lockFlags));
+      HideProgressText();
+      return;
+    }
   }
 
   bool statusFailed = false;

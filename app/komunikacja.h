@@ -16,6 +16,9 @@ class QRadioButton;
 
 namespace sigra::app {
 
+// "KASA ZABLOKOWANA: " and a line for each reason set in a Luno's lock byte.
+QString LockMessage(uint8_t lockFlags);
+
 class TKomunikacja : public QDialog {
   Q_OBJECT
 

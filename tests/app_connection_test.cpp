@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 
 #include "app/device_checks.h"
 #include "app/feedback.h"
@@ -190,6 +191,40 @@ TEST_F(ConnectionTest, ConfirmedSigraOfTheFirstGenerationDisablesTheTenEntries) 
   for (const char* name : kTenItems) EXPECT_FALSE(Enabled(name)) << name;
   EXPECT_TRUE(Enabled("Nowadrukarka1"));
   EXPECT_TRUE(Enabled("Ilo1"));
+}
+
+TEST_F(ConnectionTest, LockedLunoKeepsTheDialogOpen) {
+  StartPrinter(7, 3).SetStatus(96, 0x05);
+  ChooseInDialog(3);
+  EXPECT_TRUE(ConfirmInDialog());
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  ExpectMessage(boxes.shown[0],
+                QStringLiteral("KASA ZABLOKOWANA: \r\nUSZKODZONA PAMIĘĆ PROGRAMU.\r\nBrak pamięci "
+                               "fiskalnej.\r\n"),
+                kBlad, 0x2010);
+  const std::vector<uint8_t> commands = CommandBytes();
+  EXPECT_NE(std::find(commands.begin(), commands.end(), 96), commands.end());
+  EXPECT_NE(std::find(commands.begin(), commands.end(), 94), commands.end());
+  EXPECT_TRUE(GlowneOkno->ProgressText().isEmpty());
+}
+
+TEST_F(ConnectionTest, LockByteOfOtherPrintersIsNotAsked) {
+  StartPrinter(3, 3).SetStatus(96, 0x05);
+  ChooseInDialog(3);
+  EXPECT_FALSE(ConfirmInDialog());
+  EXPECT_TRUE(boxes.shown.empty());
+  const std::vector<uint8_t> commands = CommandBytes();
+  EXPECT_EQ(std::find(commands.begin(), commands.end(), 96), commands.end());
+}
+
+TEST(LockText, EveryReasonInOrderWithoutBitSix) {
+  EXPECT_EQ(app::LockMessage(0xFF),
+            QStringLiteral("KASA ZABLOKOWANA: \r\nUSZKODZONA PAMIĘĆ PROGRAMU.\r\nBłąd odczytu z "
+                           "pamięci fiskalnej.\r\nBrak pamięci fiskalnej.\r\nUszkodzone dane w "
+                           "pamięci nieulotnej.\r\nBrak danych producenta w pamięci "
+                           "fiskalnej.\r\nNiezgodna pamięć fiskalna.\r\nUszkodzona pamięć "
+                           "programu.\r\n"));
+  EXPECT_EQ(app::LockMessage(0x40), QStringLiteral("KASA ZABLOKOWANA: \r\n"));
 }
 
 TEST_F(ConnectionTest, ErasedClockIsAskedAgainOnEachConfirmation) {
