@@ -29,7 +29,8 @@ constexpr const char* kUsage =
     "  --help        this text\n"
     "\n"
     "The first line printed is the device path, followed by the link when one was\n"
-    "made; then one line for each thing the printer does.\n";
+    "made; then one line for each thing the printer does. What it prints on paper\n"
+    "(receipts, reports) appears line by line behind \"| \".\n";
 
 struct Options {
   int type = -1;
