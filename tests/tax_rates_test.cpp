@@ -7,7 +7,7 @@
 #include "driver_fixture.h"
 #include "protocol/receipt_state.h"
 #include "receipt_helpers.h"
-#include "sigra/sigradrv.h"
+#include "sigra/sigradrv.hpp"
 
 namespace sigra::testing {
 namespace {
@@ -136,7 +136,11 @@ TEST_F(TaxRates, ReadWithoutSomewhereToPutARateGives225) {
 TEST_F(TaxRates, WriteAfterASoldReceiptGives218AndSendsNoWrite) {
   StartPrinter(3);
   Connect();
-  SetReceiptCounter(1);
+  ASSERT_EQ(::ReceiptBegin(), 0);
+  int32_t value = 0;
+  ASSERT_EQ(::pReceiptItem(1, "Chleb razowy", 1, 0, 1, 0, "szt", 450, &value), 0);
+  ASSERT_EQ(::ReceiptEnd(0), 0);
+  Printer().ClearRecord();
   int32_t count = 0;
   EXPECT_EQ(::SetVAT(&count, 2200, 700, 0, 10000, 25500, 25500, 25500), 218);
   const Frames sent = Sent();
