@@ -141,7 +141,8 @@ status=0
 for expected in "OpenPort: 0" "RSSequence device type query: 0" "device type code: 0x2C" \
   "RSSequence connection check, 3 answer bytes awaited: 21" \
   "RSSequence connection check after the timeout: 0" "CommunicationInit: 0" \
-  "device: SIGRA II generacji" "CommunicationEnd: 0" \
+  "device: SIGRA II generacji" "ReadVAT: 0" "ReceiptBegin: 0" "line value: 599" \
+  "ReceiptEnd: 0" "day total: 1499" "CommunicationEnd: 0" \
   "CommunicationInit on a port with nothing behind it: 2"; do
   if ! grep -qxF "$expected" "$work/wine/client.out"; then
     echo "FAIL: the client under Wine did not print \"$expected\""
