@@ -26,6 +26,9 @@ CommandTable StandardCommands() {
   AddServiceCommands(table);
   AddUserDataCommands(table);
   AddCustomerDisplayCommands(table);
+  AddReportCommands(table);
+  AddClockCommands(table);
+  AddCounterCommands(table);
   return table;
 }
 

@@ -9,6 +9,7 @@
 #ifndef SIGRA_EMULATOR_COMMAND_TABLE_H
 #define SIGRA_EMULATOR_COMMAND_TABLE_H
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -27,6 +28,14 @@ using Bytes = std::vector<uint8_t>;
 inline constexpr uint8_t kAck = 0x06;
 inline constexpr uint8_t kNak = 0x15;
 inline constexpr uint8_t kEsc = 0x1B;
+
+// An acknowledgement followed by the bytes of `body`.
+template <class Body>
+Bytes Acknowledged(const Body& body) {
+  Bytes answer(1 + body.size(), kAck);
+  std::copy(body.begin(), body.end(), answer.begin() + 1);
+  return answer;
+}
 
 // How many data bytes the host sends, asked again after each byte with the
 // bytes received so far, so that a length byte or a terminator inside the
@@ -87,6 +96,16 @@ void AddUserDataCommands(CommandTable& table);
 // Advertising lines (46, 56, 58) and the image (45, 47, 57) of the graphic
 // customer display.
 void AddCustomerDisplayCommands(CommandTable& table);
+// The daily report (37) and the report number (217), the financial tax (43),
+// locked article names (34), fixed descriptions (48) and printer state (38)
+// reports, and the periodic reports (40, 41, 49).
+void AddReportCommands(CommandTable& table);
+// The clock: read (53, 64), shift (54), initialisation (52, 65), and the
+// dates kept for the operator (249, 250).
+void AddClockCommands(CommandTable& table);
+// The unique number (113), the register number read (216) and the power-off
+// (253).
+void AddCounterCommands(CommandTable& table);
 
 }  // namespace sigra::emu
 

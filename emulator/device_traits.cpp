@@ -73,6 +73,30 @@ constexpr std::array<ServiceModel, 10> kServiceModels = {{
     {4, 157, true, false},   // 9 other device
 }};
 
+// What the models do with their clock and their reports, indexed by device
+// type: the TX350 models refuse to close a day without receipts; the
+// second-generation Sigra and Sigra F and the Luno models have the newer
+// clock, report and power-off commands; the Luno models their own clock
+// initialisation, kept dates and financial tax report.
+struct ReportModel {
+  bool closesEmptyDays;
+  bool secondGeneration;
+  bool lunoFamily;
+};
+
+constexpr std::array<ReportModel, 10> kReportModels = {{
+    {false, false, false},  // 0 TX350A, 5 rates
+    {false, false, false},  // 1 TX350A, 7 rates
+    {true, false, false},   // 2 Sigra, first generation
+    {true, true, false},    // 3 Sigra, second generation
+    {false, false, false},  // 4 TX350B, 5 rates, pharmacy
+    {false, false, false},  // 5 TX350B, 7 rates, pharmacy
+    {true, true, false},    // 6 Sigra F, pharmacy
+    {true, true, true},     // 7 Luno
+    {true, true, true},     // 8 Luno F, pharmacy
+    {true, true, false},    // 9 other device
+}};
+
 }  // namespace
 
 DeviceTraits TraitsFor(int type, int version) {
@@ -99,6 +123,10 @@ DeviceTraits TraitsFor(int type, int version) {
   traits.roundingModes = service.roundingModes;
   traits.settingsBlock = service.luno;
   traits.graphicDisplay = service.luno;
+  const ReportModel& reports = kReportModels[static_cast<size_t>(type)];
+  traits.closesEmptyDays = reports.closesEmptyDays;
+  traits.secondGeneration = reports.secondGeneration;
+  traits.lunoFamily = reports.lunoFamily;
   return traits;
 }
 

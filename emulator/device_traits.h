@@ -43,6 +43,16 @@ struct DeviceTraits {
   // The graphic customer display: advertising lines (46, 56, 58) and the
   // image (45, 47, 57).
   bool graphicDisplay = false;
+  // Closes a fiscal day without receipts with a daily report; the older
+  // models refuse it.
+  bool closesEmptyDays = false;
+  // The clock read with seconds (64), the periodic reports of command 49 and
+  // the remote power-off (253).
+  bool secondGeneration = false;
+  // The clock set with seconds (65) after erasing the clock memory step by
+  // step, the dates kept for the operator (249, 250) and the financial tax
+  // report (43).
+  bool lunoFamily = false;
 };
 
 // Traits of device type 0..9 (std::out_of_range otherwise). A negative version

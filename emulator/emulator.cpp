@@ -122,6 +122,10 @@ struct Emulator::Impl {
         Note("silent: no answer to command " + std::to_string(code));
         return;
       }
+      if (printer.SwitchedOff()) {
+        Note("switched off: no answer to command " + std::to_string(code));
+        return;
+      }
       delay = answerDelay;
       command = table.Find(code);
       if (const auto injected = injectedAnswers.find(code); injected != injectedAnswers.end()) {
@@ -162,6 +166,9 @@ struct Emulator::Impl {
     Bytes after;
     {
       std::lock_guard lock(mutex);
+      if (const auto slow = afterDataDelays.find(code); slow != afterDataDelays.end()) {
+        delay += slow->second;
+      }
       if (command.afterData) after = command.afterData(printer, data);
       if (!data.empty() || !after.empty()) {
         Note(Label(code, &command) + " data " + Hex(data) +
@@ -181,6 +188,7 @@ struct Emulator::Impl {
   std::map<uint8_t, Bytes> injectedAnswers;
   bool silent = false;
   std::chrono::milliseconds answerDelay{0};
+  std::map<uint8_t, std::chrono::milliseconds> afterDataDelays;
   std::vector<WireByte> wire;
   std::vector<uint8_t> hostBytes;
   // Positions in hostBytes where the printer saw a frame begin.
@@ -292,11 +300,17 @@ void Emulator::SetAnswerDelay(std::chrono::milliseconds delay) {
   impl_->answerDelay = delay;
 }
 
+void Emulator::DelayAfterData(uint8_t command, std::chrono::milliseconds delay) {
+  std::lock_guard lock(impl_->mutex);
+  impl_->afterDataDelays[command] = delay;
+}
+
 void Emulator::ClearFaults() {
   std::lock_guard lock(impl_->mutex);
   impl_->injectedAnswers.clear();
   impl_->silent = false;
   impl_->answerDelay = std::chrono::milliseconds{0};
+  impl_->afterDataDelays.clear();
 }
 
 void Emulator::Inject(std::vector<uint8_t> bytes) {

@@ -74,6 +74,9 @@ class Emulator {
   void SetSilent(bool silent);
   // Waits this long before each answer.
   void SetAnswerDelay(std::chrono::milliseconds delay);
+  // Waits this long before the bytes `command` sends after its data, as a
+  // printer does that searches its fiscal memory before it answers.
+  void DelayAfterData(uint8_t command, std::chrono::milliseconds delay);
   void ClearFaults();
   // Writes bytes to the host unasked.
   void Inject(std::vector<uint8_t> bytes);

@@ -170,6 +170,16 @@ void Printer::SetControllerLost(bool lost) {
             : "communication with the printer controller back");
 }
 
+void Printer::SwitchOff() {
+  switchedOff_ = true;
+  Note("switched off");
+}
+
+void Printer::SwitchOn() {
+  switchedOff_ = false;
+  Note("switched on");
+}
+
 void Printer::Print(const std::vector<std::string>& lines) {
   std::string printout;
   for (const std::string& line : lines) {

@@ -25,7 +25,9 @@
 
 #include "emulator/customer_display.h"
 #include "emulator/device_traits.h"
+#include "emulator/fiscal_memory.h"
 #include "emulator/fiscal_state.h"
+#include "emulator/printer_clock.h"
 #include "emulator/service_state.h"
 #include "emulator/user_data.h"
 
@@ -78,6 +80,18 @@ class Printer {
   void Print(const std::vector<std::string>& lines);
   const std::vector<std::string>& Printouts() const { return printouts_; }
 
+  // The real-time clock and what the printer keeps for good: the daily
+  // reports, its unique number and the dates kept for the operator.
+  PrinterClock& Clock() { return clock_; }
+  const PrinterClock& Clock() const { return clock_; }
+  FiscalMemory& Memory() { return memory_; }
+  const FiscalMemory& Memory() const { return memory_; }
+  // The remote power-off: a switched-off printer answers nothing until it is
+  // switched on again.
+  void SwitchOff();
+  void SwitchOn();
+  bool SwitchedOff() const { return switchedOff_; }
+
   // Register number, feed lines, rounding, the configuration block and a
   // control print of the names database under way.
   ServiceState& Service() { return service_; }
@@ -107,6 +121,9 @@ class Printer {
   bool paper_ = true;
   std::optional<int> paperLeftPolls_;
   FiscalState fiscal_;
+  PrinterClock clock_;
+  FiscalMemory memory_;
+  bool switchedOff_ = false;
   std::vector<std::string> printouts_;
   ServiceState service_;
   UserData userData_;
