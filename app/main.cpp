@@ -1,15 +1,13 @@
 // sigrasw: the operator program of the fiscal printers.
-#include <QLibraryInfo>
 #include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/app_exception.h"
-#include "app/feedback.h"
+#include "app/application_setup.h"
 #include "app/forms.h"
 #include "app/glowne_okno.h"
 #include "app/startup.h"
-#include "protocol/connection.h"
 
 namespace {
 
@@ -33,17 +31,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   sigra::app::TApplication app(argc, argv);
-  sigra::app::TApplication::setApplicationName(QStringLiteral("SigraSW"));
   QTranslator polish;
-  if (polish.load(QStringLiteral("qtbase_pl"),
-                  QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    sigra::app::TApplication::installTranslator(&polish);
-  }
-
-  // The program opens and closes the port itself; the driver's commands use
-  // the port it opened.
-  sigra::ConnectionOpen = true;
-  sigra::app::ConnectDriverFeedback();
+  sigra::app::SetUpApplication(polish);
   QStringList arguments = sigra::app::TApplication::arguments();
   arguments.removeFirst();
   sigra::app::InitMainWindowModule(arguments);

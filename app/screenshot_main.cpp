@@ -6,7 +6,6 @@
 #include <stdlib.h>
 
 #include <QElapsedTimer>
-#include <QLibraryInfo>
 #include <QPixmap>
 #include <QTranslator>
 #include <cstdio>
@@ -14,14 +13,12 @@
 #include <string>
 
 #include "app/app_exception.h"
-#include "app/feedback.h"
+#include "app/application_setup.h"
 #include "app/forms.h"
 #include "app/glowne_okno.h"
 #include "app/komunikacja.h"
 #include "app/startup.h"
 #include "emulator/emulator.h"
-#include "link/comm.h"
-#include "protocol/connection.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {
@@ -36,14 +33,8 @@ int main(int argc, char** argv) {
   setenv("SIGRA_DOSDEVICES", ports.c_str(), 1);
 
   sigra::app::TApplication app(argc, argv);
-  sigra::app::TApplication::setApplicationName(QStringLiteral("SigraSW"));
   QTranslator polish;
-  if (polish.load(QStringLiteral("qtbase_pl"),
-                  QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    sigra::app::TApplication::installTranslator(&polish);
-  }
-  sigra::ConnectionOpen = true;
-  sigra::app::ConnectDriverFeedback();
+  sigra::app::SetUpApplication(polish);
   sigra::app::InitMainWindowModule({QStringLiteral("COM1"), QStringLiteral("9600")});
   sigra::app::CreateForms();
   sigra::app::GlowneOkno->show();
