@@ -37,17 +37,6 @@ bool Enabled(const char* name) {
   return GlowneOkno->MenuItem(QString::fromLatin1(name))->isEnabled();
 }
 
-const char* const kTenItems[] = {"Odczytuytkownika1",
-                                 "Miesiczny1",
-                                 "Miesiczny2",
-                                 "Wedugnumerw1",
-                                 "Wedugnumerw2",
-                                 "Opiswstaych1",
-                                 "Zdalnewyaczeniedrukarki1",
-                                 "Wy1",
-                                 "N41",
-                                 "Zapis1"};
-
 class ConnectionTest : public AppTest {
  protected:
   // Picks the speed option (when given) in the communication dialog opened

@@ -28,6 +28,18 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 namespace sigra::testing {
 
+// The menu entries that only second-generation printers enable.
+inline constexpr const char* kTenItems[] = {"Odczytuytkownika1",
+                                            "Miesiczny1",
+                                            "Miesiczny2",
+                                            "Wedugnumerw1",
+                                            "Wedugnumerw2",
+                                            "Opiswstaych1",
+                                            "Zdalnewyaczeniedrukarki1",
+                                            "Wy1",
+                                            "N41",
+                                            "Zapis1"};
+
 struct ShownMessage {
   QString text;
   QString caption;

@@ -94,17 +94,6 @@ TEST_F(WindowTest, StatusBarAndProgressBar) {
   EXPECT_EQ(bar->geometry(), QRect(222, 176, 150, 16));
 }
 
-const char* const kTenItems[] = {"Odczytuytkownika1",
-                                 "Miesiczny1",
-                                 "Miesiczny2",
-                                 "Wedugnumerw1",
-                                 "Wedugnumerw2",
-                                 "Opiswstaych1",
-                                 "Zdalnewyaczeniedrukarki1",
-                                 "Wy1",
-                                 "N41",
-                                 "Zapis1"};
-
 TEST_F(WindowTest, FirstGenerationPrinterDisablesTheTenEntriesOnly) {
   app::GlowneOkno->AdaptMenuAfterConnection(2);
   for (const char* name : kTenItems) EXPECT_FALSE(Item(name)->isEnabled()) << name;
