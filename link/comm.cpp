@@ -94,8 +94,8 @@ int32_t TComm::Open() {
   if (int32_t result = OpenDevice(); result != 0) return result;
   if (!IsOpen()) return 0;
 
-  EventThread = std::make_unique<TZdarzeniaCommThread>(Handle, EventSet);
-  EventThread->SetOnEvent([this](void* sender, uint32_t mask) { OnCommEvent(sender, mask); });
+  EventThread = std::make_unique<TZdarzeniaCommThread>(
+      Handle, EventSet, [this](void* sender, uint32_t mask) { OnCommEvent(sender, mask); });
   WorkerThread = std::make_unique<TZapisOdczytThread>(Handle);
 
   os::GetCommConfig(Handle, PortConfig);

@@ -23,10 +23,16 @@ void Report(const char* utf8) {
 
 }  // namespace
 
-// The stop event is made before the thread runs, so that a Stop coming before
-// Execute has started still ends the thread.
-TZdarzeniaCommThread::TZdarzeniaCommThread(os::Handle port, uint16_t eventSet)
-    : Port(port), StopEvent(os::CreateEvent(false)) {
+TPortThread::TPortThread(os::Handle port) : Port(port), StopEvent(os::CreateEvent(false)) {}
+
+void TPortThread::Stop() {
+  os::SetLastError(0);
+  Terminate();
+  if (StopEvent) StopEvent->Set();
+}
+
+TZdarzeniaCommThread::TZdarzeniaCommThread(os::Handle port, uint16_t eventSet, Handler onEvent)
+    : TPortThread(port), OnEvent(std::move(onEvent)) {
   os::SetLastError(0);
   if (!os::RaiseProcessPriority()) LastCommErrorCode = static_cast<int32_t>(os::LastError());
   SetPriority(ThreadPriority::Highest);
@@ -41,12 +47,6 @@ TZdarzeniaCommThread::TZdarzeniaCommThread(os::Handle port, uint16_t eventSet)
 TZdarzeniaCommThread::~TZdarzeniaCommThread() {
   Stop();
   WaitFor();
-}
-
-void TZdarzeniaCommThread::Stop() {
-  os::SetLastError(0);
-  Terminate();
-  if (StopEvent) StopEvent->Set();
 }
 
 void TZdarzeniaCommThread::Execute() {
@@ -70,8 +70,7 @@ void TZdarzeniaCommThread::DoEvent() {
 
 // The rendezvous events are made here, before the worker runs, so that a
 // caller arriving right after the port opened always finds them.
-TZapisOdczytThread::TZapisOdczytThread(os::Handle port)
-    : Port(port), StopEvent(os::CreateEvent(false)) {
+TZapisOdczytThread::TZapisOdczytThread(os::Handle port) : TPortThread(port) {
   os::SetLastError(0);
   WorkerIdleEvent = os::CreateEvent(true);
   WriteRequestEvent = os::CreateEvent(false);
@@ -87,12 +86,6 @@ TZapisOdczytThread::TZapisOdczytThread(os::Handle port)
 TZapisOdczytThread::~TZapisOdczytThread() {
   Stop();
   WaitFor();
-}
-
-void TZapisOdczytThread::Stop() {
-  os::SetLastError(0);
-  Terminate();
-  if (StopEvent) StopEvent->Set();
 }
 
 void TZapisOdczytThread::Execute() {

@@ -29,39 +29,45 @@ extern uint8_t ByteToSend;
 extern uint8_t ByteReceived;
 extern uint8_t TransferFailed;
 
-class TZdarzeniaCommThread : public TThread {
+// What both port threads share: the port they serve, and a stop event made
+// before the thread runs, so that a Stop coming before Execute has started
+// still ends the thread.
+class TPortThread : public TThread {
+ public:
+  void Stop();
+
+ protected:
+  explicit TPortThread(os::Handle port);
+
+  os::Handle Port;
+  std::unique_ptr<os::Event> StopEvent;
+};
+
+class TZdarzeniaCommThread : public TPortThread {
  public:
   using Handler = std::function<void(void* sender, uint32_t mask)>;
-  TZdarzeniaCommThread(os::Handle port, uint16_t eventSet);
+  // The handler is given before the thread runs, which may call it at once.
+  TZdarzeniaCommThread(os::Handle port, uint16_t eventSet, Handler onEvent);
   ~TZdarzeniaCommThread() override;
-  void Stop();
-  void SetOnEvent(Handler handler) { OnEvent = std::move(handler); }
 
  protected:
   void Execute() override;
   virtual void DoEvent();
 
  private:
-  os::Handle Port;
   uint32_t EventMask = 0;
   Handler OnEvent;
-  std::unique_ptr<os::Event> StopEvent;
 };
 
-class TZapisOdczytThread : public TThread {
+class TZapisOdczytThread : public TPortThread {
  public:
   explicit TZapisOdczytThread(os::Handle port);
   ~TZapisOdczytThread() override;
-  void Stop();
 
  protected:
   void Execute() override;
   virtual void DoWrite();
   virtual void DoRead();
-
- private:
-  os::Handle Port;
-  std::unique_ptr<os::Event> StopEvent;
 };
 
 bool SendByte(uint8_t value);
