@@ -30,11 +30,6 @@ constexpr uint8_t kErased = 0;
 
 ClockEraseProgress g_eraseProgress;
 
-bool HasSeconds(uint8_t deviceType) {
-  return deviceType == 3 || deviceType == 6 || deviceType == 7 || deviceType == 8 ||
-         deviceType == 9;
-}
-
 bool IsLuno(uint8_t deviceType) {
   return deviceType == 7 || deviceType == 8;
 }
@@ -71,7 +66,7 @@ int32_t ReadClock(std::string& date, std::string& time) {
   if (int32_t result = BeginCommand("Odczyt zegara..."); result != 0) return result;
   uint32_t version = 0;
   if (int32_t result = ReadDeviceType(DeviceType, version); result != 0) return result;
-  const bool withSeconds = HasSeconds(DeviceType);
+  const bool withSeconds = IsSecondGeneration(DeviceType);
   Block answer{};
   const int32_t result = withSeconds ? SendQuery(kCmdReadClockWithSeconds, 13, answer)
                                      : SendQuery(kCmdReadClock, 11, answer);

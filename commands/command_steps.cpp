@@ -14,6 +14,11 @@ int32_t BeginCommand(const char* progress) {
   return ReceiptOpen ? kResultReceiptOpen : 0;
 }
 
+bool IsSecondGeneration(uint8_t deviceType) {
+  return deviceType == 3 || deviceType == 6 || deviceType == 7 || deviceType == 8 ||
+         deviceType == 9;
+}
+
 int32_t SendOrder(uint8_t cmd, const Block& data, uint8_t dataLength) {
   Block answer{};
   return SendSequence(cmd, 1, dataLength, answer, data);

@@ -13,6 +13,10 @@ namespace sigra {
 // one is open, and refuses with 200 while a receipt is open.
 int32_t BeginCommand(const char* progress);
 
+// The second-generation Sigra and Sigra F, the Luno models and other devices,
+// which have the clock with seconds and the periodic report command.
+bool IsSecondGeneration(uint8_t deviceType);
+
 // A command answered by its acknowledgement alone, with the first
 // `dataLength` bytes of `data`.
 int32_t SendOrder(uint8_t cmd, const Block& data = Block{}, uint8_t dataLength = 0);

@@ -137,18 +137,13 @@ bool InRange(int32_t value, int32_t low, int32_t high) {
   return value >= low && value <= high;
 }
 
-bool HasPeriodicCommand(uint8_t deviceType) {
-  return deviceType == 3 || deviceType == 6 || deviceType == 7 || deviceType == 8 ||
-         deviceType == 9;
-}
-
 // MonthlyReport and NumberReport, whose ranges fill data bytes 1 to 4.
 int32_t RangeReport(const char* progress, int32_t detailed, uint8_t detailedKind, uint8_t shortKind,
                     Block data) {
   if (int32_t result = BeginCommand(progress); result != 0) return result;
   uint32_t version = 0;
   if (int32_t result = ReadDeviceType(DeviceType, version); result != 0) return result;
-  if (!HasPeriodicCommand(DeviceType)) return kResultNotOnThisDevice;
+  if (!IsSecondGeneration(DeviceType)) return kResultNotOnThisDevice;
   if (detailed != 0 && detailed != 1) return kResultParameterOutOfRange;
   data[0] = detailed == 1 ? detailedKind : shortKind;
   return RunPeriodicCommand(data, 5);
