@@ -28,6 +28,14 @@ struct Clock {
   std::string time;
 };
 
+// A command the printer acknowledges, takes `dataLength` bytes of and answers
+// with exactly `after`.
+emu::Command AnsweringAfterData(size_t dataLength, emu::Bytes after) {
+  return {.answer = [](emu::Printer&) { return emu::Bytes{6}; },
+          .dataLength = emu::FixedData(dataLength),
+          .afterData = [after](emu::Printer&, const emu::Bytes&) { return after; }};
+}
+
 Clock ReadTheClock() {
   Clock clock;
   EXPECT_EQ(::ReadClock(clock.date, clock.time), 0);
@@ -207,12 +215,7 @@ TEST_F(InitClockTest, ErasingThatBreaksOffGives21) {
   StartPrinter(7);
   Connect();
   Printer().SetStatus(148, kClockMemoryErased);
-  Printer().Define(65, {.answer = [](emu::Printer&) { return emu::Bytes{6}; },
-                        .dataLength = emu::FixedData(12),
-                        .afterData =
-                            [](emu::Printer&, const emu::Bytes&) {
-                              return emu::Bytes{1, 2};
-                            }});
+  Printer().Define(65, AnsweringAfterData(12, {1, 2}));
   WatchProgress();
   EXPECT_EQ(InitClock(24, 6, 1, 8, 30, 0), 21);
   EXPECT_EQ(steps_, 2);
@@ -247,12 +250,7 @@ TEST_F(SpecialDates, WrittenDateGoesOutInPackedBcdAndReadsBack) {
 TEST_F(SpecialDates, PackedBcdAnswerIsDecoded) {
   StartPrinter(7);
   Connect();
-  Printer().Define(250, {.answer = [](emu::Printer&) { return emu::Bytes{6}; },
-                         .dataLength = emu::FixedData(1),
-                         .afterData =
-                             [](emu::Printer&, const emu::Bytes&) {
-                               return emu::Bytes{0, 0x02, 0x01, 0x15};
-                             }});
+  Printer().Define(250, AnsweringAfterData(1, {0, 0x02, 0x01, 0x15}));
   uint8_t year = 0, month = 0, day = 0;
   EXPECT_EQ(ReadSpecialDate(kEuroChangeoverDate, year, month, day), 0);
   EXPECT_EQ(year, 2);
@@ -287,12 +285,7 @@ TEST_F(SpecialDates, RefusedReadGives23) {
 TEST_F(SpecialDates, AnswerThatBreaksOffGives21) {
   StartPrinter(7);
   Connect();
-  Printer().Define(250, {.answer = [](emu::Printer&) { return emu::Bytes{6}; },
-                         .dataLength = emu::FixedData(1),
-                         .afterData =
-                             [](emu::Printer&, const emu::Bytes&) {
-                               return emu::Bytes{0, 0x02};
-                             }});
+  Printer().Define(250, AnsweringAfterData(1, {0, 0x02}));
   uint8_t year = 0, month = 0, day = 0;
   EXPECT_EQ(ReadSpecialDate(kEuroChangeoverDate, year, month, day), 21);
 }
