@@ -21,10 +21,6 @@ constexpr uint8_t kCmdSetClock = 52;
 constexpr uint8_t kCmdSetClockWithSeconds = 65;
 constexpr uint8_t kStatus150 = 150;
 
-// Status byte 1 (155) and 2 (148).
-constexpr uint8_t kFiscalMode = 0x08;
-constexpr uint8_t kClockMemoryErased = 0x10;
-
 // The erasing ends with a progress byte of 0.
 constexpr uint8_t kErased = 0;
 

@@ -24,14 +24,6 @@ constexpr uint8_t kCmdShortPeriodReport = 41;
 constexpr uint8_t kCmdPeriodicReport = 49;
 constexpr uint8_t kStatus150 = 150;
 
-// Status byte 1 (155).
-constexpr uint8_t kMakerData = 0x01;
-constexpr uint8_t kUserData = 0x02;
-constexpr uint8_t kFiscalMode = 0x08;
-// Status byte 2 (148).
-constexpr uint8_t kClockMemoryErased = 0x10;
-constexpr uint8_t kNoCustomerDisplay = 0x40;
-
 constexpr uint16_t kReportReadSeconds = 90;
 
 const char* const kPeriodProgress = "Raport okresowy...";

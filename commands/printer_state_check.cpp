@@ -6,7 +6,6 @@
 namespace sigra {
 
 int32_t CheckClockAndController() {
-  constexpr uint8_t kClockMemoryErased = 0x10;
   uint8_t status2 = 0;
   if (int32_t result = ReadStatus(kStatus2, status2); result != 0) return result;
   if ((status2 & kClockMemoryErased) != 0) return kResultClockMemoryErased;

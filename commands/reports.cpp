@@ -17,9 +17,6 @@ constexpr uint8_t kCmdFixedDescriptionsReport = 48;
 constexpr uint8_t kCmdPrinterStatusReport = 38;
 constexpr uint8_t kCmdReceiptCounter = 102;
 
-// Status byte 2 (148).
-constexpr uint8_t kClockMemoryErased = 0x10;
-
 const char* const kDailyProgress = "Raport dobowy...";
 
 // The second-generation models and the Luno family close a day without

@@ -32,9 +32,6 @@ constexpr size_t kWideWidth = 40;
 constexpr size_t kLineRecord = 42;
 constexpr size_t kPrintedLines = 4;
 
-constexpr uint8_t kStatus1UserData = 0x02;
-constexpr uint8_t kStatus2ClockErased = 0x10;
-
 size_t WidthOf(uint8_t attributes) {
   return (attributes & kNarrowLine) != 0 ? kNarrowWidth : kWideWidth;
 }
@@ -65,9 +62,9 @@ int32_t ReadUserData(int32_t count, UserDataLines& lines, uint8_t& options) {
   if (int32_t result = EnsureConnection(true); result != 0) return result;
   uint8_t status = 0;
   if (int32_t result = ReadStatus(kStatus2, status); result != 0) return result;
-  if ((status & kStatus2ClockErased) != 0) return kResultClockMemoryErased;
+  if ((status & kClockMemoryErased) != 0) return kResultClockMemoryErased;
   if (int32_t result = ReadStatus(kStatus1, status); result != 0) return result;
-  if ((status & kStatus1UserData) == 0) return kResultNoUserData;
+  if ((status & kUserData) == 0) return kResultNoUserData;
   uint32_t version = 0;
   if (int32_t result = ReadDeviceType(DeviceType, version); result != 0) return result;
   if (!HasUserData(DeviceType)) return kResultNotOnThisDevice;

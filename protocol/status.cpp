@@ -19,8 +19,7 @@ constexpr uint8_t kCmdResumePrintout = 42;
 // The poll shared by PrintControl and ResumePrinting. The pace is the
 // printer's answers: each reading is a full exchange, with the application's
 // message processing between them.
-int32_t PollPrintout(int32_t mode, uint8_t deviceType, bool resumeWhenStopped,
-                     bool openIfClosed) {
+int32_t PollPrintout(int32_t mode, uint8_t deviceType, bool resumeWhenStopped, bool openIfClosed) {
   if (mode == kModeChecking) ShowProgressText("Trwa kontrola wydruku...");
   if (mode == kModePrinting) ShowProgressText("Trwa wydruk...");
   if (openIfClosed) {
@@ -137,7 +136,7 @@ int32_t IsFiscalMode(int32_t& fiscal) {
   if (int32_t result = EnsureConnection(false); result != 0) return result;
   uint8_t status1 = 0;
   if (int32_t result = ReadStatus(kStatus1, status1); result != 0) return result;
-  fiscal = (status1 & 0x08) != 0 ? 1 : 0;
+  fiscal = (status1 & kFiscalMode) != 0 ? 1 : 0;
   return 0;
 }
 

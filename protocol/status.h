@@ -13,8 +13,15 @@ inline constexpr uint8_t kStatus1 = 155;
 inline constexpr uint8_t kStatus2 = 148;
 inline constexpr uint8_t kStatus3 = 149;
 
-// Bits of status byte 2 (command 148) and 3 (command 149).
-inline constexpr uint8_t kDocumentAwaitsPrinting = 0x02;  // byte 2
+// Bits of status byte 1 (command 155).
+inline constexpr uint8_t kMakerData = 0x01;
+inline constexpr uint8_t kUserData = 0x02;
+inline constexpr uint8_t kFiscalMode = 0x08;
+// Bits of status byte 2 (command 148).
+inline constexpr uint8_t kDocumentAwaitsPrinting = 0x02;
+inline constexpr uint8_t kClockMemoryErased = 0x10;
+inline constexpr uint8_t kNoCustomerDisplay = 0x40;
+// Bits of status byte 3 (command 149).
 inline constexpr uint8_t kPrinting = 0x01;
 inline constexpr uint8_t kNoPaper = 0x02;
 inline constexpr uint8_t kPrinterFailure = 0x04;
