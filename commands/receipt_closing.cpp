@@ -5,6 +5,7 @@
 #include <string>
 
 #include "commands/code_page.h"
+#include "commands/command_steps.h"
 #include "commands/receipt_items.h"
 #include "commands/results.h"
 #include "commands/tax_rates.h"
@@ -82,19 +83,14 @@ int32_t SendLinesAfterReceipt() {
   return 0;
 }
 
-bool HasDayTotals(uint8_t deviceType) {
-  return deviceType == 3 || deviceType == 6 || deviceType == 7 || deviceType == 8 ||
-         deviceType == 9;
-}
-
 // The opening shared by both total reads: no receipt open, a model that keeps
-// day totals.
+// day totals (the second generation).
 int32_t BeginTotalRead() {
   if (int32_t result = EnsureConnection(false); result != 0) return result;
   if (ReceiptOpen) return kResultReceiptOpen;
   uint32_t version = 0;
   if (int32_t result = ReadDeviceType(DeviceType, version); result != 0) return result;
-  return HasDayTotals(DeviceType) ? 0 : kResultNotOnThisDevice;
+  return IsSecondGeneration(DeviceType) ? 0 : kResultNotOnThisDevice;
 }
 
 // The seven 40-bit day totals of rates A to G.
