@@ -32,6 +32,9 @@ class TfUstawZegar : public QDialog {
   QLabel* Label4 = nullptr;
   QProgressBar* pbZegar = nullptr;
 
+  // The entry controls, or "Trwa kasowanie ..." and the progress bar.
+  void ShowProgressView(bool progress);
+
  signals:
   // The clock was initialised: the program shows the printer's clock.
   void ClockInitialised();
@@ -43,10 +46,6 @@ class TfUstawZegar : public QDialog {
  protected:
   void showEvent(QShowEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
-
- private:
-  // The entry controls, or "Trwa kasowanie ..." and the progress bar.
-  void ShowProgressView(bool progress);
 };
 
 }  // namespace sigra::app
