@@ -198,7 +198,16 @@ class Run {
     return outcome;
   }
 
-  const Options& Opts() const { return options_; }
+  // Runs `body` on the port opened for raw sequences, closed afterwards.
+  Outcome RawPort(const std::function<Outcome()>& body) {
+    if (int32_t code = OpenPort(options_.port, options_.speed, options_.timeout, options_.timeout);
+        code != 0) {
+      return Failure{"OpenPort", code};
+    }
+    Outcome outcome = body();
+    ClosePort();
+    return outcome;
+  }
 
  private:
   const Options& options_;
@@ -232,16 +241,34 @@ Outcome ReadStatusByte(uint8_t command, uint8_t& value, bool& present) {
   return std::nullopt;
 }
 
+// Whether the printer is a second-generation Sigra or a Sigra F, asked with
+// the device-type (255) and model (254) queries.
+Outcome NamesClockBattery(bool& clockBattery) {
+  unsigned char answer[256] = {};
+  if (Outcome failure = Check("RSSequence 255", RSSequence(255, 2, 0, answer, nullptr))) {
+    return failure;
+  }
+  const uint8_t family = answer[0];
+  clockBattery = false;
+  if (family != 44 && family != 18) return std::nullopt;
+  const int32_t code = RSSequence(254, 4, 0, answer, nullptr);
+  // The older models of both families do not know the model query; the Luno
+  // models answer it with their own model byte.
+  if (code == 24) return std::nullopt;
+  if (code != 0) return Failure{"RSSequence 254", code};
+  clockBattery = answer[0] != (family == 44 ? 124 : 125);
+  return std::nullopt;
+}
+
+// Reads the status bytes on the raw port: a connection opening would first
+// wait for the printout, which is what a printer without paper cannot finish.
 Outcome Status(Run& run) {
-  return run.Connected([&]() -> Outcome {
+  return run.RawPort([&]() -> Outcome {
     StatusBytes status;
-    char name[34] = {};
-    if (Outcome failure = Check("pDeviceName", pDeviceName(name))) return failure;
-    const std::string device = FromDriver(name);
-    status.clockBattery = device == "SIGRA II generacji" || device == "SIGRA F (apteczna)";
+    if (Outcome failure = NamesClockBattery(status.clockBattery)) return failure;
     // Bytes 1 to 4 every printer has; the others only some, which refuse
     // their commands with NAK.
-    constexpr uint8_t kCommands[] = {91, 84, 85, 86, 95, 80, 243, 93};
+    constexpr uint8_t kCommands[] = {91, 84, 85, 86};
     bool present = false;
     for (size_t i = 0; i < 4; ++i) {
       if (Outcome failure = ReadStatusByte(kCommands[i], status.bytes[i], present)) return failure;
@@ -415,27 +442,25 @@ Outcome PrintReceipt(Run& run, const ReceiptFile& receipt) {
 }
 
 Outcome Raw(Run& run, uint8_t command, int32_t answerLength, const std::vector<uint8_t>& data) {
-  const Options& options = run.Opts();
-  if (int32_t code = OpenPort(options.port, options.speed, options.timeout, options.timeout);
-      code != 0) {
-    return Failure{"OpenPort", code};
-  }
-  unsigned char answer[256] = {};
-  unsigned char bytes[256] = {};
-  std::copy(data.begin(), data.end(), bytes);
-  const int32_t code =
-      RSSequence(command, answerLength, static_cast<int32_t>(data.size()), answer, bytes);
-  ClosePort();
-  if (code != 0) return Failure{"RSSequence", code};
-  // With an acknowledgement the answer bytes after it; a one-byte answer is
-  // the byte itself.
-  const size_t count =
-      answerLength > 1 ? static_cast<size_t>(answerLength - 1) : static_cast<size_t>(answerLength);
-  run.Out().lines.push_back(Hex(answer, count));
-  std::string json = "[";
-  for (size_t i = 0; i < count; ++i) json += (i > 0 ? ", " : "") + std::to_string(answer[i]);
-  run.Out().json.AddRaw("answer", json + "]");
-  return std::nullopt;
+  return run.RawPort([&]() -> Outcome {
+    unsigned char answer[256] = {};
+    unsigned char bytes[256] = {};
+    std::copy(data.begin(), data.end(), bytes);
+    if (Outcome failure = Check(
+            "RSSequence",
+            RSSequence(command, answerLength, static_cast<int32_t>(data.size()), answer, bytes))) {
+      return failure;
+    }
+    // With an acknowledgement the answer bytes after it; a one-byte answer is
+    // the byte itself.
+    const size_t count = answerLength > 1 ? static_cast<size_t>(answerLength - 1)
+                                          : static_cast<size_t>(answerLength);
+    run.Out().lines.push_back(Hex(answer, count));
+    std::string json = "[";
+    for (size_t i = 0; i < count; ++i) json += (i > 0 ? ", " : "") + std::to_string(answer[i]);
+    run.Out().json.AddRaw("answer", json + "]");
+    return std::nullopt;
+  });
 }
 
 // The usage error of a bad command line, in the form --json asks for.
