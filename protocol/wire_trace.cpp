@@ -13,8 +13,23 @@ struct FileCloser {
 };
 
 struct Trace {
+  Trace() = default;
+  Trace(const Trace&) = delete;
+  Trace& operator=(const Trace&) = delete;
+  ~Trace() { WriteAfter(); }
+
+  void Write(const std::string& line) {
+    std::fputs((line + '\n').c_str(), file.get());
+    std::fflush(file.get());
+  }
+
+  void WriteAfter();
+
   std::unique_ptr<std::FILE, FileCloser> file;
   SequenceRecord record;
+  // Bytes read after `record`'s sequence, and when the first came.
+  std::vector<uint8_t> after;
+  std::chrono::system_clock::time_point afterStart;
 };
 
 // Set up at the first sequence; holds no file while tracing is off.
@@ -24,6 +39,7 @@ std::optional<Trace>& State() {
 }
 
 void Open(const char* path) {
+  if (State()) State()->WriteAfter();
   State().emplace();
   if (path != nullptr && *path != '\0') State()->file.reset(std::fopen(path, "a"));
 }
@@ -54,11 +70,19 @@ std::string UtcText(std::chrono::system_clock::time_point at) {
   return text;
 }
 
+void Trace::WriteAfter() {
+  if (!file || after.empty()) return;
+  Write(UtcText(afterStart) + " COM" + std::to_string(record.port) + " cmd " +
+        std::to_string(record.cmd) + " received after " + Hex(after));
+  after.clear();
+}
+
 }  // namespace
 
 SequenceRecord* Begin(uint8_t cmd, int port) {
   if (!State()) Open(std::getenv("SIGRA_TRACE"));
   if (!State()->file) return nullptr;
+  State()->WriteAfter();
   SequenceRecord& record = State()->record;
   record.start = std::chrono::system_clock::now();
   record.started = std::chrono::steady_clock::now();
@@ -71,9 +95,17 @@ SequenceRecord* Begin(uint8_t cmd, int port) {
 
 void End(uint8_t result) {
   if (!State() || !State()->file) return;
-  const std::string line = Line(State()->record, result, std::chrono::steady_clock::now()) + '\n';
-  std::fputs(line.c_str(), State()->file.get());
-  std::fflush(State()->file.get());
+  State()->Write(Line(State()->record, result, std::chrono::steady_clock::now()));
+}
+
+void ReceivedAfter(uint8_t byte) {
+  if (!State() || !State()->file) return;
+  if (State()->after.empty()) State()->afterStart = std::chrono::system_clock::now();
+  State()->after.push_back(byte);
+}
+
+void Flush() {
+  if (State()) State()->WriteAfter();
 }
 
 void SetFile(const std::string& path) {

@@ -6,6 +6,12 @@
 //
 // (UTC time of the sequence's start, the port, the command byte in decimal,
 // the bytes each way in hex, the result code, the time the sequence took).
+// Bytes a command reads on its own after its sequence (the special dates, the
+// user data and display answers) follow on a line of their own, written
+// before the next sequence, when the connection ends or when the program does:
+//
+//   2026-12-09T01:02:03.460Z COM1 cmd 250 received after 00 02 01 15
+//
 // Without the variable nothing is opened and a sequence only tests a pointer.
 #ifndef SIGRA_PROTOCOL_WIRE_TRACE_H
 #define SIGRA_PROTOCOL_WIRE_TRACE_H
@@ -31,6 +37,10 @@ struct SequenceRecord {
 SequenceRecord* Begin(uint8_t cmd, int port);
 // Appends the line of the record Begin gave.
 void End(uint8_t result);
+// A byte read after the last sequence, outside any.
+void ReceivedAfter(uint8_t byte);
+// Writes the bytes ReceivedAfter gathered.
+void Flush();
 
 // Traces into `path` from now on instead of what SIGRA_TRACE says; an empty
 // path turns tracing off.

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/special_dates.h"
 #include "driver_fixture.h"
 #include "sigra/sigradrv.h"
 
@@ -86,6 +87,22 @@ TEST_F(WireTraceTest, ARefusedSequenceShowsWhatCameBackAndItsResult) {
             std::string::npos)
       << lines[lines.size() - 2];
   EXPECT_NE(lines.back().find(" cmd 113 sent 1B 71 received - result 21 ("), std::string::npos)
+      << lines.back();
+}
+
+TEST_F(WireTraceTest, BytesReadAfterASequenceFollowOnALineOfTheirOwn) {
+  emu::Emulator& printer = StartPrinter(7);
+  ASSERT_EQ(::CommunicationInit(1, 9600, 1), 0);
+  printer.WithPrinter([](emu::Printer& model) { model.Memory().keptDates[1] = {3, 12, 31}; });
+  uint8_t year = 0, month = 0, day = 0;
+  ASSERT_EQ(ReadSpecialDate(kNextInspectionDate, year, month, day), 0);
+  ASSERT_EQ(::CommunicationEnd(), 0);
+  const std::vector<std::string> lines = TraceLines();
+  ASSERT_GE(lines.size(), 2U);
+  EXPECT_NE(lines[lines.size() - 2].find(" COM1 cmd 250 sent 1B FA 01 received 06 result 0 ("),
+            std::string::npos)
+      << lines[lines.size() - 2];
+  EXPECT_NE(lines.back().find("Z COM1 cmd 250 received after 00 03 12 31"), std::string::npos)
       << lines.back();
 }
 

@@ -144,8 +144,11 @@ class Driver:
 
     def __init__(self, library: Optional[str] = None) -> None:
         path = library or find_library()
-        loader = ctypes.WinDLL if sys.platform == "win32" else ctypes.CDLL  # type: ignore[attr-defined]
-        self._lib = loader(path)
+        # The 32-bit Windows DLL uses the standard calling convention.
+        if sys.platform == "win32":
+            self._lib = ctypes.WinDLL(path)  # type: ignore[attr-defined]
+        else:
+            self._lib = ctypes.CDLL(path)
         for name, argtypes in _SIGNATURES.items():
             function = getattr(self._lib, name)
             function.argtypes = argtypes
@@ -188,7 +191,9 @@ class Driver:
         finally:
             self._lib.CommunicationEnd()
 
-    def open_port(self, port: int, baud: int = 9600, write_seconds: int = 5, read_seconds: int = 5) -> None:
+    def open_port(
+        self, port: int, baud: int = 9600, write_seconds: int = 5, read_seconds: int = 5
+    ) -> None:
         """Opens the port alone, for rs_sequence."""
         self._call(
             "OpenPort",
@@ -298,7 +303,9 @@ class Driver:
     def fill_lines(self, line_type: int, text: str) -> int:
         """One line after the receipt; gives the entries still free."""
         free = c_int32(0)
-        self._call("pFillLines", _checked(line_type, "line_type"), _bytes(text, "text"), byref(free))
+        self._call(
+            "pFillLines", _checked(line_type, "line_type"), _bytes(text, "text"), byref(free)
+        )
         return free.value
 
     def erase_lines(self) -> None:
@@ -342,10 +349,14 @@ class Driver:
         self._call("PeriodReport", 1 if detailed else 0, *numbers)
 
     def monthly_report(self, detailed: bool, year: int, month: int) -> None:
-        self._call("MonthlyReport", 1 if detailed else 0, _checked(year, "year"), _checked(month, "month"))
+        self._call(
+            "MonthlyReport", 1 if detailed else 0, _checked(year, "year"), _checked(month, "month")
+        )
 
     def number_report(self, detailed: bool, first: int, last: int) -> None:
-        self._call("NumberReport", 1 if detailed else 0, _checked(first, "first"), _checked(last, "last"))
+        self._call(
+            "NumberReport", 1 if detailed else 0, _checked(first, "first"), _checked(last, "last")
+        )
 
     # Tax rates.
 

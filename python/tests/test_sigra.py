@@ -52,7 +52,8 @@ def test_paper_taken_mid_receipt_raises_the_paper_code_and_the_receipt_goes_on(
     with pytest.raises(sigra.SigraError) as no_paper:
         connected.receipt_end()
     assert no_paper.value.code == 109
-    assert no_paper.value.message == "Brak papieru lub podniesiona głowica mechanizmu drukującego."
+    assert no_paper.value.message == (
+        "Brak papieru lub podniesiona głowica mechanizmu drukującego.")
     assert printer.control("paper in") == "ok"
     connected.print_resume()
     assert connected.receipt_number() == 1
