@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -555,22 +556,24 @@ int Main(int argc, char** argv) {
   };
   Run run(options);
   Outcome outcome;
-  if (command == "name" || command == "status" || command == "rates" || command == "state-report" ||
-      command == "unique-number" || command == "receipt-number" || command == "report-number") {
+  // The commands that take no arguments.
+  const std::map<std::string, std::function<Outcome()>> plain = {
+      {"name", [&] { return Name(run); }},
+      {"status", [&] { return Status(run); }},
+      {"rates", [&] { return Rates(run); }},
+      {"state-report",
+       [&] {
+         return Simple(run, "PrinterStatusReport", PrinterStatusReport,
+                       "printer-state report printed");
+       }},
+      {"unique-number", [&] { return UniqueNumber(run); }},
+      {"receipt-number", [&] { return Counter(run, "ReceiptNumber", ReceiptNumber, "receipts"); }},
+      {"report-number",
+       [&] { return Counter(run, "DailyReportNumber", DailyReportNumber, "daily_reports"); }},
+  };
+  if (const auto found = plain.find(command); found != plain.end()) {
     if (args.size() != 1) return wrongArguments("no arguments");
-    if (command == "name") outcome = Name(run);
-    if (command == "status") outcome = Status(run);
-    if (command == "rates") outcome = Rates(run);
-    if (command == "state-report") {
-      outcome =
-          Simple(run, "PrinterStatusReport", PrinterStatusReport, "printer-state report printed");
-    }
-    if (command == "unique-number") outcome = UniqueNumber(run);
-    if (command == "receipt-number")
-      outcome = Counter(run, "ReceiptNumber", ReceiptNumber, "receipts");
-    if (command == "report-number") {
-      outcome = Counter(run, "DailyReportNumber", DailyReportNumber, "daily_reports");
-    }
+    outcome = found->second();
   } else if (command == "clock") {
     if (args.size() == 1) {
       outcome = Clock(run);
