@@ -14,12 +14,14 @@
 
 #include "emulator/control_server.h"
 #include "emulator/emulator.h"
+#include "emulator/start_state.h"
 #include "emulator/state_file.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: sigra-emu --type N [--version V] [--link DIR --port N] [--clock host]\n"
+    "usage: sigra-emu --type N [--version V] [--link DIR --port N]\n"
+    "                 [--clock-erased] [--fiscal] [--receipts N] [--clock host]\n"
     "                 [--state FILE] [--control -|SOCKET] [--journal hex]\n"
     "\n"
     "Runs a fiscal printer of device type N (0..9) on a pseudo-terminal until\n"
@@ -31,6 +33,11 @@ constexpr const char* kUsage =
     "  --version V   version the model query reports (types 3, 6, 7, 8)\n"
     "  --link DIR    also make DIR/comN a link to the device (needs --port)\n"
     "  --port N      the N of that link\n"
+    "  --clock-erased  start with the clock (CMOS) memory erased: reports and\n"
+    "                the clock refuse to work until the clock is initialised\n"
+    "  --fiscal      start in fiscal mode (default: training mode)\n"
+    "  --receipts N  start with N receipts (0..65535) sold in the fiscal day,\n"
+    "                each of 10,00 at rate A\n"
     "  --clock host  the printer's clock shows the host's time and runs with it,\n"
     "                at the offset that setting or shifting it makes (default:\n"
     "                it stands at 2024.05.17 14:05:09 until set or shifted)\n"
@@ -55,6 +62,7 @@ constexpr const char* kUsage =
     "to 8 in hex), help. Each gets one reply: ok, or error: and why.\n";
 
 struct Options {
+  sigra::emu::StartState start;
   int type = -1;
   int version = -1;
   std::optional<std::string> linkDir;
@@ -75,9 +83,18 @@ std::optional<int> ParseNumber(std::string_view text) {
 // None when the arguments are wrong.
 std::optional<Options> ParseOptions(int argc, char** argv) {
   Options options;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  for (int i = 1; i < argc; ++i) {
     const std::string_view name = argv[i];
-    const std::string_view value = argv[i + 1];
+    if (name == "--clock-erased") {
+      options.start.clockErased = true;
+      continue;
+    }
+    if (name == "--fiscal") {
+      options.start.fiscalMode = true;
+      continue;
+    }
+    if (i + 1 >= argc) return std::nullopt;
+    const std::string_view value = argv[++i];
     if (name == "--link") {
       options.linkDir = std::string(value);
       continue;
@@ -99,11 +116,13 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       options.version = *number;
     } else if (name == "--port") {
       options.port = *number;
+    } else if (name == "--receipts" && *number >= 0 && *number <= sigra::emu::kMostReceipts) {
+      options.start.receiptsSold = *number;
     } else {
       return std::nullopt;
     }
   }
-  if (argc % 2 == 0 || options.type < 0 || options.type > 9) return std::nullopt;
+  if (options.type < 0 || options.type > 9) return std::nullopt;
   if (options.linkDir.has_value() != options.port.has_value()) return std::nullopt;
   return options;
 }
@@ -152,6 +171,7 @@ int main(int argc, char** argv) {
 
   try {
     sigra::emu::Emulator emulator(options->type, options->version);
+    sigra::emu::ApplyStartState(emulator, options->start);
     std::string first = emulator.DevicePath();
     std::optional<std::filesystem::path> link;
     if (options->linkDir) {

@@ -18,6 +18,9 @@ namespace {
 using namespace std::chrono;
 
 constexpr const char* kHeader = "sigra-emu state 1";
+// Status byte 2: the clock (CMOS) memory erased, until the clock is
+// initialised.
+constexpr uint8_t kClockMemoryErased = 0x10;
 
 std::string Hex(const std::string& bytes) {
   std::string text;
@@ -149,6 +152,11 @@ void Apply(Printer& printer, Fields& f, const std::string& key) {
     const std::string bytes = f.Bytes();
     if (bytes.size() != 1) f.Fail("status1 takes one byte");
     printer.SetStatusByte(1, static_cast<uint8_t>(bytes[0]));
+  } else if (key == "clock-erased") {
+    const bool erased = f.Number<int>(0, 1) == 1;
+    const uint8_t byte2 = printer.StatusByte(2);
+    printer.SetStatusByte(2, erased ? static_cast<uint8_t>(byte2 | kClockMemoryErased)
+                                    : static_cast<uint8_t>(byte2 & ~kClockMemoryErased));
   } else if (key == "receipt-counter") {
     fiscal.receiptCounter = f.Number<uint16_t>(0, 0xFFFF);
   } else if (key == "day-totals") {
@@ -223,6 +231,7 @@ std::string StateText(const Printer& printer) {
   out << "last-shift " << (clock.LastShiftDay() ? DateValue(*clock.LastShiftDay()) : "none")
       << '\n';
   out << "status1 " << Hex(std::vector<uint8_t>{printer.StatusByte(1)}) << '\n';
+  out << "clock-erased " << ((printer.StatusByte(2) & kClockMemoryErased) != 0 ? 1 : 0) << '\n';
   out << "receipt-counter " << fiscal.receiptCounter << '\n';
   out << "day-totals" << Totals(fiscal.dayTotals) << '\n';
   out << "rates " << Hex(fiscal.rates.Bytes()) << '\n';

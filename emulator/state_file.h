@@ -1,6 +1,6 @@
 // What a printer keeps through a restart, in a file: its clock (as its offset
-// from the host's), fiscal memory, counters, tax rates, header lines, day
-// totals, fiscal mode and service settings. The open receipt, the paper and
+// from the host's, or erased), fiscal memory, counters, tax rates, header
+// lines, day totals, fiscal mode and service settings. The open receipt, the paper and
 // the printout under way are not kept.
 //
 // The file is text, one item a line:
@@ -13,6 +13,7 @@
 //                                 seconds since 1970
 //   last-shift 2024-05-17         or "none"
 //   status1 03                    status byte 1 in hex (fiscal mode, data entered)
+//   clock-erased 0                1 while the clock (CMOS) memory is erased
 //   receipt-counter 2
 //   day-totals 900 599 0 0 0 0 0  per rate A..G, in grosze
 //   rates 1600...                 the rate bytes in the model's layout, in hex

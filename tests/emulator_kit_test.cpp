@@ -112,6 +112,7 @@ TEST_F(StateFileTest, ARestartedPrinterKeepsItsDayAndItsMemory) {
     printer.Memory().uniqueNumber = "XYZ87654321";
     printer.Clock().Shift(minutes(-15));
     saved = emu::StateText(printer);
+    EXPECT_NE(saved.find("\nclock-erased 0\n"), std::string::npos) << saved;
   });
   ::CommunicationEnd();
   emu::WriteStateFile(Path(), saved);
@@ -142,6 +143,18 @@ TEST_F(StateFileTest, ARestartedPrinterKeepsItsDayAndItsMemory) {
   EXPECT_EQ(::DailyReport(0), 0);
   EXPECT_EQ(::DailyReportNumber(&counter), 0);
   EXPECT_EQ(counter, 2);
+}
+
+TEST_F(StateFileTest, AnErasedClockStaysErasedThroughARestart) {
+  std::string saved;
+  StartPrinter(3).WithPrinter([&](emu::Printer& printer) {
+    printer.SetStatusByte(2, 0x10);
+    saved = emu::StateText(printer);
+  });
+  StartPrinter(3).WithPrinter([&](emu::Printer& printer) {
+    emu::ApplyState(printer, saved);
+    EXPECT_EQ(printer.StatusByte(2), 0x10);
+  });
 }
 
 TEST_F(StateFileTest, NoFileLeavesTheNewPrinterAndAWrongFileIsRefused) {
