@@ -8,10 +8,28 @@ namespace sigra::app {
 class TGlowneOkno;
 class TKomunikacja;
 class TAboutBox;
+class TfBajtyStatusu;
+class TfDaneUzytkownika;
+class TfNumerUnikatowy;
+class TfNumerKasy;
+class TfIloscWierszy;
+class TfSposobZaokraglania;
+class TfTestWyswietlacza;
+class TfDataINumer;
+class TfDataEuroPrzeglad;
 
 extern TGlowneOkno* GlowneOkno;
 extern TKomunikacja* Komunikacja;
+extern TfBajtyStatusu* fBajtyStatusu;
+extern TfDaneUzytkownika* fDaneUzytkownika;
+extern TfNumerUnikatowy* fNumerUnikatowy;
+extern TfNumerKasy* fNumerKasy;
+extern TfIloscWierszy* fIloscWierszy;
+extern TfSposobZaokraglania* fSposobZaokraglania;
 extern TAboutBox* AboutBox;
+extern TfTestWyswietlacza* fTestWyswietlacza;
+extern TfDataINumer* fDataINumer;
+extern TfDataEuroPrzeglad* fDataEuroPrzeglad;
 
 // Creates the forms in order; the main window first.
 void CreateForms();

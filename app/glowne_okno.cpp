@@ -128,6 +128,9 @@ TGlowneOkno::TGlowneOkno(QWidget* parent) : QMainWindow(parent) {
   setCentralWidget(canvas_);
 
   BuildMenu();
+  ConnectTestCommands();
+  ConnectSettingsCommands();
+  ConnectUserDataCommand();
 
   sb = new QStatusBar(this);
   sb->setObjectName(QStringLiteral("sb"));

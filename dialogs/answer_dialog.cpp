@@ -1,0 +1,29 @@
+#include "dialogs/answer_dialog.h"
+
+#include <QShowEvent>
+
+#include "app/feedback.h"
+#include "dialogs/dialog_centring.h"
+
+namespace sigra::app {
+
+void TAnswerDialog::done(int result) {
+  HideProgressText();
+  QDialog::done(result);
+}
+
+void TAnswerDialog::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  if (e->spontaneous()) return;
+  CentreOverMainWindow(*this);
+  FormActivate();
+}
+
+bool TAnswerDialog::Succeeded(int32_t code) {
+  if (code == 0) return true;
+  SetArrowCursor();
+  ReportResultCode(code);
+  return false;
+}
+
+}  // namespace sigra::app
