@@ -11,11 +11,12 @@
 #include <string_view>
 
 #include "emulator/emulator.h"
+#include "emulator/tester_states.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: sigra-emu --type N [--version V] [--link DIR --port N]\n"
+    "usage: sigra-emu --type N [--version V] [--link DIR --port N] [STATE...]\n"
     "\n"
     "Runs a fiscal printer of device type N (0..9) on a pseudo-terminal until\n"
     "interrupted (SIGINT or SIGTERM).\n"
@@ -28,6 +29,14 @@ constexpr const char* kUsage =
     "  --port N      the N of that link\n"
     "  --help        this text\n"
     "\n"
+    "States to start in:\n"
+    "  --no-user-data      no header entered until the host writes one\n"
+    "  --service-jumper    the service jumper in its service position\n"
+    "  --drawer-open       drawer 1 standing open; send SIGUSR1 to push it shut\n"
+    "  --no-paper          paper out\n"
+    "  --fiscal            fiscal mode (the tax number line is then fixed)\n"
+    "  --negative-display  a Luno's display light on dark\n"
+    "\n"
     "The first line printed is the device path, followed by the link when one was\n"
     "made; then one line for each thing the printer does. What it prints on paper\n"
     "(receipts, reports) appears line by line behind \"| \".\n";
@@ -37,7 +46,35 @@ struct Options {
   int version = -1;
   std::optional<std::string> linkDir;
   std::optional<int> port;
+  bool noUserData = false;
+  bool serviceJumper = false;
+  bool drawerOpen = false;
+  bool noPaper = false;
+  bool fiscal = false;
+  bool negativeDisplay = false;
 };
+
+// The flag of a state option, or null for another argument.
+bool* StateFlag(Options& options, std::string_view name) {
+  if (name == "--no-user-data") return &options.noUserData;
+  if (name == "--service-jumper") return &options.serviceJumper;
+  if (name == "--drawer-open") return &options.drawerOpen;
+  if (name == "--no-paper") return &options.noPaper;
+  if (name == "--fiscal") return &options.fiscal;
+  if (name == "--negative-display") return &options.negativeDisplay;
+  return nullptr;
+}
+
+void ApplyStates(const Options& options, sigra::emu::Emulator& emulator) {
+  emulator.WithPrinter([&](sigra::emu::Printer& printer) {
+    if (options.noUserData) sigra::emu::ClearUserData(printer);
+    if (options.serviceJumper) sigra::emu::SetServiceJumper(printer, true);
+    if (options.drawerOpen) sigra::emu::SetDrawerOpen(printer, true);
+    if (options.noPaper) printer.SetPaper(false);
+    if (options.fiscal) sigra::emu::SetFiscalMode(printer, true);
+    if (options.negativeDisplay) sigra::emu::SetNegativeDisplay(printer, true);
+  });
+}
 
 std::optional<int> ParseNumber(std::string_view text) {
   int value = 0;
@@ -49,9 +86,14 @@ std::optional<int> ParseNumber(std::string_view text) {
 // None when the arguments are wrong.
 std::optional<Options> ParseOptions(int argc, char** argv) {
   Options options;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  for (int i = 1; i < argc; ++i) {
     const std::string_view name = argv[i];
-    const std::string_view value = argv[i + 1];
+    if (bool* flag = StateFlag(options, name)) {
+      *flag = true;
+      continue;
+    }
+    if (++i == argc) return std::nullopt;
+    const std::string_view value = argv[i];
     if (name == "--link") {
       options.linkDir = std::string(value);
       continue;
@@ -68,7 +110,7 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       return std::nullopt;
     }
   }
-  if (argc % 2 == 0 || options.type < 0 || options.type > 9) return std::nullopt;
+  if (options.type < 0 || options.type > 9) return std::nullopt;
   if (options.linkDir.has_value() != options.port.has_value()) return std::nullopt;
   return options;
 }
@@ -87,11 +129,12 @@ int main(int argc, char** argv) {
   }
   // Blocked before the emulator's thread exists, so that it inherits the mask
   // and the signals reach sigwait below.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  sigset_t awaitedSignals;
+  sigemptyset(&awaitedSignals);
+  sigaddset(&awaitedSignals, SIGINT);
+  sigaddset(&awaitedSignals, SIGTERM);
+  sigaddset(&awaitedSignals, SIGUSR1);
+  pthread_sigmask(SIG_BLOCK, &awaitedSignals, nullptr);
 
   try {
     sigra::emu::Emulator emulator(options->type, options->version);
@@ -104,8 +147,13 @@ int main(int argc, char** argv) {
     }
     std::cout << first << std::endl;
     emulator.SetJournalListener([](const std::string& line) { std::cout << line << std::endl; });
+    ApplyStates(*options, emulator);
     int signal = 0;
-    sigwait(&stopSignals, &signal);
+    // SIGUSR1 is the hand that pushes the drawer shut.
+    while (sigwait(&awaitedSignals, &signal) == 0 && signal == SIGUSR1) {
+      emulator.WithPrinter(
+          [](sigra::emu::Printer& printer) { sigra::emu::SetDrawerOpen(printer, false); });
+    }
     if (link) std::filesystem::remove(*link);
   } catch (const std::exception& error) {
     std::cerr << "sigra-emu: " << error.what() << '\n';
