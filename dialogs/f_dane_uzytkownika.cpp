@@ -462,6 +462,9 @@ void TfDaneUzytkownika::ControlPrint() {
     Edit(n)->setText(FromCp1250(CentreLine(ToCp1250(Edit(n)->text()), static_cast<size_t>(width))));
   };
   for (int n = 1; n <= 3; ++n) centre(n, LineWidth(n));
+  // The tax number line of the Sigra models prints 40 wide whatever its
+  // width choice says.
+  if (!six) L4->setMaxLength(kWide);
   centre(4, six ? LineWidth(4) : kWide);
   SetPrinterButtonsEnabled(true);
   ErrorBeep();
