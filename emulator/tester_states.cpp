@@ -5,12 +5,19 @@ namespace {
 
 constexpr uint8_t kUserDataPresent = 0x02;  // status byte 1
 constexpr uint8_t kFiscalMode = 0x08;       // status byte 1
-constexpr uint8_t kDrawerClosed = 0x08;     // status byte 4
-constexpr uint8_t kServiceJumper = 0x40;    // status byte 4
+// Status byte 4, which status command 150 reports as well.
+constexpr int kDrawerClosedBit = 3;
+constexpr int kServiceJumperBit = 6;
+constexpr uint8_t kStatus4 = 150;
 
 void SetByteBit(Printer& printer, int n, uint8_t bit, bool on) {
   const uint8_t value = printer.StatusByte(n);
   printer.SetStatusByte(n, static_cast<uint8_t>(on ? value | bit : value & ~bit));
+}
+
+void SetByte4Bit(Printer& printer, int bit, bool on) {
+  SetByteBit(printer, 4, static_cast<uint8_t>(1 << bit), on);
+  printer.SetBit(kStatus4, bit, on);
 }
 
 }  // namespace
@@ -22,13 +29,13 @@ void ClearUserData(Printer& printer) {
 }
 
 void SetServiceJumper(Printer& printer, bool service) {
-  SetByteBit(printer, 4, kServiceJumper, service);
+  SetByte4Bit(printer, kServiceJumperBit, service);
   printer.Note(service ? "service jumper in its service position"
                        : "service jumper in its normal position");
 }
 
 void SetDrawerOpen(Printer& printer, bool open) {
-  SetByteBit(printer, 4, kDrawerClosed, !open);
+  SetByte4Bit(printer, kDrawerClosedBit, !open);
   printer.Note(open ? "drawer 1 stands open" : "drawer 1 pushed shut");
 }
 

@@ -271,8 +271,9 @@ TEST_F(UserDataTest, FileKeepsTheTextAsShownAndTheLayoutsWidths) {
 
 TEST_F(UserDataTest, LoadTakesOverWhatItCanAndNamesABadFile) {
   // Any first line will do.
-  fDaneUzytkownika->LoadFile(WriteFile(
-      QStringLiteral("a.txt"), "xx\r\n#\r\n#\r\n$\xA3\xB9ka\t40\t1\r\n$B\t40\r\n$C\t40\r\n$D\t40\r\n"));
+  fDaneUzytkownika->LoadFile(
+      WriteFile(QStringLiteral("a.txt"),
+                "xx\r\n#\r\n#\r\n$\xA3\xB9ka\t40\t1\r\n$B\t40\r\n$C\t40\r\n$D\t40\r\n"));
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_EQ(fDaneUzytkownika->l1->text().trimmed(), QStringLiteral("Łąka"));
 
@@ -326,7 +327,7 @@ TEST_F(UserDataTest, MalformedFilesNeverBreakTheDialog) {
       "#1\r\n#\r\n#\r\n$A\t40\t1\r\n$B\t20\t0\r\n$C\t40\t0\r\n$D\t20\t1\r\n"
       "$E\t20\t1\r\n$NIP\t40\t0\r\n";
   const QString path = files.filePath(QStringLiteral("fuzz.txt"));
-  for (int round = 0; round < 400; ++round) {
+  for (int round = 0; round < 150; ++round) {
     QByteArray bytes = round % 2 ? good.left(static_cast<int>(random() % good.size())) : good;
     for (int n = static_cast<int>(random() % 6); n > 0 && !bytes.isEmpty(); --n) {
       bytes[static_cast<int>(random() % static_cast<unsigned>(bytes.size()))] =
@@ -399,16 +400,13 @@ TEST_F(UserDataTest, CommandOffersEditingWithoutAPrinterThatDoesNotAnswer) {
   const QString question = QStringLiteral(
       "Brak komunikacji z drukarką fiskalną (niewłaściwie ustawione parametry komunikacji).\r"
       "                  Czy przejść do edycji danych użytkownika?");
-  app::GlowneOkno->Odczytuytkownika1Click();
-  ASSERT_EQ(boxes.shown.size(), 1u);
-  ExpectMessage(boxes.shown[0], question, QStringLiteral("Odpowiedz"), app::kQuestionStyle);
-
   boxes.answers = {app::kIdYes};
   bool shown = false;
   ModalHandler editor([&](QWidget* w) { shown = w == fDaneUzytkownika; });
   app::GlowneOkno->Odczytuytkownika1Click();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  ExpectMessage(boxes.shown[0], question, QStringLiteral("Odpowiedz"), app::kQuestionStyle);
   EXPECT_TRUE(shown);
-  EXPECT_EQ(boxes.shown.size(), 2u);
 }
 
 TEST_F(UserDataTest, CommandRefusesAFirstGenerationPrinter) {
