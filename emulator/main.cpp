@@ -34,7 +34,6 @@ constexpr const char* kUsage =
     "  --service-jumper    the service jumper in its service position\n"
     "  --drawer-open       drawer 1 standing open; send SIGUSR1 to push it shut\n"
     "  --no-paper          paper out\n"
-    "  --fiscal            fiscal mode (the tax number line is then fixed)\n"
     "  --negative-display  a Luno's display light on dark\n"
     "\n"
     "The first line printed is the device path, followed by the link when one was\n"
@@ -50,7 +49,6 @@ struct Options {
   bool serviceJumper = false;
   bool drawerOpen = false;
   bool noPaper = false;
-  bool fiscal = false;
   bool negativeDisplay = false;
 };
 
@@ -60,7 +58,6 @@ bool* StateFlag(Options& options, std::string_view name) {
   if (name == "--service-jumper") return &options.serviceJumper;
   if (name == "--drawer-open") return &options.drawerOpen;
   if (name == "--no-paper") return &options.noPaper;
-  if (name == "--fiscal") return &options.fiscal;
   if (name == "--negative-display") return &options.negativeDisplay;
   return nullptr;
 }
@@ -71,7 +68,6 @@ void ApplyStates(const Options& options, sigra::emu::Emulator& emulator) {
     if (options.serviceJumper) sigra::emu::SetServiceJumper(printer, true);
     if (options.drawerOpen) sigra::emu::SetDrawerOpen(printer, true);
     if (options.noPaper) printer.SetPaper(false);
-    if (options.fiscal) sigra::emu::SetFiscalMode(printer, true);
     if (options.negativeDisplay) sigra::emu::SetNegativeDisplay(printer, true);
   });
 }
