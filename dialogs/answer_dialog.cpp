@@ -3,7 +3,7 @@
 #include <QShowEvent>
 
 #include "app/feedback.h"
-#include "dialogs/dialog_centring.h"
+#include "dialogs/dialog_placement.h"
 
 namespace sigra::app {
 
@@ -15,7 +15,7 @@ void TAnswerDialog::done(int result) {
 void TAnswerDialog::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
   if (e->spontaneous()) return;
-  CentreOverMainWindow(*this);
+  CentreOverOwner(*this);
   FormActivate();
 }
 

@@ -18,7 +18,7 @@
 #include "app/feedback.h"
 #include "app/message_box.h"
 #include "commands/user_data.h"
-#include "dialogs/dialog_centring.h"
+#include "dialogs/dialog_placement.h"
 #include "dialogs/dialog_state.h"
 #include "dialogs/header_line.h"
 #include "dialogs/nip_check.h"
@@ -62,12 +62,11 @@ TfDaneUzytkownika::TfDaneUzytkownika(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("fDaneUzytkownika"));
   setWindowTitle(QStringLiteral("Dane użytkownika"));
 
-  rgTyp =
-      new TRadioGroup(QString(), {QStringLiteral("SIGRA/SIGRA F"), QStringLiteral("LUNO/LUNO F")},
-                      Qt::Horizontal, this);
+  rgTyp = new TRadioGroup(QString(),
+                          {QStringLiteral("SIGRA/SIGRA F"), QStringLiteral("LUNO/LUNO F")}, this);
   rgTyp->setObjectName(QStringLiteral("rgTyp"));
   rgTyp->SetItemIndex(0);
-  connect(rgTyp, &TRadioGroup::Click, this, &TfDaneUzytkownika::rgTypClick);
+  connect(rgTyp, &TRadioGroup::Clicked, this, &TfDaneUzytkownika::rgTypClick);
 
   const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   const QFontMetrics metrics(fixed);
@@ -92,11 +91,10 @@ TfDaneUzytkownika::TfDaneUzytkownika(QWidget* parent) : QDialog(parent) {
     edits_[i]->setMaxLength(kWide);
     edits_[i]->setFixedWidth(wideEdit_);
     edits_[i]->installEventFilter(this);
-    widths_[i] = new TRadioGroup(QString(), {QStringLiteral("40"), QStringLiteral("20")},
-                                 Qt::Horizontal, this);
+    widths_[i] = new TRadioGroup(QString(), {QStringLiteral("40"), QStringLiteral("20")}, this);
     widths_[i]->setObjectName(QStringLiteral("rg%1").arg(n));
     widths_[i]->SetItemIndex(0);
-    connect(widths_[i], &TRadioGroup::Click, this, [this, n] { WidthClick(n); });
+    connect(widths_[i], &TRadioGroup::Clicked, this, [this, n] { WidthClick(n); });
     centres_[i] = new QCheckBox(QStringLiteral("Centruj"), this);
     centres_[i]->setObjectName(QString::fromLatin1(centreNames[i]));
     centres_[i]->setChecked(true);
@@ -228,7 +226,7 @@ void TfDaneUzytkownika::showEvent(QShowEvent* e) {
 void TfDaneUzytkownika::FormActivate() {
   SetLayout(Luno(UserDataDeviceType) ? 1 : 0);
   SetPrinterButtonsEnabled(true);
-  CentreOverMainWindow(*this);
+  CentreOverOwner(*this);
   l1->setFocus();
 }
 
@@ -407,7 +405,10 @@ void TfDaneUzytkownika::PutLine(int n, const QString& text, int width) {
   if (changes) edit->setMaxLength(width);
   edit->setText(text);
   // A change of width runs the line's width handler.
-  if (changes) WidthChoice(n)->SetItemIndex(width == kNarrow ? 1 : 0);
+  if (changes) {
+    WidthChoice(n)->SetItemIndex(width == kNarrow ? 1 : 0);
+    WidthClick(n);
+  }
 }
 
 void TfDaneUzytkownika::Read() {

@@ -23,7 +23,7 @@ TfSposobZaokraglania::TfSposobZaokraglania(QWidget* parent) : TAnswerDialog(pare
       new TRadioGroup(QString(),
                       {QStringLiteral("jednostki groszy"), QStringLiteral("dziesiątki groszy"),
                        QStringLiteral("jednostki złotych")},
-                      Qt::Vertical, this);
+                      this, 1);
   rgZaokraglanie->setObjectName(QStringLiteral("rgZaokraglanie"));
   rgZaokraglanie->SetItemIndex(0);
   auto* question = new QLabel(QStringLiteral("Czy wpisać tak ustawiony sposób zaokrągleń?"), this);

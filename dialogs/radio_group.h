@@ -1,6 +1,4 @@
-// A framed group of radio buttons with one chosen item, as the dialogs use
-// for their options: the index of the chosen item, and a signal whenever the
-// choice changes, by the operator or by the program.
+// A captioned group of options of which one is chosen, by index.
 #ifndef SIGRA_DIALOGS_RADIO_GROUP_H
 #define SIGRA_DIALOGS_RADIO_GROUP_H
 
@@ -16,17 +14,17 @@ class TRadioGroup : public QGroupBox {
   Q_OBJECT
 
  public:
-  TRadioGroup(const QString& caption, const QStringList& items, Qt::Orientation orientation,
-              QWidget* parent);
+  // The options side by side in `columns` columns.
+  TRadioGroup(const QString& caption, const QStringList& items, QWidget* parent, int columns = 0);
 
-  // -1 while no item is chosen.
+  // The chosen option; 0 when none is.
   int ItemIndex() const;
   void SetItemIndex(int index);
-  QRadioButton* Item(int index) const { return items_[static_cast<size_t>(index)]; }
+  QRadioButton* Item(int index) const;
 
  signals:
-  // The choice changed.
-  void Click();
+  // The operator chose an option.
+  void Clicked();
 
  private:
   std::vector<QRadioButton*> items_;

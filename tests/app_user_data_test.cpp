@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <random>
@@ -50,7 +51,7 @@ class UserDataTest : public AppTest {
     box->blockSignals(true);
     box->setChecked(centred);
     box->blockSignals(false);
-    fDaneUzytkownika->WidthChoice(n)->SetItemIndex(width == 20 ? 1 : 0);
+    fDaneUzytkownika->WidthChoice(n)->Item(width == 20 ? 1 : 0)->click();
     fDaneUzytkownika->Edit(n)->setText(text);
   }
 
@@ -368,12 +369,12 @@ TEST_F(UserDataTest, InsertSwitchesToOverwriting) {
 
 TEST_F(UserDataTest, WidthTwentyTrimsAndCentresTheLine) {
   Type(3, QStringLiteral("   ab   "), false);
-  fDaneUzytkownika->rg3->SetItemIndex(1);
+  fDaneUzytkownika->rg3->Item(1)->click();
   EXPECT_EQ(fDaneUzytkownika->l3->text(), QStringLiteral("ab"));
   EXPECT_EQ(fDaneUzytkownika->l3->maxLength(), 20);
   fDaneUzytkownika->cb3->setChecked(true);
   EXPECT_EQ(fDaneUzytkownika->l3->text(), QString(9, QChar(' ')) + "ab" + QString(9, QChar(' ')));
-  fDaneUzytkownika->rg3->SetItemIndex(0);
+  fDaneUzytkownika->rg3->Item(0)->click();
   EXPECT_EQ(fDaneUzytkownika->l3->text().size(), 40);
 }
 

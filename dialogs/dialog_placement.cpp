@@ -1,10 +1,10 @@
-#include "dialogs/dialog_centring.h"
+#include "dialogs/dialog_placement.h"
 
 #include <QWidget>
 
 namespace sigra::app {
 
-void CentreOverMainWindow(QWidget& dialog) {
+void CentreOverOwner(QWidget& dialog) {
   const QWidget* owner = dialog.parentWidget();
   if (owner == nullptr) return;
   const QRect main = owner->window()->frameGeometry();
