@@ -93,6 +93,9 @@ TfDaneUzytkownika::TfDaneUzytkownika(QWidget* parent) : QDialog(parent) {
     edits_[i]->installEventFilter(this);
     widths_[i] = new TRadioGroup(QString(), {QStringLiteral("40"), QStringLiteral("20")}, this);
     widths_[i]->setObjectName(QStringLiteral("rg%1").arg(n));
+    // A row of two options, as high as the edit beside it.
+    widths_[i]->setFlat(true);
+    widths_[i]->layout()->setContentsMargins(4, 0, 4, 0);
     widths_[i]->SetItemIndex(0);
     connect(widths_[i], &TRadioGroup::Clicked, this, [this, n] { WidthClick(n); });
     centres_[i] = new QCheckBox(QStringLiteral("Centruj"), this);

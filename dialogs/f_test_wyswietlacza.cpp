@@ -1,5 +1,6 @@
 #include "dialogs/f_test_wyswietlacza.h"
 
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QImage>
 #include <QLabel>
@@ -34,6 +35,8 @@ TfTestWyswietlacza::TfTestWyswietlacza(QWidget* parent) : TAnswerDialog(parent) 
   setWindowTitle(QStringLiteral("Test wyświetlacza"));
   Label1 = new QLabel(this);
   Label1->setObjectName(QStringLiteral("Label1"));
+  // The segment texts place their words by spaces, as on the display.
+  Label1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
   const Picture sigra = SigraPicture();
   const Picture checkerboard = Checkerboard();
