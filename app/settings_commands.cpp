@@ -29,6 +29,7 @@ void TGlowneOkno::Nrkasyikodobsugujcego1Click() {
     } else {
       fNumerKasy->eKod->setText(FromCp1250(code));
       fNumerKasy->seNrKasy->setValue(number);
+      HideProgressText();
       ShowDialogStep(*fNumerKasy);
     }
   }
@@ -43,6 +44,7 @@ void TGlowneOkno::Ilo1Click() {
     const int least = type == 7 || type == 8 || type == 9 ? 0 : 3;
     fIloscWierszy->seIloscWierszy->setMinimum(least);
     fIloscWierszy->seIloscWierszy->setValue(least);
+    HideProgressText();
     ShowDialogStep(*fIloscWierszy);
   }
   SetArrowCursor();
@@ -51,7 +53,10 @@ void TGlowneOkno::Ilo1Click() {
 
 void TGlowneOkno::Sposbzaokrglania1Click() {
   uint8_t type = 0;
-  if (DeviceStep(type) && ClockStep()) ShowDialogStep(*fSposobZaokraglania);
+  if (DeviceStep(type) && ClockStep()) {
+    HideProgressText();
+    ShowDialogStep(*fSposobZaokraglania);
+  }
   SetArrowCursor();
   HideProgressText();
 }

@@ -280,6 +280,7 @@ void TGlowneOkno::Numerunikatowy1Click() {
       fNumerUnikatowy->lNumerUnikatowy->setText(QStringLiteral("Numer unikatowy drukarki: ") +
                                                 QString::fromStdString(number));
       SetArrowCursor();
+      HideProgressText();
       ShowDialogStep(*fNumerUnikatowy);
     }
   }

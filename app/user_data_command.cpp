@@ -61,6 +61,7 @@ void TGlowneOkno::Odczytuytkownika1Click() {
     const uint8_t type = UserDataDeviceType;
     fDaneUzytkownika->rgTyp->SetItemIndex(type == 7 || type == 8 || type == 9 ? 1 : 0);
     fDaneUzytkownika->rgTypClick();
+    HideProgressText();
     fDaneUzytkownika->exec();
   }
   HideProgressText();

@@ -1,6 +1,7 @@
 #include "dialogs/answer_dialog.h"
 
 #include <QShowEvent>
+#include <QTimer>
 
 #include "app/feedback.h"
 #include "dialogs/dialog_placement.h"
@@ -15,8 +16,12 @@ void TAnswerDialog::done(int result) {
 void TAnswerDialog::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
   if (e->spontaneous()) return;
-  CentreOverOwner(*this);
-  FormActivate();
+  // After the showing is complete: an activation that shows a message must
+  // not stop the dialog half laid out.
+  QTimer::singleShot(0, this, [this] {
+    CentreOverOwner(*this);
+    FormActivate();
+  });
 }
 
 bool TAnswerDialog::Succeeded(int32_t code) {

@@ -20,7 +20,7 @@ class TAnswerDialog : public QDialog {
 
  protected:
   void showEvent(QShowEvent* e) override;
-  // Runs each time the dialog is shown, after it is centred.
+  // Runs each time the dialog is shown, once it is on screen and centred.
   virtual void FormActivate() {}
   // Arrow cursor, then the result-code report. Returns whether `code` is 0.
   static bool Succeeded(int32_t code);

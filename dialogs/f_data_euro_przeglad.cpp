@@ -3,6 +3,7 @@
 #include <QDateEdit>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -29,6 +30,8 @@ TfDataEuroPrzeglad::TfDataEuroPrzeglad(QWidget* parent) : TAnswerDialog(parent) 
   setWindowTitle(QStringLiteral("Data następnego przeglądu"));
   dtDate = new QDateEdit(this);
   dtDate->setObjectName(QStringLiteral("dtDate"));
+  // The month by its Polish name, whatever the machine's language.
+  dtDate->setLocale(QLocale(QLocale::Polish, QLocale::Poland));
   dtDate->setDisplayFormat(QStringLiteral("d MMMM yyyy"));
   dtDate->setDateRange(QDate(2007, 1, 1), QDate(2100, 1, 1));
   dtDate->setCalendarPopup(true);
