@@ -8,19 +8,30 @@ namespace sigra::app {
 class TGlowneOkno;
 class TKomunikacja;
 class TAboutBox;
+class TfOkresoweWgNumerow;
+class TfDataGodzina;
 class TfBajtyStatusu;
+class TfRaportyOkresoweWgDat;
+class TfOkresoweMiesieczne;
+class TfUstawZegar;
 class TfDaneUzytkownika;
 class TfNumerUnikatowy;
 class TfNumerKasy;
 class TfIloscWierszy;
 class TfSposobZaokraglania;
 class TfTestWyswietlacza;
+class TfPrzestawianie;
 class TfDataINumer;
 class TfDataEuroPrzeglad;
 
 extern TGlowneOkno* GlowneOkno;
 extern TKomunikacja* Komunikacja;
+extern TfOkresoweWgNumerow* fOkresoweWgNumerow;
+extern TfDataGodzina* fDataGodzina;
 extern TfBajtyStatusu* fBajtyStatusu;
+extern TfRaportyOkresoweWgDat* fRaportyOkresoweWgDat;
+extern TfOkresoweMiesieczne* fOkresoweMiesieczne;
+extern TfUstawZegar* fUstawZegar;
 extern TfDaneUzytkownika* fDaneUzytkownika;
 extern TfNumerUnikatowy* fNumerUnikatowy;
 extern TfNumerKasy* fNumerKasy;
@@ -28,6 +39,7 @@ extern TfIloscWierszy* fIloscWierszy;
 extern TfSposobZaokraglania* fSposobZaokraglania;
 extern TAboutBox* AboutBox;
 extern TfTestWyswietlacza* fTestWyswietlacza;
+extern TfPrzestawianie* fPrzestawianie;
 extern TfDataINumer* fDataINumer;
 extern TfDataEuroPrzeglad* fDataEuroPrzeglad;
 

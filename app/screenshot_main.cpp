@@ -1,7 +1,12 @@
 // sigrasw-screenshot: starts the operator program on an emulated printer
 // linked as COM1, waits for the start-up connection and saves a picture of
 // the main window, and one of the communication dialog beside it
-// (OUT-komunikacja.png), the user-data editor in its two layouts
+// (OUT-komunikacja.png). Then, on a screen, pictures of the screen with a
+// dialog over the main window: the clock read (OUT-data-godzina.png), the
+// clock shift (OUT-przestawianie.png), the clock initialisation before
+// (OUT-ustaw-zegar-wpis.png) and in its progress view (OUT-ustaw-zegar.png),
+// and the report by dates (OUT-wg-dat.png); each dialog's place is printed
+// beside the main window's. Last, the user-data editor in its two layouts
 // (OUT-dane-4.png, OUT-dane-6.png), the status window (OUT-bajty.png) and the
 // display test with a picture and with the segment text (OUT-test.png,
 // OUT-test-segmenty.png).
@@ -9,11 +14,16 @@
 #include <stdlib.h>
 
 #include <QCheckBox>
+#include <QDate>
+#include <QDateEdit>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QRadioButton>
+#include <QScreen>
+#include <QTime>
 #include <QTimer>
 #include <QTranslator>
 #include <cstdio>
@@ -30,18 +40,44 @@
 #include "dialogs/dialog_state.h"
 #include "dialogs/f_bajty_statusu.h"
 #include "dialogs/f_dane_uzytkownika.h"
+#include "dialogs/f_data_godzina.h"
+#include "dialogs/f_przestawianie.h"
+#include "dialogs/f_raporty_okresowe_wg_dat.h"
 #include "dialogs/f_test_wyswietlacza.h"
+#include "dialogs/f_ustaw_zegar.h"
 #include "dialogs/radio_group.h"
+#include "dialogs/time_field.h"
 #include "emulator/emulator.h"
 
 namespace {
 
-// OUT.png with `suffix` before the extension.
-QString PicturePath(const QString& out, const char* suffix) {
-  QString path = out;
-  path.insert(out.endsWith(QLatin1String(".png")) ? out.size() - 4 : out.size(),
-              QString::fromLatin1(suffix));
-  return path;
+// OUT.png with "-suffix" before the extension.
+QString Beside(const QString& out, const QString& suffix) {
+  QString name = out;
+  name.insert(out.endsWith(QLatin1String(".png")) ? out.size() - 4 : out.size(),
+              QStringLiteral("-") + suffix);
+  return name;
+}
+
+void Settle(int ms) {
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < ms) sigra::app::TApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// Shows `dialog` over the main window, saves the screen and reports where
+// the dialog's centre lies from the main window's.
+bool ShootOverMain(QDialog& dialog, const QString& file) {
+  dialog.show();
+  Settle(400);
+  const QRect main = sigra::app::GlowneOkno->frameGeometry();
+  const QRect placed = dialog.frameGeometry();
+  std::printf("%s: dialog %dx%d at %d,%d; centre offset from the main window %d,%d\n",
+              qPrintable(file), placed.width(), placed.height(), placed.x(), placed.y(),
+              placed.center().x() - main.center().x(), placed.center().y() - main.center().y());
+  const bool saved = QGuiApplication::primaryScreen()->grabWindow(0).save(file);
+  dialog.reject();
+  return saved;
 }
 
 // Shows `dialog` without a modal loop, waits until `ready` holds and saves its
@@ -55,7 +91,7 @@ bool SaveDialog(
   do {
     sigra::app::TApplication::processEvents(QEventLoop::AllEvents, 20);
   } while (!ready() && waited.elapsed() < 5000);
-  const bool saved = dialog.grab().save(PicturePath(out, suffix));
+  const bool saved = dialog.grab().save(Beside(out, QString::fromLatin1(suffix)));
   dialog.hide();
   return saved;
 }
@@ -68,28 +104,28 @@ bool SaveMenuDialogs(const QString& out) {
                            "NIP 123-456-32-18",       "tel. 22 555 01 02", "NIP 123-456-32-18"};
   for (int n = 1; n <= 6; ++n) data.Edit(n)->setText(QString::fromUtf8(header[n - 1]));
   UserDataDeviceType = 3;
-  bool saved = SaveDialog(data, out, "-dane-4");
+  bool saved = SaveDialog(data, out, "dane-4");
   for (int n = 1; n <= 6; ++n) data.Edit(n)->setText(QString::fromUtf8(header[n - 1]));
   data.WidthChoice(5)->Item(1)->click();
   data.cbWys1->setChecked(true);
   UserDataDeviceType = 7;
-  saved = SaveDialog(data, out, "-dane-6") && saved;
+  saved = SaveDialog(data, out, "dane-6") && saved;
   saved =
-      SaveDialog(*fBajtyStatusu, out, "-bajty", [] { return !fBajtyStatusu->Lines().isEmpty(); }) &&
+      SaveDialog(*fBajtyStatusu, out, "bajty", [] { return !fBajtyStatusu->Lines().isEmpty(); }) &&
       saved;
   fBajtyStatusu->tStatus->stop();
   TfTestWyswietlacza& test = *fTestWyswietlacza;
   test.HideImages();
   test.iTest1->show();
   test.Label1->setText(QStringLiteral("Test powinien wyświetlić poniższą bitmapę"));
-  saved = SaveDialog(test, out, "-test") && saved;
+  saved = SaveDialog(test, out, "test") && saved;
   test.HideImages();
   test.Label1->setText(QStringLiteral(
       "Test powinien spowodować zapalenie segmentów\nwyświetlacza jak pokazano niżej:            \n"
       "                                            \n             RAZEM                      "
       "              \n                                            \n               "
       "8.8.8.8.8.8.8.8.8.                     "));
-  return SaveDialog(test, out, "-test-segmenty") && saved;
+  return SaveDialog(test, out, "test-segmenty") && saved;
 }
 
 }  // namespace
@@ -123,8 +159,24 @@ int main(int argc, char** argv) {
   bool saved = sigra::app::GlowneOkno->grab().save(out);
   sigra::app::Komunikacja->show();
   sigra::app::TApplication::processEvents();
-  saved = sigra::app::Komunikacja->grab().save(PicturePath(out, "-komunikacja")) && saved;
+  const QString dialogOut = Beside(out, QStringLiteral("komunikacja"));
+  saved = sigra::app::Komunikacja->grab().save(dialogOut) && saved;
   sigra::app::Komunikacja->hide();
+
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+    using namespace sigra::app;
+    saved = ShootOverMain(*fDataGodzina, Beside(out, QStringLiteral("data-godzina"))) && saved;
+    saved = ShootOverMain(*fPrzestawianie, Beside(out, QStringLiteral("przestawianie"))) && saved;
+    fUstawZegar->dtDate->setDate(QDate::currentDate());
+    fUstawZegar->meZegar->setText(QTime::currentTime().toString(QStringLiteral("hh:mm")));
+    saved = ShootOverMain(*fUstawZegar, Beside(out, QStringLiteral("ustaw-zegar-wpis"))) && saved;
+    fUstawZegar->ShowProgressView(true);
+    fUstawZegar->pbZegar->setValue(7);
+    saved = ShootOverMain(*fUstawZegar, Beside(out, QStringLiteral("ustaw-zegar"))) && saved;
+    fUstawZegar->ShowProgressView(false);
+    fRaportyOkresoweWgDat->setWindowTitle(QStringLiteral("Raport skrócony według dat..."));
+    saved = ShootOverMain(*fRaportyOkresoweWgDat, Beside(out, QStringLiteral("wg-dat"))) && saved;
+  }
   saved = SaveMenuDialogs(out) && saved;
   sigra::app::GlowneOkno->close();
   sigra::app::DestroyForms();

@@ -76,7 +76,9 @@ bool ReactToReceiptConditions(int32_t code) {
     case 107:
       return tell(" Pamięć CMOS jest skasowana.", kError, kErrorStyle);
     case 108:
-      return yes(" Zaległy raport dobowy.\rCzy wykonać raport?", kAnswer);
+      if (!yes(" Zaległy raport dobowy.\rCzy wykonać raport?", kAnswer)) return false;
+      GlowneOkno->Fiskalnydobowy1Click();
+      return true;
     case 109:
       return yes(
           "Brak papieru lub podniesiona głowica mechanizmu drukującego.\rNależy założyć "

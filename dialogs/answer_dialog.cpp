@@ -19,7 +19,7 @@ void TAnswerDialog::showEvent(QShowEvent* e) {
   // After the showing is complete: an activation that shows a message must
   // not stop the dialog half laid out.
   QTimer::singleShot(0, this, [this] {
-    CentreOverOwner(*this);
+    CentreOverParent(*this);
     FormActivate();
   });
 }

@@ -68,7 +68,7 @@ bool TfBajtyStatusu::eventFilter(QObject* watched, QEvent* e) {
 
 void TfBajtyStatusu::tStatusTimer() {
   tStatus->stop();
-  CentreOverOwner(*this);
+  CentreOverParent(*this);
   StatusReading status;
   auto& b = status.byte;
   const int32_t code = ReadStatusBytes(status.count, b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8],

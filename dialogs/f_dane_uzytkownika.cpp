@@ -229,7 +229,7 @@ void TfDaneUzytkownika::showEvent(QShowEvent* e) {
 void TfDaneUzytkownika::FormActivate() {
   SetLayout(Luno(UserDataDeviceType) ? 1 : 0);
   SetPrinterButtonsEnabled(true);
-  CentreOverOwner(*this);
+  CentreOverParent(*this);
   l1->setFocus();
 }
 

@@ -11,12 +11,14 @@
 #include <string_view>
 
 #include "emulator/emulator.h"
+#include "emulator/start_state.h"
 #include "emulator/tester_states.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: sigra-emu --type N [--version V] [--link DIR --port N] [STATE...]\n"
+    "usage: sigra-emu --type N [--version V] [--link DIR --port N]\n"
+    "                 [--clock-erased] [--fiscal] [--receipts N] [STATE...]\n"
     "\n"
     "Runs a fiscal printer of device type N (0..9) on a pseudo-terminal until\n"
     "interrupted (SIGINT or SIGTERM).\n"
@@ -27,6 +29,11 @@ constexpr const char* kUsage =
     "  --version V   version the model query reports (types 3, 6, 7, 8)\n"
     "  --link DIR    also make DIR/comN a link to the device (needs --port)\n"
     "  --port N      the N of that link\n"
+    "  --clock-erased  start with the clock (CMOS) memory erased: reports and\n"
+    "                the clock refuse to work until the clock is initialised\n"
+    "  --fiscal      start in fiscal mode (default: training mode)\n"
+    "  --receipts N  start with N receipts (0..65535) sold in the fiscal day,\n"
+    "                each of 10,00 at rate A\n"
     "  --help        this text\n"
     "\n"
     "States to start in:\n"
@@ -41,6 +48,7 @@ constexpr const char* kUsage =
     "(receipts, reports) appears line by line behind \"| \".\n";
 
 struct Options {
+  sigra::emu::StartState start;
   int type = -1;
   int version = -1;
   std::optional<std::string> linkDir;
@@ -88,6 +96,14 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       *flag = true;
       continue;
     }
+    if (name == "--clock-erased") {
+      options.start.clockErased = true;
+      continue;
+    }
+    if (name == "--fiscal") {
+      options.start.fiscalMode = true;
+      continue;
+    }
     if (++i == argc) return std::nullopt;
     const std::string_view value = argv[i];
     if (name == "--link") {
@@ -102,6 +118,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       options.version = *number;
     } else if (name == "--port") {
       options.port = *number;
+    } else if (name == "--receipts" && *number >= 0 && *number <= sigra::emu::kMostReceipts) {
+      options.start.receiptsSold = *number;
     } else {
       return std::nullopt;
     }
@@ -134,6 +152,7 @@ int main(int argc, char** argv) {
 
   try {
     sigra::emu::Emulator emulator(options->type, options->version);
+    sigra::emu::ApplyStartState(emulator, options->start);
     std::string first = emulator.DevicePath();
     std::optional<std::filesystem::path> link;
     if (options->linkDir) {

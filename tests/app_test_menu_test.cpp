@@ -103,6 +103,20 @@ TEST_F(TestMenuTest, MissingUserDataAnsweredYesOpensTheEditorAndChecksAgain) {
   EXPECT_EQ(boxes.shown[2].text, kCanIssue);
 }
 
+TEST_F(TestMenuTest, OverdueDailyReportAnsweredYesRunsTheReportAndChecksAgain) {
+  emu::Emulator& printer = Connect(3);
+  printer.WithPrinter([](emu::Printer& p) { p.SetBit(148, 3, true); });
+  // Yes to the overdue report, Yes to the report of a day without receipts.
+  boxes.answers = {app::kIdYes, app::kIdYes};
+  Click("Standrukarki1");
+  ASSERT_EQ(boxes.shown.size(), 3u);
+  ExpectMessage(boxes.shown[0], QStringLiteral(" Zaległy raport dobowy.\rCzy wykonać raport?"),
+                QStringLiteral("Odpowiedz"), app::kPaperQuestionStyle);
+  EXPECT_EQ(boxes.shown[2].text, kCanIssue);
+  const std::vector<uint8_t> commands = CommandBytes();
+  EXPECT_NE(std::find(commands.begin(), commands.end(), 37), commands.end());
+}
+
 TEST_F(TestMenuTest, ConditionsThatEndAndThatAskAgain) {
   emu::Emulator& printer = Connect(3);
   printer.WithPrinter([](emu::Printer& p) { emu::SetServiceJumper(p, true); });
