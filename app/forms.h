@@ -7,11 +7,17 @@ namespace sigra::app {
 
 class TGlowneOkno;
 class TKomunikacja;
+class TfStawkiPodatkowe;
+class TfOdczytStawek;
 class TAboutBox;
+class TfUstawienia;
 
 extern TGlowneOkno* GlowneOkno;
 extern TKomunikacja* Komunikacja;
+extern TfStawkiPodatkowe* fStawkiPodatkowe;
+extern TfOdczytStawek* fOdczytStawek;
 extern TAboutBox* AboutBox;
+extern TfUstawienia* fUstawienia;
 
 // Creates the forms in order; the main window first.
 void CreateForms();

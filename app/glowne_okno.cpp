@@ -128,6 +128,7 @@ TGlowneOkno::TGlowneOkno(QWidget* parent) : QMainWindow(parent) {
   setCentralWidget(canvas_);
 
   BuildMenu();
+  ConnectTaxRateCommands();
 
   sb = new QStatusBar(this);
   sb->setObjectName(QStringLiteral("sb"));

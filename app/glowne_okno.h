@@ -61,6 +61,12 @@ class TGlowneOkno : public QMainWindow {
   // Runs on every activation; the first one connects to the printer.
   void FormActivate();
 
+  // Tax rates and the names database (app/tax_rate_commands.cpp).
+  void Odczyt1Click();
+  void Zapis1Click();
+  void Wydrukkontrolnynazwistawek1Click();
+  void Bazanazwitowarw1Click();
+
  protected:
   bool event(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
@@ -68,6 +74,7 @@ class TGlowneOkno : public QMainWindow {
  private:
   void BuildMenu();
   void FormCreate();
+  void ConnectTaxRateCommands();
 
   ProgressCanvas* canvas_ = nullptr;
   QLabel* panels_[2] = {nullptr, nullptr};

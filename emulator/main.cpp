@@ -26,6 +26,13 @@ constexpr const char* kUsage =
     "  --version V   version the model query reports (types 3, 6, 7, 8)\n"
     "  --link DIR    also make DIR/comN a link to the device (needs --port)\n"
     "  --port N      the N of that link\n"
+    "  --speed B     a Luno (7, 8) set to B b/s (9600, 19200, 28800) that hears\n"
+    "                only a host at the speed its settings select; without it\n"
+    "                the printer hears any speed\n"
+    "  --receipts N  receipts already issued in the fiscal day (N > 0 refuses\n"
+    "                rate changes until a daily report)\n"
+    "  --names-full  the names database is full (status byte 2 bit 0), so that\n"
+    "                it may be erased after a control print\n"
     "  --help        this text\n"
     "\n"
     "The first line printed is the device path, followed by the link when one was\n"
@@ -37,6 +44,9 @@ struct Options {
   int version = -1;
   std::optional<std::string> linkDir;
   std::optional<int> port;
+  std::optional<int> speed;
+  int receipts = 0;
+  bool namesFull = false;
 };
 
 std::optional<int> ParseNumber(std::string_view text) {
@@ -49,8 +59,14 @@ std::optional<int> ParseNumber(std::string_view text) {
 // None when the arguments are wrong.
 std::optional<Options> ParseOptions(int argc, char** argv) {
   Options options;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  for (int i = 1; i < argc; i += 2) {
     const std::string_view name = argv[i];
+    if (name == "--names-full") {
+      options.namesFull = true;
+      --i;
+      continue;
+    }
+    if (i + 1 >= argc) return std::nullopt;
     const std::string_view value = argv[i + 1];
     if (name == "--link") {
       options.linkDir = std::string(value);
@@ -64,11 +80,17 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       options.version = *number;
     } else if (name == "--port") {
       options.port = *number;
+    } else if (name == "--speed") {
+      if (*number != 9600 && *number != 19200 && *number != 28800) return std::nullopt;
+      options.speed = *number;
+    } else if (name == "--receipts") {
+      if (*number < 0 || *number > 65535) return std::nullopt;
+      options.receipts = *number;
     } else {
       return std::nullopt;
     }
   }
-  if (argc % 2 == 0 || options.type < 0 || options.type > 9) return std::nullopt;
+  if (options.type < 0 || options.type > 9) return std::nullopt;
   if (options.linkDir.has_value() != options.port.has_value()) return std::nullopt;
   return options;
 }
@@ -95,6 +117,13 @@ int main(int argc, char** argv) {
 
   try {
     sigra::emu::Emulator emulator(options->type, options->version);
+    if (options->speed) emulator.FixLineSpeed(static_cast<uint32_t>(*options->speed));
+    emulator.WithPrinter([&](sigra::emu::Printer& printer) {
+      printer.Fiscal().receiptCounter = static_cast<uint16_t>(options->receipts);
+      if (options->namesFull) {
+        printer.SetStatusByte(2, static_cast<uint8_t>(printer.StatusByte(2) | 0x01));
+      }
+    });
     std::string first = emulator.DevicePath();
     std::optional<std::filesystem::path> link;
     if (options->linkDir) {
