@@ -149,7 +149,9 @@ TfUstawienia::TfUstawienia(QWidget* parent) : QDialog(parent) {
 void TfUstawienia::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
   CentreOverOwner(*this);
-  // Read once the dialog is on screen, so that any message appears over it.
+  // Read once the dialog is on screen, so that any message appears over it;
+  // the buttons wait for the read.
+  SetButtonsEnabled(false);
   QTimer::singleShot(0, this, &TfUstawienia::bOdczytClick);
 }
 
