@@ -224,5 +224,16 @@ TEST_F(SettingsTest, ARefusedGroupIsShownAndTheButtonsComeBack) {
                 QStringLiteral("Błąd"), 0x2010);
 }
 
+TEST_F(SettingsTest, AProgramAtAnotherSpeedGetsNoAnswer) {
+  emu::Emulator& printer = Start(7, 9600);
+  printer.FixLineSpeed(28800);
+  InDialog([] {});
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_TRUE(boxes.shown[0].text.startsWith(QStringLiteral("TIMEOUT")))
+      << boxes.shown[0].text.toStdString();
+  EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("Błąd"));
+  for (const std::vector<uint8_t>& frame : printer.Commands()) EXPECT_NE(frame[1], kSettingsRead);
+}
+
 }  // namespace
 }  // namespace sigra::testing
