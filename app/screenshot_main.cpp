@@ -1,15 +1,20 @@
 // sigrasw-screenshot: starts the operator program on an emulated printer
 // linked as COM1, waits for the start-up connection and saves a picture of
 // the main window, and one of the communication dialog beside it
-// (OUT-komunikacja.png).
+// (OUT-komunikacja.png), and of the dialogs the tax-rate and settings
+// commands open: the rates read (OUT-odczyt-stawek.png), the rates editor
+// (OUT-stawki.png) and, on a Luno, the device settings (OUT-ustawienia.png).
 //   sigrasw-screenshot OUT.png [DEVICE_TYPE]
 #include <stdlib.h>
 
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QTimer>
 #include <QTranslator>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "app/app_exception.h"
@@ -18,7 +23,40 @@
 #include "app/glowne_okno.h"
 #include "app/komunikacja.h"
 #include "app/startup.h"
+#include "dialogs/f_ustawienia.h"
 #include "emulator/emulator.h"
+
+namespace {
+
+// OUT.png with `suffix` before the extension.
+QString Beside(const QString& out, const QString& suffix) {
+  QString name = out;
+  name.insert(out.endsWith(QLatin1String(".png")) ? out.size() - 4 : out.size(), suffix);
+  return name;
+}
+
+// Runs `open`, which shows a modal dialog, and saves a picture of the dialog
+// once it has had a moment to read the printer; then closes it.
+bool GrabModal(const std::function<void()>& open, const QString& file) {
+  bool saved = false;
+  QElapsedTimer shown;
+  QTimer poll;
+  poll.setInterval(20);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QDialog*>(sigra::app::TApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    if (!shown.isValid()) shown.start();
+    if (shown.elapsed() < 500) return;
+    saved = dialog->grab().save(file);
+    dialog->reject();
+    poll.stop();
+  });
+  poll.start();
+  open();
+  return saved;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
@@ -54,6 +92,17 @@ int main(int argc, char** argv) {
                    QStringLiteral("-komunikacja"));
   saved = sigra::app::Komunikacja->grab().save(dialogOut) && saved;
   sigra::app::Komunikacja->hide();
+  sigra::app::TGlowneOkno* window = sigra::app::GlowneOkno;
+  saved = GrabModal([window] { window->Odczyt1Click(); },
+                    Beside(out, QStringLiteral("-odczyt-stawek"))) &&
+          saved;
+  saved = GrabModal([window] { window->Zapis1Click(); }, Beside(out, QStringLiteral("-stawki"))) &&
+          saved;
+  if (printer.DeviceType() == 7 || printer.DeviceType() == 8) {
+    saved = GrabModal([] { sigra::app::fUstawienia->exec(); },
+                      Beside(out, QStringLiteral("-ustawienia"))) &&
+            saved;
+  }
   sigra::app::GlowneOkno->close();
   sigra::app::DestroyForms();
   std::filesystem::remove_all(ports);

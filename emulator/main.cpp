@@ -15,7 +15,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: sigra-emu --type N [--version V] [--link DIR --port N]\n"
+    "usage: sigra-emu --type N [--version V] [--link DIR --port N] [--speed B]\n"
+    "                 [--receipts N] [--names-full]\n"
     "\n"
     "Runs a fiscal printer of device type N (0..9) on a pseudo-terminal until\n"
     "interrupted (SIGINT or SIGTERM).\n"

@@ -2,8 +2,9 @@
 # Builds Sigra and starts the operator program SigraSW on an emulated printer:
 # the emulator's pseudo-terminal becomes COM1 of a private dosdevices folder
 # and SigraSW connects to it at 9600 bit/s.
-#   tools/run.sh [--type N] [BUILD_DIR]     (device type 0..9, default 7, a Luno;
-#                                            build directory, default build)
+#   tools/run.sh [--type N] [BUILD_DIR] [-- EMULATOR_OPTIONS]
+#     (device type 0..9, default 7, a Luno; build directory, default build;
+#     further states of the printer as sigra-emu --help lists them)
 # Without a display, run it under a virtual X server:
 #   xvfb-run -a tools/run.sh
 set -eu
@@ -13,7 +14,12 @@ if [ "${1:-}" = "--type" ]; then
   type=${2:?--type needs a device type 0..9}
   shift 2
 fi
-build_dir=${1:-$source_dir/build}
+build_dir=$source_dir/build
+if [ $# -gt 0 ] && [ "$1" != "--" ]; then
+  build_dir=$1
+  shift
+fi
+[ "${1:-}" = "--" ] && shift
 
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
   echo "run.sh: no display (DISPLAY and WAYLAND_DISPLAY are unset)." >&2
@@ -27,7 +33,7 @@ fi
 cmake --build "$build_dir" --parallel 2 --target sigrasw sigra-emu >/dev/null
 
 ports=$(mktemp -d)
-"$build_dir/emulator/sigra-emu" --type "$type" --link "$ports" --port 1 >"$ports/journal" &
+"$build_dir/emulator/sigra-emu" --type "$type" --link "$ports" --port 1 "$@" >"$ports/journal" &
 emulator=$!
 trap 'kill "$emulator" 2>/dev/null; wait "$emulator" 2>/dev/null; rm -rf "$ports"' EXIT
 trap 'exit 130' INT TERM

@@ -13,4 +13,4 @@ if [ ! -x "$build_dir/app/sigrasw-screenshot" ]; then
 fi
 cmake --build "$build_dir" --parallel 2 --target sigrasw-screenshot >/dev/null
 xvfb-run -a -s "-screen 0 1024x768x24" "$build_dir/app/sigrasw-screenshot" "$out" "$type"
-echo "Saved $out and ${out%.png}-komunikacja.png"
+echo "Saved $out and the dialogs beside it (${out%.png}-*.png)"
