@@ -28,7 +28,9 @@
 #include "dialogs/rate_values.h"
 #include "link/comm.h"
 #include "link/comm_threads.h"
+#include "link/text_1250.h"
 #include "protocol/connection.h"
+#include "protocol/feedback.h"
 #include "protocol/sequence.h"
 #include "protocol/status.h"
 
@@ -94,6 +96,21 @@ bool FollowEraseProgress(QProgressBar* bar) {
   bar->hide();
   return true;
 }
+
+// While the records of a long file go out, the driver's progress text carries
+// the number of the line being sent.
+class LineNumberInProgress {
+ public:
+  explicit LineNumberInProgress(const long& line) {
+    SetProgressTextHook([&line](const std::string& cp1250) {
+      ShowProgressText(QString::fromStdString(Utf8FromCp1250(cp1250)) +
+                       QStringLiteral(" %1").arg(line));
+    });
+  }
+  ~LineNumberInProgress() { ConnectDriverFeedback(); }
+  LineNumberInProgress(const LineNumberInProgress&) = delete;
+  LineNumberInProgress& operator=(const LineNumberInProgress&) = delete;
+};
 
 }  // namespace
 
@@ -190,13 +207,12 @@ void TGlowneOkno::Wydrukkontrolnynazwistawek1Click() {
   }
   NamesRecord record;
   int32_t result = 0;
-  for (long line = 1; result == 0 && ReadNamesRecord(file, record); ++line) {
-    if (line == 1) result = BeginNamesPrint();
-    if (result == 0) result = SendNamesRecord(record.name, record.rateLetter);
-    // The line number shows the operator how far a long file has come.
-    if (result == 0) {
-      ShowProgressText(QStringLiteral("Wydruk kontrolny z bazy nazw i stawek... %1").arg(line));
-      Processmessages();
+  {
+    long line = 0;
+    LineNumberInProgress progress(line);
+    while (result == 0 && ReadNamesRecord(file, record)) {
+      if (++line == 1) result = BeginNamesPrint();
+      if (result == 0) result = SendNamesRecord(record.name, record.rateLetter);
     }
   }
   if (result == 0) result = EndNamesPrint();

@@ -22,6 +22,7 @@
 #include "dialogs/f_stawki_podatkowe.h"
 #include "emulator/command_table.h"
 #include "link/comm.h"
+#include "protocol/feedback.h"
 #include "tests/app_fixture.h"
 
 namespace sigra::testing {
@@ -367,6 +368,9 @@ TEST_F(NamesPrintTest, EachLineBecomesARecordWithItsRateLetter) {
                          std::string("MLEKO").append(23, ' '));
   EXPECT_EQ(DataOf(printer, 81).size(), 1u);
   EXPECT_TRUE(GlowneOkno->ProgressText().isEmpty());
+  // The driver's progress texts are the program's own again.
+  ShowProgressText("Odczyt");
+  EXPECT_EQ(GlowneOkno->ProgressText(), QStringLiteral("Odczyt"));
 }
 
 TEST_F(NamesPrintTest, AMissingFileSendsNothing) {
