@@ -7,16 +7,28 @@ namespace sigra::app {
 
 class TGlowneOkno;
 class TKomunikacja;
+class TAboutBox;
+class TfOkresoweWgNumerow;
+class TfDataGodzina;
+class TfRaportyOkresoweWgDat;
+class TfOkresoweMiesieczne;
+class TfUstawZegar;
 class TfStawkiPodatkowe;
 class TfOdczytStawek;
-class TAboutBox;
+class TfPrzestawianie;
 class TfUstawienia;
 
 extern TGlowneOkno* GlowneOkno;
 extern TKomunikacja* Komunikacja;
+extern TfOkresoweWgNumerow* fOkresoweWgNumerow;
+extern TfDataGodzina* fDataGodzina;
+extern TfRaportyOkresoweWgDat* fRaportyOkresoweWgDat;
+extern TfOkresoweMiesieczne* fOkresoweMiesieczne;
+extern TfUstawZegar* fUstawZegar;
 extern TfStawkiPodatkowe* fStawkiPodatkowe;
 extern TfOdczytStawek* fOdczytStawek;
 extern TAboutBox* AboutBox;
+extern TfPrzestawianie* fPrzestawianie;
 extern TfUstawienia* fUstawienia;
 
 // Creates the forms in order; the main window first.

@@ -1,15 +1,26 @@
 // sigrasw-screenshot: starts the operator program on an emulated printer
 // linked as COM1, waits for the start-up connection and saves a picture of
 // the main window, and one of the communication dialog beside it
-// (OUT-komunikacja.png), and of the dialogs the tax-rate and settings
-// commands open: the rates read (OUT-odczyt-stawek.png), the rates editor
-// (OUT-stawki.png) and, on a Luno, the device settings (OUT-ustawienia.png).
+// (OUT-komunikacja.png). Then, on a screen, pictures of the screen with a
+// dialog over the main window: the clock read (OUT-data-godzina.png), the
+// clock shift (OUT-przestawianie.png), the clock initialisation before
+// (OUT-ustaw-zegar-wpis.png) and in its progress view (OUT-ustaw-zegar.png),
+// and the report by dates (OUT-wg-dat.png); each dialog's place is printed
+// beside the main window's. Last, pictures of the dialogs the tax-rate and
+// settings commands open, taken while the command runs: the rates read
+// (OUT-odczyt-stawek.png), the rates editor (OUT-stawki.png) and, on a Luno,
+// the device settings (OUT-ustawienia.png).
 //   sigrasw-screenshot OUT.png [DEVICE_TYPE]
 #include <stdlib.h>
 
+#include <QDate>
+#include <QDateEdit>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QProgressBar>
+#include <QScreen>
+#include <QTime>
 #include <QTimer>
 #include <QTranslator>
 #include <cstdio>
@@ -23,16 +34,43 @@
 #include "app/glowne_okno.h"
 #include "app/komunikacja.h"
 #include "app/startup.h"
+#include "dialogs/f_data_godzina.h"
+#include "dialogs/f_przestawianie.h"
+#include "dialogs/f_raporty_okresowe_wg_dat.h"
+#include "dialogs/f_ustaw_zegar.h"
 #include "dialogs/f_ustawienia.h"
+#include "dialogs/time_field.h"
 #include "emulator/emulator.h"
 
 namespace {
 
-// OUT.png with `suffix` before the extension.
+// OUT.png with "-suffix" before the extension.
 QString Beside(const QString& out, const QString& suffix) {
   QString name = out;
-  name.insert(out.endsWith(QLatin1String(".png")) ? out.size() - 4 : out.size(), suffix);
+  name.insert(out.endsWith(QLatin1String(".png")) ? out.size() - 4 : out.size(),
+              QStringLiteral("-") + suffix);
   return name;
+}
+
+void Settle(int ms) {
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < ms) sigra::app::TApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// Shows `dialog` over the main window, saves the screen and reports where
+// the dialog's centre lies from the main window's.
+bool ShootOverMain(QDialog& dialog, const QString& file) {
+  dialog.show();
+  Settle(400);
+  const QRect main = sigra::app::GlowneOkno->frameGeometry();
+  const QRect placed = dialog.frameGeometry();
+  std::printf("%s: dialog %dx%d at %d,%d; centre offset from the main window %d,%d\n",
+              qPrintable(file), placed.width(), placed.height(), placed.x(), placed.y(),
+              placed.center().x() - main.center().x(), placed.center().y() - main.center().y());
+  const bool saved = QGuiApplication::primaryScreen()->grabWindow(0).save(file);
+  dialog.reject();
+  return saved;
 }
 
 // Runs `open`, which shows a modal dialog, and saves a picture of the dialog
@@ -87,20 +125,33 @@ int main(int argc, char** argv) {
   bool saved = sigra::app::GlowneOkno->grab().save(out);
   sigra::app::Komunikacja->show();
   sigra::app::TApplication::processEvents();
-  QString dialogOut = out;
-  dialogOut.insert(out.endsWith(QLatin1String(".png")) ? out.size() - 4 : out.size(),
-                   QStringLiteral("-komunikacja"));
+  const QString dialogOut = Beside(out, QStringLiteral("komunikacja"));
   saved = sigra::app::Komunikacja->grab().save(dialogOut) && saved;
   sigra::app::Komunikacja->hide();
+
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+    using namespace sigra::app;
+    saved = ShootOverMain(*fDataGodzina, Beside(out, QStringLiteral("data-godzina"))) && saved;
+    saved = ShootOverMain(*fPrzestawianie, Beside(out, QStringLiteral("przestawianie"))) && saved;
+    fUstawZegar->dtDate->setDate(QDate::currentDate());
+    fUstawZegar->meZegar->setText(QTime::currentTime().toString(QStringLiteral("hh:mm")));
+    saved = ShootOverMain(*fUstawZegar, Beside(out, QStringLiteral("ustaw-zegar-wpis"))) && saved;
+    fUstawZegar->ShowProgressView(true);
+    fUstawZegar->pbZegar->setValue(7);
+    saved = ShootOverMain(*fUstawZegar, Beside(out, QStringLiteral("ustaw-zegar"))) && saved;
+    fUstawZegar->ShowProgressView(false);
+    fRaportyOkresoweWgDat->setWindowTitle(QStringLiteral("Raport skrócony według dat..."));
+    saved = ShootOverMain(*fRaportyOkresoweWgDat, Beside(out, QStringLiteral("wg-dat"))) && saved;
+  }
   sigra::app::TGlowneOkno* window = sigra::app::GlowneOkno;
   saved = GrabModal([window] { window->Odczyt1Click(); },
-                    Beside(out, QStringLiteral("-odczyt-stawek"))) &&
+                    Beside(out, QStringLiteral("odczyt-stawek"))) &&
           saved;
-  saved = GrabModal([window] { window->Zapis1Click(); }, Beside(out, QStringLiteral("-stawki"))) &&
+  saved = GrabModal([window] { window->Zapis1Click(); }, Beside(out, QStringLiteral("stawki"))) &&
           saved;
   if (printer.DeviceType() == 7 || printer.DeviceType() == 8) {
     saved = GrabModal([] { sigra::app::fUstawienia->exec(); },
-                      Beside(out, QStringLiteral("-ustawienia"))) &&
+                      Beside(out, QStringLiteral("ustawienia"))) &&
             saved;
   }
   sigra::app::GlowneOkno->close();

@@ -184,8 +184,6 @@ void TGlowneOkno::Zapis1Click() {
     const auto i = static_cast<size_t>(row);
     fStawkiPodatkowe->SetRate(row, noRates ? kDefaultRates[i] : rates[i]);
   }
-  connect(fStawkiPodatkowe, &TfStawkiPodatkowe::RatesWritten, this, &TGlowneOkno::Odczyt1Click,
-          Qt::UniqueConnection);
   ErrorBeep();
   fStawkiPodatkowe->exec();
   HideProgressText();

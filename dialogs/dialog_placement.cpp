@@ -4,13 +4,13 @@
 
 namespace sigra::app {
 
-void CentreOverOwner(QWidget& dialog) {
-  const QWidget* owner = dialog.parentWidget();
-  if (owner == nullptr) return;
-  const QRect main = owner->window()->frameGeometry();
+void CentreOverParent(QWidget& dialog) {
+  const QWidget* main = dialog.parentWidget();
+  if (!main) return;
+  const QRect outer = main->frameGeometry();
   const QSize size = dialog.frameGeometry().size();
-  dialog.move(main.left() + (main.width() - size.width()) / 2,
-              main.top() + (main.height() - size.height()) / 2);
+  dialog.move(outer.left() + (outer.width() - size.width()) / 2,
+              outer.top() + (outer.height() - size.height()) / 2);
 }
 
 }  // namespace sigra::app

@@ -1,4 +1,5 @@
-// Where the program's dialogs appear: centred over the window that owns them.
+// Where a dialog of the program appears: centred over the main window, its
+// parent.
 #ifndef SIGRA_DIALOGS_DIALOG_PLACEMENT_H
 #define SIGRA_DIALOGS_DIALOG_PLACEMENT_H
 
@@ -6,9 +7,9 @@ class QWidget;
 
 namespace sigra::app {
 
-// Moves `dialog` so that it is centred over its parent's window, halves
-// rounded toward zero; a dialog without a parent stays where it is.
-void CentreOverOwner(QWidget& dialog);
+// Moves `dialog` so that it is centred over its parent window (halves
+// rounded toward zero); a dialog without a parent stays where it is.
+void CentreOverParent(QWidget& dialog);
 
 }  // namespace sigra::app
 

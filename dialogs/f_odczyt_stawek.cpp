@@ -34,7 +34,7 @@ std::array<QLabel*, 7> TfOdczytStawek::Labels() const {
 
 void TfOdczytStawek::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
-  CentreOverOwner(*this);
+  CentreOverParent(*this);
 }
 
 }  // namespace sigra::app

@@ -286,7 +286,7 @@ void TfStawkiPodatkowe::done(int result) {
 
 void TfStawkiPodatkowe::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
-  CentreOverOwner(*this);
+  CentreOverParent(*this);
   Button1->setEnabled(true);
   me1->setFocus();
 }

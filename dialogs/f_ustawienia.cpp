@@ -148,7 +148,7 @@ TfUstawienia::TfUstawienia(QWidget* parent) : QDialog(parent) {
 
 void TfUstawienia::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
-  CentreOverOwner(*this);
+  CentreOverParent(*this);
   // Read once the dialog is on screen, so that any message appears over it;
   // the buttons wait for the read.
   SetButtonsEnabled(false);

@@ -11,12 +11,14 @@
 #include <string_view>
 
 #include "emulator/emulator.h"
+#include "emulator/start_state.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: sigra-emu --type N [--version V] [--link DIR --port N] [--speed B]\n"
-    "                 [--receipts N] [--names-full]\n"
+    "usage: sigra-emu --type N [--version V] [--link DIR --port N]\n"
+    "                 [--clock-erased] [--fiscal] [--receipts N] [--names-full]\n"
+    "                 [--speed B]\n"
     "\n"
     "Runs a fiscal printer of device type N (0..9) on a pseudo-terminal until\n"
     "interrupted (SIGINT or SIGTERM).\n"
@@ -27,13 +29,16 @@ constexpr const char* kUsage =
     "  --version V   version the model query reports (types 3, 6, 7, 8)\n"
     "  --link DIR    also make DIR/comN a link to the device (needs --port)\n"
     "  --port N      the N of that link\n"
+    "  --clock-erased  start with the clock (CMOS) memory erased: reports and\n"
+    "                the clock refuse to work until the clock is initialised\n"
+    "  --fiscal      start in fiscal mode (default: training mode)\n"
+    "  --receipts N  start with N receipts (0..65535) sold in the fiscal day,\n"
+    "                each of 10,00 at rate A\n"
+    "  --names-full  the names database is full (status byte 2 bit 0), so that\n"
+    "                it may be erased after a control print\n"
     "  --speed B     a Luno (7, 8) set to B b/s (9600, 19200, 28800) that hears\n"
     "                only a host at the speed its settings select; without it\n"
     "                the printer hears any speed\n"
-    "  --receipts N  receipts already issued in the fiscal day (N > 0 refuses\n"
-    "                rate changes until a daily report)\n"
-    "  --names-full  the names database is full (status byte 2 bit 0), so that\n"
-    "                it may be erased after a control print\n"
     "  --help        this text\n"
     "\n"
     "The first line printed is the device path, followed by the link when one was\n"
@@ -41,13 +46,11 @@ constexpr const char* kUsage =
     "(receipts, reports) appears line by line behind \"| \".\n";
 
 struct Options {
+  sigra::emu::StartState start;
   int type = -1;
   int version = -1;
   std::optional<std::string> linkDir;
   std::optional<int> port;
-  std::optional<int> speed;
-  int receipts = 0;
-  bool namesFull = false;
 };
 
 std::optional<int> ParseNumber(std::string_view text) {
@@ -60,15 +63,22 @@ std::optional<int> ParseNumber(std::string_view text) {
 // None when the arguments are wrong.
 std::optional<Options> ParseOptions(int argc, char** argv) {
   Options options;
-  for (int i = 1; i < argc; i += 2) {
+  for (int i = 1; i < argc; ++i) {
     const std::string_view name = argv[i];
+    if (name == "--clock-erased") {
+      options.start.clockErased = true;
+      continue;
+    }
     if (name == "--names-full") {
-      options.namesFull = true;
-      --i;
+      options.start.namesDatabaseFull = true;
+      continue;
+    }
+    if (name == "--fiscal") {
+      options.start.fiscalMode = true;
       continue;
     }
     if (i + 1 >= argc) return std::nullopt;
-    const std::string_view value = argv[i + 1];
+    const std::string_view value = argv[++i];
     if (name == "--link") {
       options.linkDir = std::string(value);
       continue;
@@ -81,12 +91,10 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       options.version = *number;
     } else if (name == "--port") {
       options.port = *number;
-    } else if (name == "--speed") {
-      if (*number != 9600 && *number != 19200 && *number != 28800) return std::nullopt;
-      options.speed = *number;
-    } else if (name == "--receipts") {
-      if (*number < 0 || *number > 65535) return std::nullopt;
-      options.receipts = *number;
+    } else if (name == "--receipts" && *number >= 0 && *number <= sigra::emu::kMostReceipts) {
+      options.start.receiptsSold = *number;
+    } else if (name == "--speed" && (*number == 9600 || *number == 19200 || *number == 28800)) {
+      options.start.lineSpeed = static_cast<uint32_t>(*number);
     } else {
       return std::nullopt;
     }
@@ -118,13 +126,7 @@ int main(int argc, char** argv) {
 
   try {
     sigra::emu::Emulator emulator(options->type, options->version);
-    if (options->speed) emulator.FixLineSpeed(static_cast<uint32_t>(*options->speed));
-    emulator.WithPrinter([&](sigra::emu::Printer& printer) {
-      printer.Fiscal().receiptCounter = static_cast<uint16_t>(options->receipts);
-      if (options->namesFull) {
-        printer.SetStatusByte(2, static_cast<uint8_t>(printer.StatusByte(2) | 0x01));
-      }
-    });
+    sigra::emu::ApplyStartState(emulator, options->start);
     std::string first = emulator.DevicePath();
     std::optional<std::filesystem::path> link;
     if (options->linkDir) {

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "emulator/emulator.h"
+#include "emulator/start_state.h"
 
 namespace {
 
@@ -525,6 +526,29 @@ TEST(NamesDatabase, ALunoReportsTheErasureInSixteenStepsAndAZero) {
   for (uint8_t step = 1; step <= 16; ++step) expected.push_back(step);
   expected.push_back(0);
   EXPECT_EQ(host.Exchange({ESC, 92, 114}, expected.size()), expected);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EmulatorStartState, ErasedClockFiscalModeAndReceiptsSoldShowOnTheWire) {
+  Emulator emulator(7);
+  sigra::emu::ApplyStartState(emulator,
+                              {.clockErased = true, .fiscalMode = true, .receiptsSold = 3});
+  Host host(emulator.DevicePath());
+  EXPECT_EQ(host.ReadStatus(155) & 0x08, 0x08);
+  EXPECT_EQ(host.ReadStatus(148) & 0x10, 0x10);
+  EXPECT_EQ(host.Exchange({ESC, 102}, 3), (Bytes{ACK, 3, 0}));
+}
+
+TEST(EmulatorStartState, DefaultIsATrainingPrinterWithAnIntactClock) {
+  Emulator emulator(3);
+  sigra::emu::ApplyStartState(emulator, {});
+  Host host(emulator.DevicePath());
+  EXPECT_EQ(host.ReadStatus(155) & 0x08, 0);
+  EXPECT_EQ(host.ReadStatus(148) & 0x10, 0);
+  EXPECT_EQ(host.Exchange({ESC, 102}, 3), (Bytes{ACK, 0, 0}));
 }
 
 }  // namespace
