@@ -122,6 +122,9 @@ void TGlowneOkno::ConnectTaxRateCommands() {
           &TGlowneOkno::Wydrukkontrolnynazwistawek1Click);
   connect(MenuItem(QStringLiteral("Bazanazwitowarw1")), &QAction::triggered, this,
           &TGlowneOkno::Bazanazwitowarw1Click);
+  // The Luno settings dialog, until the settings menu has its own handler.
+  connect(MenuItem(QStringLiteral("Ustawienia2")), &QAction::triggered, this,
+          [] { ShowDialogStep(*fUstawienia); });
 }
 
 void TGlowneOkno::Odczyt1Click() {
