@@ -15,13 +15,16 @@ class TfRaportyOkresoweWgDat;
 class TfOkresoweMiesieczne;
 class TfUstawZegar;
 class TfDaneUzytkownika;
+class TfStawkiPodatkowe;
 class TfNumerUnikatowy;
+class TfOdczytStawek;
 class TfNumerKasy;
 class TfIloscWierszy;
 class TfSposobZaokraglania;
 class TfTestWyswietlacza;
 class TfPrzestawianie;
 class TfDataINumer;
+class TfUstawienia;
 class TfDataEuroPrzeglad;
 
 extern TGlowneOkno* GlowneOkno;
@@ -33,7 +36,9 @@ extern TfRaportyOkresoweWgDat* fRaportyOkresoweWgDat;
 extern TfOkresoweMiesieczne* fOkresoweMiesieczne;
 extern TfUstawZegar* fUstawZegar;
 extern TfDaneUzytkownika* fDaneUzytkownika;
+extern TfStawkiPodatkowe* fStawkiPodatkowe;
 extern TfNumerUnikatowy* fNumerUnikatowy;
+extern TfOdczytStawek* fOdczytStawek;
 extern TfNumerKasy* fNumerKasy;
 extern TfIloscWierszy* fIloscWierszy;
 extern TfSposobZaokraglania* fSposobZaokraglania;
@@ -41,6 +46,7 @@ extern TAboutBox* AboutBox;
 extern TfTestWyswietlacza* fTestWyswietlacza;
 extern TfPrzestawianie* fPrzestawianie;
 extern TfDataINumer* fDataINumer;
+extern TfUstawienia* fUstawienia;
 extern TfDataEuroPrzeglad* fDataEuroPrzeglad;
 
 // Creates the forms in order; the main window first.

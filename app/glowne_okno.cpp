@@ -133,6 +133,7 @@ TGlowneOkno::TGlowneOkno(QWidget* parent) : QMainWindow(parent) {
   ConnectTestCommands();
   ConnectSettingsCommands();
   ConnectUserDataCommand();
+  ConnectTaxRateCommands();
 
   sb = new QStatusBar(this);
   sb->setObjectName(QStringLiteral("sb"));

@@ -95,11 +95,18 @@ class TGlowneOkno : public QMainWindow {
   void Nrkasyikodobsugujcego1Click();
   void Ilo1Click();
   void Sposbzaokrglania1Click();
+  void Ustawienia2Click();
   void Datawprowadzeniaeuro1Click();
   void Datanastpnegoprzegldu1Click();
 
   // "Serwis" > "Użytkownik" (app/user_data_command.cpp).
   void Odczytuytkownika1Click();
+
+  // Tax rates and the names database (app/tax_rate_commands.cpp).
+  void Odczyt1Click();
+  void Zapis1Click();
+  void Wydrukkontrolnynazwistawek1Click();
+  void Bazanazwitowarw1Click();
 
  protected:
   bool event(QEvent* e) override;
@@ -113,6 +120,7 @@ class TGlowneOkno : public QMainWindow {
   void ConnectTestCommands();
   void ConnectSettingsCommands();
   void ConnectUserDataCommand();
+  void ConnectTaxRateCommands();
 
   ProgressCanvas* canvas_ = nullptr;
   QLabel* panels_[2] = {nullptr, nullptr};
