@@ -10,20 +10,38 @@ class TKomunikacja;
 class TAboutBox;
 class TfOkresoweWgNumerow;
 class TfDataGodzina;
+class TfBajtyStatusu;
 class TfRaportyOkresoweWgDat;
 class TfOkresoweMiesieczne;
 class TfUstawZegar;
+class TfDaneUzytkownika;
+class TfNumerUnikatowy;
+class TfNumerKasy;
+class TfIloscWierszy;
+class TfSposobZaokraglania;
+class TfTestWyswietlacza;
 class TfPrzestawianie;
+class TfDataINumer;
+class TfDataEuroPrzeglad;
 
 extern TGlowneOkno* GlowneOkno;
 extern TKomunikacja* Komunikacja;
 extern TfOkresoweWgNumerow* fOkresoweWgNumerow;
 extern TfDataGodzina* fDataGodzina;
+extern TfBajtyStatusu* fBajtyStatusu;
 extern TfRaportyOkresoweWgDat* fRaportyOkresoweWgDat;
 extern TfOkresoweMiesieczne* fOkresoweMiesieczne;
 extern TfUstawZegar* fUstawZegar;
+extern TfDaneUzytkownika* fDaneUzytkownika;
+extern TfNumerUnikatowy* fNumerUnikatowy;
+extern TfNumerKasy* fNumerKasy;
+extern TfIloscWierszy* fIloscWierszy;
+extern TfSposobZaokraglania* fSposobZaokraglania;
 extern TAboutBox* AboutBox;
+extern TfTestWyswietlacza* fTestWyswietlacza;
 extern TfPrzestawianie* fPrzestawianie;
+extern TfDataINumer* fDataINumer;
+extern TfDataEuroPrzeglad* fDataEuroPrzeglad;
 
 // Creates the forms in order; the main window first.
 void CreateForms();

@@ -130,6 +130,9 @@ TGlowneOkno::TGlowneOkno(QWidget* parent) : QMainWindow(parent) {
   BuildMenu();
   ConnectReportCommands();
   ConnectClockCommands();
+  ConnectTestCommands();
+  ConnectSettingsCommands();
+  ConnectUserDataCommand();
 
   sb = new QStatusBar(this);
   sb->setObjectName(QStringLiteral("sb"));
