@@ -34,7 +34,7 @@ TEST_F(PortOpening, PortThatDoesNotExistGivesTwoAndItsMessage) {
   EXPECT_EQ(result, 2);
   EXPECT_FALSE(comm->IsOpen());
   EXPECT_EQ(link::LastCommErrorCode, 2);
-  EXPECT_EQ(link::LastCommErrorText,
+  EXPECT_EQ(link::LastCommErrorText(),
             Cp1250FromUtf8("System nie potrafi znależć danego urządzenia."));
 }
 
@@ -48,7 +48,7 @@ TEST_F(PortOpening, PortHeldByAnotherOpeningIsRefusedWithFive) {
   int32_t second = -1;
   auto other = OpenComm(1, 1, 1, second);
   EXPECT_EQ(second, 5);
-  EXPECT_EQ(link::LastCommErrorText, Cp1250FromUtf8("Zabroniony dostęp do urządzenia."));
+  EXPECT_EQ(link::LastCommErrorText(), Cp1250FromUtf8("Zabroniony dostęp do urządzenia."));
 
   holder->Close();
   EXPECT_TRUE(ProbeComPort(1));
@@ -126,7 +126,7 @@ TEST_F(LineErrors, LastReportedErrorWinsAndFailsEverySequenceUntilReopened) {
   link::PortObject->LineErrors = link::kCeFrame | link::kCeRxParity;
   link::PortObject->HandleLineEvent(link::kEvErr);
   EXPECT_EQ(link::LastCommErrorCode, 4);
-  EXPECT_EQ(link::LastCommErrorText,
+  EXPECT_EQ(link::LastCommErrorText(),
             Cp1250FromUtf8("Urządzenie wykryło błąd parzystości (CE_RXPARITY)."));
 
   unsigned char answer[256] = {};
