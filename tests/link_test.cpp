@@ -198,6 +198,24 @@ TEST_F(ByteRendezvous, ClosingThePortReleasesAPendingRead) {
   EXPECT_LT(Clock::now() - after, 500ms);
 }
 
+// A point-of-sale program ends the connection on one thread while a receipt
+// closing waits for a silent printer on another: the closing comes back at
+// once with the receive failure, not at the 30 s read timeout.
+TEST_F(ByteRendezvous, EndingTheConnectionReleasesACommandWaitingOnAnotherThread) {
+  StartPrinter(3);
+  Connect(30);
+  ASSERT_EQ(ReceiptBegin(), 0);
+  Printer().SetSilent(true);
+  auto closing = std::async(std::launch::async, [] { return ReceiptEnd(0); });
+  std::this_thread::sleep_for(200ms);
+  const auto start = Clock::now();
+  EXPECT_EQ(CommunicationEnd(), 0);
+  ASSERT_EQ(closing.wait_for(3s), std::future_status::ready);
+  EXPECT_EQ(closing.get(), 21);
+  EXPECT_LT(Clock::now() - start, 3s);
+  EXPECT_FALSE(link::PortObject->IsOpen());
+}
+
 TEST_F(ByteRendezvous, ReadTimeoutOfZeroReturnsAtOnceWithWhatIsQueued) {
   StartPrinter(7);
   ASSERT_EQ(OpenPort(1, 9600, 1, 0), 0);
