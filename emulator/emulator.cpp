@@ -7,10 +7,12 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 #include <utility>
 
+#include "emulator/line_speed.h"
 #include "emulator/pty.h"
 
 namespace sigra::emu {
@@ -82,6 +84,7 @@ struct Emulator::Impl {
   void Run() {
     try {
       while (const std::optional<uint8_t> byte = Receive(std::nullopt, true)) {
+        if (!HearsHost(*byte)) continue;
         if (*byte != kEsc) {
           std::lock_guard lock(mutex);
           if (!printer.TakeLooseByte(*byte)) {
@@ -95,6 +98,7 @@ struct Emulator::Impl {
           if (!pty.Stopped()) Note("ESC without a command byte");
           continue;
         }
+        const size_t frameStart = FrameStart();
         try {
           Serve(*code);
         } catch (const std::system_error&) {
@@ -104,11 +108,50 @@ struct Emulator::Impl {
           std::lock_guard lock(mutex);
           Note("command " + std::to_string(*code) + " failed: " + error.what());
         }
+        AfterCommand(frameStart);
       }
     } catch (const std::system_error& error) {
       std::lock_guard lock(mutex);
       Note(std::string("line failed, printer stops: ") + error.what());
     }
+  }
+
+  // Whether a byte the host sent between frames reached the printer at its
+  // line speed. Only the first byte of each run at a wrong speed is noted.
+  bool HearsHost(uint8_t byte) {
+    std::lock_guard lock(mutex);
+    if (!fixedSpeed || !printer.Traits().settingsBlock) return true;
+    const uint32_t own = LineSpeed(printer.Service().settings);
+    const uint32_t host = pty.HostSpeed();
+    if (host == own) {
+      misheard = false;
+      return true;
+    }
+    if (!misheard) {
+      Note("byte " + Hex({byte}) + " at " + std::to_string(host) +
+           " b/s not understood: the printer listens at " + std::to_string(own) + " b/s");
+    }
+    misheard = true;
+    return false;
+  }
+
+  // Where in the wire record the frame just begun (ESC, command byte) starts.
+  size_t FrameStart() {
+    std::lock_guard lock(mutex);
+    return wire.size() >= 2 ? wire.size() - 2 : 0;
+  }
+
+  void AfterCommand(size_t frameStart) {
+    std::lock_guard lock(mutex);
+    if (hexJournal) {
+      Bytes host;
+      Bytes answer;
+      for (size_t i = frameStart; i < wire.size(); ++i) {
+        (wire[i].dir == Direction::HostToPrinter ? host : answer).push_back(wire[i].value);
+      }
+      Note("  hex > " + Hex(host) + (answer.empty() ? "" : " < " + Hex(answer)));
+    }
+    if (afterCommand) afterCommand(printer);
   }
 
   // One command sequence, from the printer's side: answer, data, answer after data.
@@ -187,6 +230,8 @@ struct Emulator::Impl {
   CommandTable table;
   std::map<uint8_t, Bytes> injectedAnswers;
   bool silent = false;
+  bool fixedSpeed = false;
+  bool misheard = false;
   std::chrono::milliseconds answerDelay{0};
   std::map<uint8_t, std::chrono::milliseconds> afterDataDelays;
   std::vector<WireByte> wire;
@@ -195,6 +240,8 @@ struct Emulator::Impl {
   std::vector<size_t> frameStarts;
   std::vector<std::string> journal;
   std::function<void(const std::string&)> listener;
+  bool hexJournal = false;
+  std::function<void(const Printer&)> afterCommand;
   std::thread thread;
 };
 
@@ -274,6 +321,14 @@ void Emulator::SetControllerLost(bool lost) {
 void Emulator::WithPrinter(const std::function<void(Printer&)>& edit) {
   std::lock_guard lock(impl_->mutex);
   edit(impl_->printer);
+}
+
+void Emulator::FixLineSpeed(uint32_t baud) {
+  std::lock_guard lock(impl_->mutex);
+  if (!SelectLineSpeed(impl_->printer.Service().settings, baud)) {
+    throw std::invalid_argument("line speed " + std::to_string(baud) + " b/s");
+  }
+  impl_->fixedSpeed = true;
 }
 
 void Emulator::Define(uint8_t code, Command command) {
@@ -369,6 +424,16 @@ std::vector<std::string> Emulator::Journal() const {
 void Emulator::SetJournalListener(std::function<void(const std::string&)> listener) {
   std::lock_guard lock(impl_->mutex);
   impl_->listener = std::move(listener);
+}
+
+void Emulator::SetHexJournal(bool on) {
+  std::lock_guard lock(impl_->mutex);
+  impl_->hexJournal = on;
+}
+
+void Emulator::SetAfterCommand(std::function<void(const Printer&)> hook) {
+  std::lock_guard lock(impl_->mutex);
+  impl_->afterCommand = std::move(hook);
 }
 
 }  // namespace sigra::emu

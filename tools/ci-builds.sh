@@ -28,15 +28,21 @@ timed() {
   echo "=== $name: $(($(date +%s) - start)) s"
 }
 
-# native NAME CMAKE_OPTION...: configure, build and run the suite. The Windows
-# tests are left to tools/test.sh and the cross builds below.
+# native NAME EXCLUDED CMAKE_OPTION...: configure, build and run the suite but
+# the tests EXCLUDED matches. The Windows tests are left to tools/test.sh and
+# the cross builds below.
 native() {
   dir=$work/$1
-  shift
+  excluded=$2
+  shift 2
   cmake -S "$source_dir" -B "$dir" -G Ninja -DSIGRA_WERROR=ON "$@"
   cmake --build "$dir" --parallel 2
-  ctest --test-dir "$dir" --output-on-failure --parallel 2 -E '^windows_'
+  ctest --test-dir "$dir" --output-on-failure --parallel 2 -E "$excluded"
 }
+# The Python module's test loads the driver into Python itself, which a
+# sanitizer's run-time library cannot join after start.
+plain='^windows_'
+sanitized='^(windows_.*|python_module)$'
 
 windows() {
   status=0
@@ -46,10 +52,11 @@ windows() {
   return $status
 }
 
-timed release native release -DCMAKE_BUILD_TYPE=Release
-timed minsizerel native minsizerel -DCMAKE_BUILD_TYPE=MinSizeRel
-timed asan-ubsan native asan-ubsan -DCMAKE_BUILD_TYPE=Debug -DSIGRA_SANITIZE=address,undefined
-timed tsan native tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSIGRA_SANITIZE=thread \
+timed release native release "$plain" -DCMAKE_BUILD_TYPE=Release
+timed minsizerel native minsizerel "$plain" -DCMAKE_BUILD_TYPE=MinSizeRel
+timed asan-ubsan native asan-ubsan "$sanitized" -DCMAKE_BUILD_TYPE=Debug \
+  -DSIGRA_SANITIZE=address,undefined
+timed tsan native tsan "$sanitized" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSIGRA_SANITIZE=thread \
   -DSIGRA_BUILD_APP=OFF -DSIGRA_BUILD_BENCH=OFF
 for type in Release Debug MinSizeRel; do
   timed "windows-$type" windows "$type"
