@@ -23,8 +23,6 @@
 namespace sigra::app {
 namespace {
 
-constexpr uint8_t kLastComPort = 255;
-
 // Why a Luno register is locked, by bit of its lock byte (0x40 has no text).
 constexpr struct {
   uint8_t bit;
@@ -97,9 +95,8 @@ TKomunikacja::TKomunikacja(QWidget* parent) : QDialog(parent) {
 
 void TKomunikacja::FillPortList() {
   cbNumerPortu->clear();
-  for (int n = 1; n <= kLastComPort; ++n) {
-    if (ProbeComPort(static_cast<uint8_t>(n)))
-      cbNumerPortu->addItem(QStringLiteral("COM%1").arg(n));
+  for (int32_t n = kFirstComPort; n <= kLastComPort; ++n) {
+    if (ProbeComPort(n)) cbNumerPortu->addItem(QStringLiteral("COM%1").arg(n));
   }
   cbNumerPortu->setCurrentIndex(cbNumerPortu->count() > 0 ? 0 : -1);
 }

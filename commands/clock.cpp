@@ -69,7 +69,7 @@ int32_t ReadClock(std::string& date, std::string& time) {
   if (result != 0) return result;
   date = "20" + DateText(answer);
   time = TimeText(answer);
-  if (withSeconds) time += ":" + DigitPair(answer, 10);
+  if (withSeconds) time.append(":").append(DigitPair(answer, 10));
   return 0;
 }
 

@@ -13,9 +13,7 @@ extern "C" {
 
 SIGRA_API int32_t SIGRA_CALL CommunicationInit(int32_t PortNumber, int32_t Baud,
                                                int32_t TimeoutSeconds) {
-  return Guarded([&] {
-    return sigra::CommunicationInit(static_cast<uint8_t>(PortNumber), Baud, TimeoutSeconds);
-  });
+  return Guarded([&] { return sigra::CommunicationInit(PortNumber, Baud, TimeoutSeconds); });
 }
 
 SIGRA_API int32_t SIGRA_CALL CommunicationEnd(void) {

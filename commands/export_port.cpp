@@ -16,8 +16,8 @@ extern "C" {
 SIGRA_API int32_t SIGRA_CALL OpenPort(int32_t PortNumber, int32_t Baud, int32_t WriteSeconds,
                                       int32_t ReadSeconds) {
   return Guarded([&] {
-    return OpenPrinterPort(static_cast<uint8_t>(PortNumber), Baud,
-                           static_cast<uint16_t>(WriteSeconds), static_cast<uint16_t>(ReadSeconds));
+    return OpenPrinterPort(PortNumber, Baud, static_cast<uint16_t>(WriteSeconds),
+                           static_cast<uint16_t>(ReadSeconds));
   });
 }
 

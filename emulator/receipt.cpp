@@ -1,6 +1,7 @@
 #include "emulator/receipt.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <numeric>
@@ -105,7 +106,7 @@ std::string Quantity(int32_t quantity, int decimals) {
   if (decimals == 0) return (quantity < 0 ? "-" : "") + digits;
   const auto places = static_cast<size_t>(decimals);
   if (digits.size() <= places) digits.insert(0, places + 1 - digits.size(), '0');
-  digits.insert(digits.size() - places, ",");
+  digits.insert(digits.end() - static_cast<std::ptrdiff_t>(places), ',');
   return (quantity < 0 ? "-" : "") + digits;
 }
 
@@ -251,10 +252,10 @@ std::vector<std::string> Receipt::Body() const {
   for (const auto& entry : lines_) {
     if (const auto* sale = std::get_if<SaleLine>(&entry)) {
       paper.push_back(sale->voided ? "STORNO " + sale->name : sale->name);
-      paper.push_back(
-          Row("  " + Quantity(sale->quantity, sale->decimals) + " " + sale->unit + " x " +
-                  Money(sale->price),
-              (sale->voided ? "-" : "") + Money(sale->value) + " " + Letter(sale->rate)));
+      paper.push_back(Row(
+          "  " + Quantity(sale->quantity, sale->decimals) + " " + sale->unit + " x " +
+              Money(sale->price),
+          Money(sale->voided ? -int64_t{sale->value} : sale->value) + " " + Letter(sale->rate)));
     } else if (const auto* package = std::get_if<PackageLine>(&entry)) {
       paper.push_back(Row(std::string(package->voided ? "STORNO " : "") + "OPAKOWANIE " +
                               package->kind + " nr " + std::to_string(package->number) + " x" +

@@ -1,6 +1,7 @@
 #include "link/comm.h"
 
 #include <chrono>
+#include <mutex>
 #include <thread>
 
 #include "link/comm_threads.h"
@@ -9,10 +10,17 @@
 namespace sigra::link {
 
 std::unique_ptr<TComm>& PortObject = *new std::unique_ptr<TComm>();
-std::string LastCommErrorText;
-int32_t LastCommErrorCode = 0;
+std::atomic<int32_t> LastCommErrorCode = 0;
 
 namespace {
+
+// The text of the last failure with its lock. Like the port object it is
+// never destroyed: a port thread may still report while the program ends.
+struct ErrorTextRecord {
+  std::mutex lock;
+  std::string text;
+};
+ErrorTextRecord& g_errorText = *new ErrorTextRecord();
 
 // Messages are written in UTF-8 here and kept in Windows-1250 like every
 // other text of the driver.
@@ -62,8 +70,19 @@ constexpr TransferMessages kReadMessages = {
 }  // namespace
 
 void ReportCommError(const std::string& text, int32_t code) {
-  LastCommErrorText = text;
+  std::lock_guard<std::mutex> hold(g_errorText.lock);
+  g_errorText.text = text;
   LastCommErrorCode = code;
+}
+
+std::string LastCommErrorText() {
+  std::lock_guard<std::mutex> hold(g_errorText.lock);
+  return g_errorText.text;
+}
+
+int32_t ReportNoSuchPort() {
+  Report("System nie potrafi znależć danego urządzenia.", kErrorFileNotFound);
+  return static_cast<int32_t>(kErrorFileNotFound);
 }
 
 TComm::TComm() : Handle(os::InvalidHandle()) {}
@@ -130,8 +149,7 @@ int32_t TComm::OpenDevice() {
     uint32_t code = os::LastError();
     switch (code) {
       case kErrorFileNotFound:
-        Report("System nie potrafi znależć danego urządzenia.", code);
-        break;
+        return ReportNoSuchPort();
       case kErrorAccessDenied:
         Report("Zabroniony dostęp do urządzenia.", code);
         break;

@@ -6,6 +6,7 @@
 #ifndef SIGRA_LINK_COMM_H
 #define SIGRA_LINK_COMM_H
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -79,11 +80,17 @@ class TComm {
 extern std::unique_ptr<TComm>& PortObject;
 
 // The last failure of the serial layer. The code is what later command
-// sequences consult; the text is kept for diagnosis and never shown.
-extern std::string LastCommErrorText;
-extern int32_t LastCommErrorCode;
+// sequences consult; the text is kept for diagnosis and never shown. The
+// worker thread reports as well as the caller's thread (a transfer ended by
+// the port's closing, for one), so the record is safe to share: the code is
+// atomic, and the text is read as a copy under the lock it is written with.
+extern std::atomic<int32_t> LastCommErrorCode;
+std::string LastCommErrorText();
 
 void ReportCommError(const std::string& text, int32_t code);
+// Records a port that does not exist, as a failed opening of one does, and
+// returns that failure's system code (2).
+int32_t ReportNoSuchPort();
 
 // Operations on PortObject; without a port object they succeed and do nothing.
 int32_t PurgePrinterPort();

@@ -13,7 +13,7 @@ std::unique_ptr<os::Event>& AbortEvent = *new std::unique_ptr<os::Event>();
 
 uint8_t ByteToSend = 0;
 uint8_t ByteReceived = 0;
-uint8_t TransferFailed = 0;
+std::atomic<uint8_t> TransferFailed = 0;
 
 namespace {
 

@@ -6,6 +6,7 @@
 #ifndef SIGRA_LINK_COMM_THREADS_H
 #define SIGRA_LINK_COMM_THREADS_H
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,7 +28,10 @@ extern std::unique_ptr<os::Event>& AbortEvent;
 
 extern uint8_t ByteToSend;
 extern uint8_t ByteReceived;
-extern uint8_t TransferFailed;
+// Set by the worker as a transfer ends and cleared by the caller as it posts
+// the next; atomic, since a transfer ended by the port's closing may still be
+// finishing on the worker while its caller has returned and goes on.
+extern std::atomic<uint8_t> TransferFailed;
 
 // What both port threads share: the port they serve, and a stop event made
 // before the thread runs, so that a Stop coming before Execute has started

@@ -22,14 +22,23 @@ int32_t ConfiguredTimeout = 0;
 uint8_t DeviceType = kDeviceOther;
 bool PortObjectCreated = false;
 
-bool ProbeComPort(uint8_t portNumber) {
+namespace {
+
+bool IsComPortNumber(int32_t portNumber) {
+  return portNumber >= kFirstComPort && portNumber <= kLastComPort;
+}
+
+}  // namespace
+
+bool ProbeComPort(int32_t portNumber) {
+  if (!IsComPortNumber(portNumber)) return false;
   link::os::Handle h = link::os::CreateFile("\\\\.\\COM" + std::to_string(portNumber), false);
   bool opened = h != link::os::InvalidHandle();
   if (opened) link::os::CloseHandle(h);
   return opened;
 }
 
-int32_t OpenPrinterPort(uint8_t portNumber, int32_t baud, uint16_t writeSeconds,
+int32_t OpenPrinterPort(int32_t portNumber, int32_t baud, uint16_t writeSeconds,
                         uint16_t readSeconds) {
   link::os::SetLastError(0);
   if (PortObjectCreated && link::PortObject && link::PortObject->IsOpen()) {
@@ -39,8 +48,12 @@ int32_t OpenPrinterPort(uint8_t portNumber, int32_t baud, uint16_t writeSeconds,
                           link::LastCommErrorCode);
     return 5;
   }
+  // Cut to the byte a port object takes, a larger number would open another
+  // port (257 COM1, -1 COM255), so such a number opens nothing.
+  if (!IsComPortNumber(portNumber)) return link::ReportNoSuchPort();
   link::PortObject = std::make_unique<link::TComm>();
-  int32_t result = link::PortObject->SetParameters(portNumber, baud, writeSeconds, readSeconds);
+  int32_t result = link::PortObject->SetParameters(static_cast<uint8_t>(portNumber), baud,
+                                                   writeSeconds, readSeconds);
   if (result == 0) result = link::PortObject->Open();
   PortObjectCreated = true;
   return result;
@@ -76,7 +89,7 @@ int32_t CheckDevice() {
 
 }  // namespace
 
-int32_t CommunicationInit(uint8_t portNumber, int32_t baud, int32_t timeoutSeconds) {
+int32_t CommunicationInit(int32_t portNumber, int32_t baud, int32_t timeoutSeconds) {
   try {
     ConfiguredTimeout = timeoutSeconds;
     ConfiguredBaudRate = baud;
@@ -117,8 +130,7 @@ int32_t BeginPrinterCall(int32_t portNumber, bool checkDevice) {
     result = link::ClosePrinterPort();
     if (result != 0) return result;
     const auto timeout = static_cast<uint16_t>(ConfiguredTimeout);
-    result =
-        OpenPrinterPort(static_cast<uint8_t>(portNumber), ConfiguredBaudRate, timeout, timeout);
+    result = OpenPrinterPort(portNumber, ConfiguredBaudRate, timeout, timeout);
     if (result != 0) return result;
     if (checkDevice) result = CheckDevice();
     ConnectionOpen = result == 0;

@@ -21,17 +21,22 @@ extern bool PortObjectCreated;
 
 inline constexpr uint8_t kDeviceOther = 9;
 
+// Ports are COM1 to COM255; no other number names one.
+inline constexpr int32_t kFirstComPort = 1;
+inline constexpr int32_t kLastComPort = 255;
+
 // Whether port n can be opened right now.
-bool ProbeComPort(uint8_t portNumber);
+bool ProbeComPort(int32_t portNumber);
 
 // Opens port n in a fresh port object; 5 while a port is already open,
-// otherwise 0 or the system error code of the failed opening.
-int32_t OpenPrinterPort(uint8_t portNumber, int32_t baud, uint16_t writeSeconds,
+// otherwise 0 or the system error code of the failed opening (2, as for a
+// port that is missing, for a number outside COM1 to COM255).
+int32_t OpenPrinterPort(int32_t portNumber, int32_t baud, uint16_t writeSeconds,
                         uint16_t readSeconds);
 
 // Opens a connection for a point-of-sale program: the port, the connection
 // check (command 35), the wait for a pending printout and the device type.
-int32_t CommunicationInit(uint8_t portNumber, int32_t baud, int32_t timeoutSeconds);
+int32_t CommunicationInit(int32_t portNumber, int32_t baud, int32_t timeoutSeconds);
 int32_t CommunicationEnd();
 // The opening every command runs when no connection is open; 114 for port 0.
 int32_t BeginPrinterCall(int32_t portNumber, bool checkDevice);

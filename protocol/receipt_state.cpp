@@ -9,6 +9,8 @@ std::array<PaymentEntry, 4> PaymentTable{};
 std::array<AfterReceiptLine, 6> LinesAfterReceipt{};
 
 void ClearReceiptBuildingState() {
+  ReceiptOpen = false;
+  ReceiptItemCount = 0;
   RateTotals.fill(0);
   PaymentTable.fill(PaymentEntry{});
   LinesAfterReceipt.fill(AfterReceiptLine{});

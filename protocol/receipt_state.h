@@ -30,7 +30,9 @@ extern std::array<int32_t, 7> RateTotals;
 extern std::array<PaymentEntry, 4> PaymentTable;
 extern std::array<AfterReceiptLine, 6> LinesAfterReceipt;
 
-// Zeroes the rate totals and empties both tables.
+// Closes the receipt in the driver's eyes (the printer at the other end of a
+// new connection has none open), zeroes its item count and rate totals, and
+// empties both tables.
 void ClearReceiptBuildingState();
 
 }  // namespace sigra

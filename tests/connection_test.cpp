@@ -4,6 +4,7 @@
 #include <string>
 
 #include "driver_fixture.h"
+#include "link/comm.h"
 #include "link/text_1250.h"
 #include "protocol/connection.h"
 #include "sigra/sigradrv.hpp"
@@ -37,6 +38,26 @@ TEST_F(Connection, InitOnAPortThatDoesNotExistGivesTwo) {
   std::string text;
   EXPECT_EQ(ErrMessage(2, text), 0);
   EXPECT_EQ(text, Cp1250FromUtf8("Nieznany błąd (prawdopodobnie systemowy)"));
+}
+
+// Numbers outside COM1 to COM255 name no port, though cut to a byte they
+// would name one: the printer answers on each of those.
+TEST_F(Connection, NumbersOutsideThePortRangeOpenNothing) {
+  StartPrinter(7);
+  for (int n : {0, 160, 255}) Printer().LinkAsComPort(Dir(), n);
+  for (int32_t number : {0, 256, 257, -1, 100000}) {
+    SCOPED_TRACE(number);
+    EXPECT_EQ(::OpenPort(number, 9600, 1, 1), 2);
+    EXPECT_EQ(::CommunicationInit(number, 9600, 1), 2);
+    EXPECT_FALSE(ConnectionOpen);
+    EXPECT_EQ(BeginPrinterCall(number, true), number == 0 ? 114 : 2);
+    EXPECT_FALSE(ProbeComPort(number));
+    EXPECT_FALSE(link::PortObject && link::PortObject->IsOpen());
+    EXPECT_EQ(link::LastCommErrorText(),
+              Cp1250FromUtf8("System nie potrafi znależć danego urządzenia."));
+  }
+  EXPECT_TRUE(Printer().HostBytes().empty());
+  EXPECT_EQ(::OpenPort(255, 9600, 1, 1), 0);
 }
 
 TEST_F(Connection, InitWithASilentPrinterGivesTheReceiveTimeout) {

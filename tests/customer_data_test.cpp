@@ -3,6 +3,8 @@
 // check bytes and the printer's refusals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "commands/advertising_lines.h"
@@ -314,7 +316,7 @@ TEST_F(DisplayImageTest, ImageIsWrittenRowByRowAndReadBack) {
   const Frames rows = FramesOf(Sent(), 45);
   ASSERT_EQ(rows.size(), kDisplayRows);
   Frame row10 = {27, 45, 10};
-  row10.insert(row10.end(), DisplayBitmapData[10].begin(), DisplayBitmapData[10].end());
+  std::copy(DisplayBitmapData[10].begin(), DisplayBitmapData[10].end(), std::back_inserter(row10));
   EXPECT_EQ(rows[10], row10);
 
   for (DisplayRow& row : DisplayReadbackData) row.fill(0xEE);

@@ -77,8 +77,6 @@ class DriverTest : public ::testing::Test {
     ConfiguredBaudRate = 0;
     ConfiguredTimeout = 0;
     DeviceType = kDeviceOther;
-    ReceiptOpen = false;
-    ReceiptItemCount = 0;
     ClearReceiptBuildingState();
   }
 

@@ -34,7 +34,7 @@ TEST_F(PortOpening, PortThatDoesNotExistGivesTwoAndItsMessage) {
   EXPECT_EQ(result, 2);
   EXPECT_FALSE(comm->IsOpen());
   EXPECT_EQ(link::LastCommErrorCode, 2);
-  EXPECT_EQ(link::LastCommErrorText,
+  EXPECT_EQ(link::LastCommErrorText(),
             Cp1250FromUtf8("System nie potrafi znależć danego urządzenia."));
 }
 
@@ -48,7 +48,7 @@ TEST_F(PortOpening, PortHeldByAnotherOpeningIsRefusedWithFive) {
   int32_t second = -1;
   auto other = OpenComm(1, 1, 1, second);
   EXPECT_EQ(second, 5);
-  EXPECT_EQ(link::LastCommErrorText, Cp1250FromUtf8("Zabroniony dostęp do urządzenia."));
+  EXPECT_EQ(link::LastCommErrorText(), Cp1250FromUtf8("Zabroniony dostęp do urządzenia."));
 
   holder->Close();
   EXPECT_TRUE(ProbeComPort(1));
@@ -126,7 +126,7 @@ TEST_F(LineErrors, LastReportedErrorWinsAndFailsEverySequenceUntilReopened) {
   link::PortObject->LineErrors = link::kCeFrame | link::kCeRxParity;
   link::PortObject->HandleLineEvent(link::kEvErr);
   EXPECT_EQ(link::LastCommErrorCode, 4);
-  EXPECT_EQ(link::LastCommErrorText,
+  EXPECT_EQ(link::LastCommErrorText(),
             Cp1250FromUtf8("Urządzenie wykryło błąd parzystości (CE_RXPARITY)."));
 
   unsigned char answer[256] = {};
@@ -196,6 +196,24 @@ TEST_F(ByteRendezvous, ClosingThePortReleasesAPendingRead) {
   uint8_t value = 0;
   EXPECT_FALSE(link::ReceiveByte(value));
   EXPECT_LT(Clock::now() - after, 500ms);
+}
+
+// A point-of-sale program ends the connection on one thread while a receipt
+// closing waits for a silent printer on another: the closing comes back at
+// once with the receive failure, not at the 30 s read timeout.
+TEST_F(ByteRendezvous, EndingTheConnectionReleasesACommandWaitingOnAnotherThread) {
+  StartPrinter(3);
+  Connect(30);
+  ASSERT_EQ(ReceiptBegin(), 0);
+  Printer().SetSilent(true);
+  auto closing = std::async(std::launch::async, [] { return ReceiptEnd(0); });
+  std::this_thread::sleep_for(200ms);
+  const auto start = Clock::now();
+  EXPECT_EQ(CommunicationEnd(), 0);
+  ASSERT_EQ(closing.wait_for(3s), std::future_status::ready);
+  EXPECT_EQ(closing.get(), 21);
+  EXPECT_LT(Clock::now() - start, 3s);
+  EXPECT_FALSE(link::PortObject->IsOpen());
 }
 
 TEST_F(ByteRendezvous, ReadTimeoutOfZeroReturnsAtOnceWithWhatIsQueued) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,7 @@ namespace sigra::testing {
 // ESC, the command byte and its data.
 inline Frame Cmd(uint8_t command, std::initializer_list<std::vector<uint8_t>> parts = {}) {
   Frame frame = {27, command};
-  for (const auto& part : parts) frame.insert(frame.end(), part.begin(), part.end());
+  for (const auto& part : parts) std::copy(part.begin(), part.end(), std::back_inserter(frame));
   return frame;
 }
 

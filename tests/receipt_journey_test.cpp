@@ -108,5 +108,24 @@ TEST_F(ReceiptJourney, LunoPrintsTheReceiptWithBothPayments) {
   EXPECT_STREQ(total, "904");
 }
 
+// The printer is switched off and on in the middle of a receipt; the
+// point-of-sale program connects again and sells the whole receipt anew.
+TEST_F(ReceiptJourney, ReconnectAfterThePrinterRestartedInAReceiptSellsAFreshOne) {
+  StartPrinter(3);
+  Connect();
+  ASSERT_EQ(::ReceiptBegin(), 0);
+  int32_t value = 0;
+  ASSERT_EQ(::pReceiptItem(1, "Chleb razowy 500g", 1, 0, 2, 0, "szt", 999, &value), 0);
+  ASSERT_EQ(::CommunicationEnd(), 0);
+
+  StartPrinter(3);
+  Connect();
+  EXPECT_FALSE(ReceiptOpen);
+  EXPECT_EQ(ReceiptItemCount, 0);
+  EXPECT_EQ(RateTotals[0], 0);
+  SellAndClose();
+  ExpectFiscalPart(TheReceipt());
+}
+
 }  // namespace
 }  // namespace sigra::testing

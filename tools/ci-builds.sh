@@ -1,0 +1,64 @@
+#!/bin/sh
+# The builds CI runs besides tools/test.sh, each with warnings as errors:
+#   - Release and MinSizeRel, built and tested, as a packager builds them;
+#   - Debug with AddressSanitizer and UndefinedBehaviorSanitizer (LeakSanitizer
+#     included), built and tested: the whole tree, the operator program too;
+#   - ThreadSanitizer over the driver and the emulator (the operator program
+#     is left out: Qt itself is not built for it), built and tested;
+#   - the Windows DLL cross-built as Release, Debug and MinSizeRel (tools/test.sh
+#     builds and runs the default one under Wine).
+# A sanitizer's report ends the test program with a failure. Each step prints
+# its time.
+#   tools/ci-builds.sh [WORK_DIR]          (default: build-ci)
+set -eu
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+work=${1:-$source_dir/build-ci}
+mkdir -p "$work"
+
+export ASAN_OPTIONS=detect_leaks=1
+export UBSAN_OPTIONS=print_stacktrace=1
+export TSAN_OPTIONS=second_deadlock_stack=1
+
+timed() {
+  name=$1
+  shift
+  start=$(date +%s)
+  echo "=== $name"
+  "$@"
+  echo "=== $name: $(($(date +%s) - start)) s"
+}
+
+# native NAME EXCLUDED CMAKE_OPTION...: configure, build and run the suite but
+# the tests EXCLUDED matches. The Windows tests are left to tools/test.sh and
+# the cross builds below.
+native() {
+  dir=$work/$1
+  excluded=$2
+  shift 2
+  cmake -S "$source_dir" -B "$dir" -G Ninja -DSIGRA_WERROR=ON "$@"
+  cmake --build "$dir" --parallel 2
+  ctest --test-dir "$dir" --output-on-failure --parallel 2 -E "$excluded"
+}
+# The Python module's test loads the driver into Python itself, which a
+# sanitizer's run-time library cannot join after start.
+plain='^windows_'
+sanitized='^(windows_.*|python_module)$'
+
+windows() {
+  status=0
+  "$source_dir/tools/windows-build.sh" "$work/windows-$1" -DCMAKE_BUILD_TYPE="$1" \
+    -DSIGRA_WERROR=ON || status=$?
+  [ $status -eq 77 ] && return 0
+  return $status
+}
+
+timed release native release "$plain" -DCMAKE_BUILD_TYPE=Release
+timed minsizerel native minsizerel "$plain" -DCMAKE_BUILD_TYPE=MinSizeRel
+timed asan-ubsan native asan-ubsan "$sanitized" -DCMAKE_BUILD_TYPE=Debug \
+  -DSIGRA_SANITIZE=address,undefined
+timed tsan native tsan "$sanitized" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSIGRA_SANITIZE=thread \
+  -DSIGRA_BUILD_APP=OFF -DSIGRA_BUILD_BENCH=OFF
+for type in Release Debug MinSizeRel; do
+  timed "windows-$type" windows "$type"
+done
+echo "Sigra: every extra build passed."
