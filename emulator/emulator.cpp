@@ -11,6 +11,7 @@
 #include <thread>
 #include <utility>
 
+#include "emulator/line_pacer.h"
 #include "emulator/pty.h"
 
 namespace sigra::emu {
@@ -55,6 +56,10 @@ struct Emulator::Impl {
                                  bool betweenFrames = false) {
     const std::optional<uint8_t> byte = pty.Read(timeout);
     if (byte) {
+      if (const std::shared_ptr<LinePacer> line = Line();
+          line && !pty.SleepUntil(line->Arrival(std::chrono::steady_clock::now()))) {
+        return std::nullopt;
+      }
       std::lock_guard lock(mutex);
       if (betweenFrames && *byte == kEsc) frameStarts.push_back(hostBytes.size());
       wire.push_back({Direction::HostToPrinter, *byte, std::chrono::steady_clock::now()});
@@ -65,12 +70,28 @@ struct Emulator::Impl {
   }
 
   void Send(const Bytes& bytes) {
+    if (const std::shared_ptr<LinePacer> line = Line()) {
+      for (uint8_t byte : bytes) {
+        if (!pty.SleepUntil(line->Departure(std::chrono::steady_clock::now()))) return;
+        {
+          std::lock_guard lock(mutex);
+          wire.push_back({Direction::PrinterToHost, byte, std::chrono::steady_clock::now()});
+        }
+        pty.Write({byte});
+      }
+      return;
+    }
     {
       std::lock_guard lock(mutex);
       const auto now = std::chrono::steady_clock::now();
       for (uint8_t byte : bytes) wire.push_back({Direction::PrinterToHost, byte, now});
     }
     pty.Write(bytes);
+  }
+
+  std::shared_ptr<LinePacer> Line() {
+    std::lock_guard lock(mutex);
+    return line;
   }
 
   void Answer(const Bytes& bytes, std::chrono::milliseconds delay) {
@@ -189,6 +210,8 @@ struct Emulator::Impl {
   bool silent = false;
   std::chrono::milliseconds answerDelay{0};
   std::map<uint8_t, std::chrono::milliseconds> afterDataDelays;
+  // The paced line, none for an instant one.
+  std::shared_ptr<LinePacer> line;
   std::vector<WireByte> wire;
   std::vector<uint8_t> hostBytes;
   // Positions in hostBytes where the printer saw a frame begin.
@@ -274,6 +297,17 @@ void Emulator::SetControllerLost(bool lost) {
 void Emulator::WithPrinter(const std::function<void(Printer&)>& edit) {
   std::lock_guard lock(impl_->mutex);
   edit(impl_->printer);
+}
+
+void Emulator::SetLineRate(int bitsPerSecond) {
+  std::lock_guard lock(impl_->mutex);
+  if (bitsPerSecond > 0) {
+    impl_->line = std::make_shared<LinePacer>(bitsPerSecond);
+    impl_->printer.SetPrintingTime(PrintingTime(kLinesPerSecond));
+  } else {
+    impl_->line.reset();
+    impl_->printer.SetPrintingTime(std::nullopt);
+  }
 }
 
 void Emulator::Define(uint8_t code, Command command) {

@@ -53,7 +53,8 @@ class Emulator {
   void SetStatusByte(int n, uint8_t value);
   uint8_t StatusByte(int n) const;
 
-  // Printing model (see printer.h): a printout lasts a number of status polls.
+  // Printing model (see printer.h): a printout lasts a number of status polls
+  // (microseconds under a line rate).
   void StartPrintout(int polls);
   bool Printing() const;
   void SetPaper(bool present);
@@ -62,6 +63,11 @@ class Emulator {
   void SetControllerLost(bool lost);
   // Runs `edit` on the printer model while no command is being served.
   void WithPrinter(const std::function<void(Printer&)>& edit);
+  // A printer on a real line of this speed: bytes pass each way no faster
+  // than 11 bits a character allow, and printing takes kLinesPerSecond lines a
+  // second (printing_time.h). 0 gives back the instant line and the printing
+  // counted in polls.
+  void SetLineRate(int bitsPerSecond);
   // Defines or redefines a command of this printer.
   void Define(uint8_t code, Command command);
 

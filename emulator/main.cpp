@@ -15,7 +15,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: sigra-emu --type N [--version V] [--link DIR --port N]\n"
+    "usage: sigra-emu --type N [--version V] [--link DIR --port N] [--line-rate BAUD]\n"
     "\n"
     "Runs a fiscal printer of device type N (0..9) on a pseudo-terminal until\n"
     "interrupted (SIGINT or SIGTERM).\n"
@@ -26,6 +26,13 @@ constexpr const char* kUsage =
     "  --version V   version the model query reports (types 3, 6, 7, 8)\n"
     "  --link DIR    also make DIR/comN a link to the device (needs --port)\n"
     "  --port N      the N of that link\n"
+    "  --line-rate BAUD\n"
+    "                behave like a printer on a real line of BAUD bit/s (for\n"
+    "                example 9600 or 28800): take in and send each byte no\n"
+    "                faster than its 11 bits allow (1.146 ms at 9600, 0.382 ms\n"
+    "                at 28800), and print 10 lines a second, a printout lasting\n"
+    "                the time of its lines; without it bytes pass at once and a\n"
+    "                printout lasts a few status polls\n"
     "  --help        this text\n"
     "\n"
     "The first line printed is the device path, followed by the link when one was\n"
@@ -37,6 +44,7 @@ struct Options {
   int version = -1;
   std::optional<std::string> linkDir;
   std::optional<int> port;
+  int lineRate = 0;
 };
 
 std::optional<int> ParseNumber(std::string_view text) {
@@ -64,6 +72,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       options.version = *number;
     } else if (name == "--port") {
       options.port = *number;
+    } else if (name == "--line-rate" && *number > 0) {
+      options.lineRate = *number;
     } else {
       return std::nullopt;
     }
@@ -95,6 +105,7 @@ int main(int argc, char** argv) {
 
   try {
     sigra::emu::Emulator emulator(options->type, options->version);
+    emulator.SetLineRate(options->lineRate);
     std::string first = emulator.DevicePath();
     std::optional<std::filesystem::path> link;
     if (options->linkDir) {
