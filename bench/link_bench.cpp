@@ -8,7 +8,6 @@
 // client thread woke while a read timeout ran out (from the kernel's
 // context-switch counters of each thread).
 #include <benchmark/benchmark.h>
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -16,7 +15,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <set>
@@ -25,6 +23,7 @@
 #include <thread>
 
 #include "bench/printer_process.h"
+#include "bench/thread_switches.h"
 #include "link/comm_threads.h"
 #include "sigra/sigradrv.h"
 
@@ -198,66 +197,40 @@ class RatioReporter : public benchmark::ConsoleReporter {
   std::set<std::string> medians_;
 };
 
-struct Switches {
-  long voluntary = 0;
-  long involuntary = 0;
-};
-
-long StatusField(const std::string& path, const std::string& field) {
-  std::ifstream status(path);
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind(field + ":", 0) == 0) return std::stol(line.substr(field.size() + 1));
-  }
-  return -1;
-}
-
-// Context switches of every thread of this process, by thread id.
-std::map<int, Switches> ThreadSwitches() {
-  std::map<int, Switches> result;
-  DIR* tasks = opendir("/proc/self/task");
-  if (tasks == nullptr) return result;
-  while (dirent* entry = readdir(tasks)) {
-    if (entry->d_name[0] == '.') continue;
-    const std::string path = std::string("/proc/self/task/") + entry->d_name + "/status";
-    result[std::stoi(entry->d_name)] = {StatusField(path, "voluntary_ctxt_switches"),
-                                        StatusField(path, "nonvoluntary_ctxt_switches")};
-  }
-  closedir(tasks);
-  return result;
-}
-
-// A read that nothing answers, with a read timeout of 2 seconds. A thread
-// that sleeps through the timeout in one wait switches away once; each
-// further voluntary switch is a wake-up before the timeout ran out.
+// A read that nothing answers, with a read timeout of 2 seconds. The
+// switches of each thread are sampled 0.2 s and 1.8 s into the wait: a thread
+// that sleeps through the timeout in one wait has none between the samples,
+// and each voluntary switch there is a wake-up before the timeout ran out.
 void CountTimeoutWakeUps() {
   if (OpenPort(1, 28800, 1, 2) != 0) {
     std::printf("\nport did not open for the read-timeout count\n");
     return;
   }
   const int caller = gettid();
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  const auto before = ThreadSwitches();
+  // Threads of the open port, the sampler not among them.
+  const auto portThreads = sigra::bench::ThreadSwitches();
+  std::map<int, sigra::bench::Switches> early;
+  std::map<int, sigra::bench::Switches> late;
   const auto start = std::chrono::steady_clock::now();
+  std::thread sampler([&] {
+    std::this_thread::sleep_until(start + std::chrono::milliseconds(200));
+    early = sigra::bench::ThreadSwitches();
+    std::this_thread::sleep_until(start + std::chrono::milliseconds(1800));
+    late = sigra::bench::ThreadSwitches();
+  });
   uint8_t byte = 0;
   const bool got = sigra::link::ReceiveByte(byte);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  const auto callerAfter = ThreadSwitches()[caller];
-  // Lets the worker go back to waiting for the next request.
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  const auto after = ThreadSwitches();
+  sampler.join();
   ClosePort();
-  std::printf("\nA read timing out after %.2f s (%s):\n", seconds,
+  std::printf("\nA read timing out after %.2f s (%s), from 0.2 s to 1.8 s into it:\n", seconds,
               got ? "a byte came, not a timeout" : "no byte, as expected");
-  std::printf("  caller: %ld voluntary switches (%ld preempted)\n",
-              callerAfter.voluntary - before.at(caller).voluntary,
-              callerAfter.involuntary - before.at(caller).involuntary);
-  for (const auto& [tid, now] : after) {
-    if (tid == caller || before.count(tid) == 0) continue;
-    std::printf("  worker: %ld voluntary switches (%ld preempted), one of them its return to idle\n",
-                now.voluntary - before.at(tid).voluntary,
-                now.involuntary - before.at(tid).involuntary);
+  for (const auto& [tid, before] : portThreads) {
+    if (early.count(tid) == 0 || late.count(tid) == 0) continue;
+    std::printf("  %-6s %ld wake-ups (%ld preemptions)\n", tid == caller ? "caller" : "worker",
+                late[tid].voluntary - early[tid].voluntary,
+                late[tid].involuntary - early[tid].involuntary);
   }
 }
 

@@ -38,8 +38,14 @@ bool IsStatusFrame(const std::vector<uint8_t>& frame) {
   return frame.size() == 2 && std::find(codes.begin(), codes.end(), frame[1]) != codes.end();
 }
 
-LineCount CountAndForget(emu::Emulator& printer) {
+// `printouts`: how many printouts earlier counts have seen.
+LineCount CountAndForget(emu::Emulator& printer, size_t& printouts) {
   LineCount count;
+  const std::vector<std::string> paper = printer.Printouts();
+  for (; printouts < paper.size(); ++printouts) {
+    count.printedLines +=
+        static_cast<uint64_t>(std::count(paper[printouts].begin(), paper[printouts].end(), '\n'));
+  }
   for (const std::vector<uint8_t>& frame : printer.Commands()) {
     if (IsStatusFrame(frame)) {
       count.hostPoll += frame.size();
@@ -65,11 +71,12 @@ LineCount CountAndForget(emu::Emulator& printer) {
     printer.LinkAsComPort(folder, 1);
     WriteAll(channel, printer.DevicePath() + "\n");
     char request = 0;
+    size_t printouts = 0;
     while (read(channel, &request, 1) == 1) {
-      const LineCount c = CountAndForget(printer);
+      const LineCount c = CountAndForget(printer, printouts);
       WriteAll(channel, std::to_string(c.hostCommand) + " " + std::to_string(c.hostPoll) + " " +
-                            std::to_string(c.printerCommand) + " " +
-                            std::to_string(c.printerPoll) + "\n");
+                            std::to_string(c.printerCommand) + " " + std::to_string(c.printerPoll) +
+                            " " + std::to_string(c.printedLines) + "\n");
     }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "printer process: %s\n", error.what());
@@ -112,10 +119,10 @@ LineCount PrinterProcess::Count() {
   LineCount count;
   if (!WriteAll(channel_, "c")) return count;
   const std::string line = ReadLine(channel_);
-  unsigned long long values[4] = {};
-  if (std::sscanf(line.c_str(), "%llu %llu %llu %llu", &values[0], &values[1], &values[2],
-                  &values[3]) == 4) {
-    count = {values[0], values[1], values[2], values[3]};
+  unsigned long long values[5] = {};
+  if (std::sscanf(line.c_str(), "%llu %llu %llu %llu %llu", &values[0], &values[1], &values[2],
+                  &values[3], &values[4]) == 5) {
+    count = {values[0], values[1], values[2], values[3], values[4]};
   }
   return count;
 }

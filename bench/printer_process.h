@@ -16,12 +16,14 @@
 namespace sigra::bench {
 
 // Bytes on the line since the last count, split into the command sequences
-// proper and the status polls (the one-byte status commands with their answers).
+// proper and the status polls (the one-byte status commands with their
+// answers), and the lines printed meanwhile.
 struct LineCount {
   uint64_t hostCommand = 0;
   uint64_t hostPoll = 0;
   uint64_t printerCommand = 0;
   uint64_t printerPoll = 0;
+  uint64_t printedLines = 0;
 };
 
 class PrinterProcess {
@@ -34,7 +36,7 @@ class PrinterProcess {
   PrinterProcess& operator=(const PrinterProcess&) = delete;
 
   const std::string& DevicePath() const { return devicePath_; }
-  // Counts the bytes since the last count and forgets them.
+  // Counts the bytes and printed lines since the last count.
   LineCount Count();
 
  private:
