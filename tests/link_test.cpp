@@ -1,10 +1,12 @@
 // The serial port object and the byte rendezvous, over a real pseudo-terminal.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <future>
 #include <thread>
 
+#include "bench/thread_switches.h"
 #include "driver_fixture.h"
 #include "link/comm.h"
 #include "link/comm_threads.h"
@@ -172,6 +174,33 @@ TEST_F(ByteRendezvous, ReadWithNothingArrivingEndsAtTheReadTimeoutAndLeavesTheWo
   EXPECT_FALSE(link::IsTransferFailed());
   EXPECT_TRUE(Printer().WaitForHostBytes(1, 2s));
   EXPECT_EQ(Printer().HostBytes(), Frame({0x42}));
+}
+
+// Sampled inside the timeout, every thread sleeps: the caller in its wait for
+// the worker, the worker in its wait for the port, the printer for the host.
+TEST_F(ByteRendezvous, NoThreadWakesWhileAReadTimeoutRunsOut) {
+  StartPrinter(7).SetSilent(true);
+  ASSERT_EQ(OpenPort(1, 9600, 1, 1), 0);
+  const auto start = Clock::now();
+  long wakeUps = -1;
+  std::thread sampler([&] {
+    const int self = gettid();
+    auto others = [self] {
+      long total = 0;
+      for (const auto& [tid, switches] : bench::ThreadSwitches()) {
+        if (tid != self) total += switches.voluntary;
+      }
+      return total;
+    };
+    std::this_thread::sleep_until(start + 200ms);
+    const long early = others();
+    std::this_thread::sleep_until(start + 800ms);
+    wakeUps = others() - early;
+  });
+  uint8_t value = 0;
+  EXPECT_FALSE(link::ReceiveByte(value));
+  sampler.join();
+  EXPECT_EQ(wakeUps, 0);
 }
 
 TEST_F(ByteRendezvous, ClosingThePortReleasesAPendingRead) {
