@@ -5,6 +5,7 @@
 #include <chrono>
 #include <future>
 #include <thread>
+#include <vector>
 
 #include "bench/thread_switches.h"
 #include "driver_fixture.h"
@@ -176,30 +177,35 @@ TEST_F(ByteRendezvous, ReadWithNothingArrivingEndsAtTheReadTimeoutAndLeavesTheWo
   EXPECT_EQ(Printer().HostBytes(), Frame({0x42}));
 }
 
-// Sampled inside the timeout, every thread sleeps: the caller in its wait for
-// the worker, the worker in its wait for the port, the printer for the host.
+// Sampled inside the timeout, the caller sleeps in its wait for the worker and
+// the worker in its wait for the port; neither wakes before the timeout ends.
 TEST_F(ByteRendezvous, NoThreadWakesWhileAReadTimeoutRunsOut) {
   StartPrinter(7).SetSilent(true);
+  const auto before = bench::ThreadSwitches();
   ASSERT_EQ(OpenPort(1, 9600, 1, 1), 0);
+  // The caller and the threads the opening made.
+  std::vector<int> watched = {gettid()};
+  for (const auto& [tid, switches] : bench::ThreadSwitches()) {
+    if (before.count(tid) == 0) watched.push_back(tid);
+  }
+  auto sleeps = [&watched] {
+    const auto now = bench::ThreadSwitches();
+    long total = 0;
+    for (int tid : watched) total += now.count(tid) != 0 ? now.at(tid).voluntary : 0;
+    return total;
+  };
   const auto start = Clock::now();
   long wakeUps = -1;
   std::thread sampler([&] {
-    const int self = gettid();
-    auto others = [self] {
-      long total = 0;
-      for (const auto& [tid, switches] : bench::ThreadSwitches()) {
-        if (tid != self) total += switches.voluntary;
-      }
-      return total;
-    };
     std::this_thread::sleep_until(start + 200ms);
-    const long early = others();
+    const long early = sleeps();
     std::this_thread::sleep_until(start + 800ms);
-    wakeUps = others() - early;
+    wakeUps = sleeps() - early;
   });
   uint8_t value = 0;
   EXPECT_FALSE(link::ReceiveByte(value));
   sampler.join();
+  EXPECT_GE(watched.size(), 2u);
   EXPECT_EQ(wakeUps, 0);
 }
 
