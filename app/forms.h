@@ -8,10 +8,22 @@ namespace sigra::app {
 class TGlowneOkno;
 class TKomunikacja;
 class TAboutBox;
+class TfOkresoweWgNumerow;
+class TfDataGodzina;
+class TfRaportyOkresoweWgDat;
+class TfOkresoweMiesieczne;
+class TfUstawZegar;
+class TfPrzestawianie;
 
 extern TGlowneOkno* GlowneOkno;
 extern TKomunikacja* Komunikacja;
+extern TfOkresoweWgNumerow* fOkresoweWgNumerow;
+extern TfDataGodzina* fDataGodzina;
+extern TfRaportyOkresoweWgDat* fRaportyOkresoweWgDat;
+extern TfOkresoweMiesieczne* fOkresoweMiesieczne;
+extern TfUstawZegar* fUstawZegar;
 extern TAboutBox* AboutBox;
+extern TfPrzestawianie* fPrzestawianie;
 
 // Creates the forms in order; the main window first.
 void CreateForms();

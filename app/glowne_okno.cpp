@@ -128,6 +128,8 @@ TGlowneOkno::TGlowneOkno(QWidget* parent) : QMainWindow(parent) {
   setCentralWidget(canvas_);
 
   BuildMenu();
+  ConnectReportCommands();
+  ConnectClockCommands();
 
   sb = new QStatusBar(this);
   sb->setObjectName(QStringLiteral("sb"));

@@ -61,12 +61,36 @@ class TGlowneOkno : public QMainWindow {
   // Runs on every activation; the first one connects to the printer.
   void FormActivate();
 
+  // The report menu (app/report_commands.cpp).
+  void Fiskalnydobowy1Click();
+  void Finansowypodatkowy1Click();
+  void Stanudrukarki1Click();
+  void Miesiczny1Click();
+  void Miesiczny2Click();
+  void Wedugdat1Click();
+  void Wedugdat2Click();
+  void Wedugnumerw1Click();
+  void Wedugnumerw2Click();
+  void Nazwtowarwzablokowanych1Click();
+  void Opiswstaych1Click();
+  void Kasowaniebuforawycen1Click();
+  void Zdalnewyaczeniedrukarki1Click();
+
+  // The clock menu (app/clock_commands.cpp). The clock initialisation's entry
+  // stays hidden; the communication dialog runs it after an erased clock
+  // memory.
+  void Odczytzegara1Click();
+  void Przestawianiezegara1Click();
+  void Inicjowaniezegara1Click();
+
  protected:
   bool event(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
 
  private:
   void BuildMenu();
+  void ConnectReportCommands();
+  void ConnectClockCommands();
   void FormCreate();
 
   ProgressCanvas* canvas_ = nullptr;

@@ -16,6 +16,7 @@
 #include "app/glowne_okno.h"
 #include "app/message_box.h"
 #include "commands/service_commands.h"
+#include "dialogs/dialog_state.h"
 #include "link/text_1250.h"
 #include "protocol/connection.h"
 
@@ -222,10 +223,17 @@ void TKomunikacja::Confirm() {
   }
   SetArrowCursor();
   ErrorBeep();
-  // Clock initialisation is not part of this program yet: whatever the
-  // answer, the dialog stays open.
-  ShowMessage(QStringLiteral(" Pamięć CMOS jest skasowana.\rCzy przejść do ustawiania zegara?"),
-              QStringLiteral("Błąd"), kFaultQuestionStyle);
+  // Until the operator has gone through the clock initialisation, or declines.
+  while (
+      ShowMessage(QStringLiteral(" Pamięć CMOS jest skasowana.\rCzy przejść do ustawiania zegara?"),
+                  QStringLiteral("Błąd"), kFaultQuestionStyle) == kIdYes) {
+    ClockInitAttempted = false;
+    GlowneOkno->Inicjowaniezegara1Click();
+    if (ClockInitAttempted) {
+      accept();
+      return;
+    }
+  }
 }
 
 }  // namespace sigra::app

@@ -1,12 +1,22 @@
 // sigrasw-screenshot: starts the operator program on an emulated printer
 // linked as COM1, waits for the start-up connection and saves a picture of
 // the main window, and one of the communication dialog beside it
-// (OUT-komunikacja.png).
+// (OUT-komunikacja.png). Then, on a screen, pictures of the screen with a
+// dialog over the main window: the clock read (OUT-data-godzina.png), the
+// clock shift (OUT-przestawianie.png), the clock initialisation before
+// (OUT-ustaw-zegar-wpis.png) and in its progress view (OUT-ustaw-zegar.png),
+// and the report by dates (OUT-wg-dat.png); each dialog's place is printed
+// beside the main window's.
 //   sigrasw-screenshot OUT.png [DEVICE_TYPE]
 #include <stdlib.h>
 
+#include <QDate>
+#include <QDateEdit>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QProgressBar>
+#include <QScreen>
+#include <QTime>
 #include <QTranslator>
 #include <cstdio>
 #include <filesystem>
@@ -18,7 +28,45 @@
 #include "app/glowne_okno.h"
 #include "app/komunikacja.h"
 #include "app/startup.h"
+#include "dialogs/f_data_godzina.h"
+#include "dialogs/f_przestawianie.h"
+#include "dialogs/f_raporty_okresowe_wg_dat.h"
+#include "dialogs/f_ustaw_zegar.h"
+#include "dialogs/time_field.h"
 #include "emulator/emulator.h"
+
+namespace {
+
+// OUT.png with "-suffix" before the extension.
+QString Beside(const QString& out, const QString& suffix) {
+  QString name = out;
+  name.insert(out.endsWith(QLatin1String(".png")) ? out.size() - 4 : out.size(),
+              QStringLiteral("-") + suffix);
+  return name;
+}
+
+void Settle(int ms) {
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < ms) sigra::app::TApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// Shows `dialog` over the main window, saves the screen and reports where
+// the dialog's centre lies from the main window's.
+bool ShootOverMain(QDialog& dialog, const QString& file) {
+  dialog.show();
+  Settle(400);
+  const QRect main = sigra::app::GlowneOkno->frameGeometry();
+  const QRect placed = dialog.frameGeometry();
+  std::printf("%s: dialog %dx%d at %d,%d; centre offset from the main window %d,%d\n",
+              qPrintable(file), placed.width(), placed.height(), placed.x(), placed.y(),
+              placed.center().x() - main.center().x(), placed.center().y() - main.center().y());
+  const bool saved = QGuiApplication::primaryScreen()->grabWindow(0).save(file);
+  dialog.reject();
+  return saved;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
@@ -49,11 +97,24 @@ int main(int argc, char** argv) {
   bool saved = sigra::app::GlowneOkno->grab().save(out);
   sigra::app::Komunikacja->show();
   sigra::app::TApplication::processEvents();
-  QString dialogOut = out;
-  dialogOut.insert(out.endsWith(QLatin1String(".png")) ? out.size() - 4 : out.size(),
-                   QStringLiteral("-komunikacja"));
+  const QString dialogOut = Beside(out, QStringLiteral("komunikacja"));
   saved = sigra::app::Komunikacja->grab().save(dialogOut) && saved;
   sigra::app::Komunikacja->hide();
+
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+    using namespace sigra::app;
+    saved = ShootOverMain(*fDataGodzina, Beside(out, QStringLiteral("data-godzina"))) && saved;
+    saved = ShootOverMain(*fPrzestawianie, Beside(out, QStringLiteral("przestawianie"))) && saved;
+    fUstawZegar->dtDate->setDate(QDate::currentDate());
+    fUstawZegar->meZegar->setText(QTime::currentTime().toString(QStringLiteral("hh:mm")));
+    saved = ShootOverMain(*fUstawZegar, Beside(out, QStringLiteral("ustaw-zegar-wpis"))) && saved;
+    fUstawZegar->ShowProgressView(true);
+    fUstawZegar->pbZegar->setValue(7);
+    saved = ShootOverMain(*fUstawZegar, Beside(out, QStringLiteral("ustaw-zegar"))) && saved;
+    fUstawZegar->ShowProgressView(false);
+    fRaportyOkresoweWgDat->setWindowTitle(QStringLiteral("Raport skrócony według dat..."));
+    saved = ShootOverMain(*fRaportyOkresoweWgDat, Beside(out, QStringLiteral("wg-dat"))) && saved;
+  }
   sigra::app::GlowneOkno->close();
   sigra::app::DestroyForms();
   std::filesystem::remove_all(ports);

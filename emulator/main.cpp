@@ -11,11 +11,13 @@
 #include <string_view>
 
 #include "emulator/emulator.h"
+#include "emulator/start_state.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: sigra-emu --type N [--version V] [--link DIR --port N] [--line-rate BAUD]\n"
+    "usage: sigra-emu --type N [--version V] [--link DIR --port N]\n"
+    "                 [--clock-erased] [--fiscal] [--receipts N] [--line-rate BAUD]\n"
     "\n"
     "Runs a fiscal printer of device type N (0..9) on a pseudo-terminal until\n"
     "interrupted (SIGINT or SIGTERM).\n"
@@ -26,6 +28,11 @@ constexpr const char* kUsage =
     "  --version V   version the model query reports (types 3, 6, 7, 8)\n"
     "  --link DIR    also make DIR/comN a link to the device (needs --port)\n"
     "  --port N      the N of that link\n"
+    "  --clock-erased  start with the clock (CMOS) memory erased: reports and\n"
+    "                the clock refuse to work until the clock is initialised\n"
+    "  --fiscal      start in fiscal mode (default: training mode)\n"
+    "  --receipts N  start with N receipts (0..65535) sold in the fiscal day,\n"
+    "                each of 10,00 at rate A\n"
     "  --line-rate BAUD\n"
     "                behave like a printer on a real line of BAUD bit/s (for\n"
     "                example 9600 or 28800): take in and send each byte no\n"
@@ -40,6 +47,7 @@ constexpr const char* kUsage =
     "(receipts, reports) appears line by line behind \"| \".\n";
 
 struct Options {
+  sigra::emu::StartState start;
   int type = -1;
   int version = -1;
   std::optional<std::string> linkDir;
@@ -57,9 +65,18 @@ std::optional<int> ParseNumber(std::string_view text) {
 // None when the arguments are wrong.
 std::optional<Options> ParseOptions(int argc, char** argv) {
   Options options;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  for (int i = 1; i < argc; ++i) {
     const std::string_view name = argv[i];
-    const std::string_view value = argv[i + 1];
+    if (name == "--clock-erased") {
+      options.start.clockErased = true;
+      continue;
+    }
+    if (name == "--fiscal") {
+      options.start.fiscalMode = true;
+      continue;
+    }
+    if (i + 1 >= argc) return std::nullopt;
+    const std::string_view value = argv[++i];
     if (name == "--link") {
       options.linkDir = std::string(value);
       continue;
@@ -72,13 +89,15 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       options.version = *number;
     } else if (name == "--port") {
       options.port = *number;
+    } else if (name == "--receipts" && *number >= 0 && *number <= sigra::emu::kMostReceipts) {
+      options.start.receiptsSold = *number;
     } else if (name == "--line-rate" && *number > 0) {
       options.lineRate = *number;
     } else {
       return std::nullopt;
     }
   }
-  if (argc % 2 == 0 || options.type < 0 || options.type > 9) return std::nullopt;
+  if (options.type < 0 || options.type > 9) return std::nullopt;
   if (options.linkDir.has_value() != options.port.has_value()) return std::nullopt;
   return options;
 }
@@ -105,6 +124,7 @@ int main(int argc, char** argv) {
 
   try {
     sigra::emu::Emulator emulator(options->type, options->version);
+    sigra::emu::ApplyStartState(emulator, options->start);
     emulator.SetLineRate(options->lineRate);
     std::string first = emulator.DevicePath();
     std::optional<std::filesystem::path> link;

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "emulator/emulator.h"
+#include "emulator/start_state.h"
 
 namespace {
 
@@ -510,6 +511,29 @@ TEST(EmulatorRecord, WaitForHostBytesTimesOutShort) {
   host.Send({ESC, 35});
   EXPECT_TRUE(emulator.WaitForHostBytes(2, 1s));
   EXPECT_EQ(emulator.HostBytes(), (Bytes{ESC, 35}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EmulatorStartState, ErasedClockFiscalModeAndReceiptsSoldShowOnTheWire) {
+  Emulator emulator(7);
+  sigra::emu::ApplyStartState(emulator,
+                              {.clockErased = true, .fiscalMode = true, .receiptsSold = 3});
+  Host host(emulator.DevicePath());
+  EXPECT_EQ(host.ReadStatus(155) & 0x08, 0x08);
+  EXPECT_EQ(host.ReadStatus(148) & 0x10, 0x10);
+  EXPECT_EQ(host.Exchange({ESC, 102}, 3), (Bytes{ACK, 3, 0}));
+}
+
+TEST(EmulatorStartState, DefaultIsATrainingPrinterWithAnIntactClock) {
+  Emulator emulator(3);
+  sigra::emu::ApplyStartState(emulator, {});
+  Host host(emulator.DevicePath());
+  EXPECT_EQ(host.ReadStatus(155) & 0x08, 0);
+  EXPECT_EQ(host.ReadStatus(148) & 0x10, 0);
+  EXPECT_EQ(host.Exchange({ESC, 102}, 3), (Bytes{ACK, 0, 0}));
 }
 
 }  // namespace

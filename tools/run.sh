@@ -2,17 +2,25 @@
 # Builds Sigra and starts the operator program SigraSW on an emulated printer:
 # the emulator's pseudo-terminal becomes COM1 of a private dosdevices folder
 # and SigraSW connects to it at 9600 bit/s.
-#   tools/run.sh [--type N] [BUILD_DIR]     (device type 0..9, default 7, a Luno;
-#                                            build directory, default build)
+#   tools/run.sh [--type N] [--clock-erased] [--fiscal] [--receipts N] [BUILD_DIR]
+#     --type N       device type 0..9, default 7, a Luno
+#     --clock-erased, --fiscal, --receipts N
+#                    the printer's state at start (see sigra-emu --help)
+#     BUILD_DIR      build directory, default build
 # Without a display, run it under a virtual X server:
 #   xvfb-run -a tools/run.sh
 set -eu
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 type=7
-if [ "${1:-}" = "--type" ]; then
-  type=${2:?--type needs a device type 0..9}
-  shift 2
-fi
+state=""
+while [ $# -gt 0 ]; do
+  case $1 in
+    --type) type=${2:?--type needs a device type 0..9}; shift 2 ;;
+    --receipts) state="$state --receipts ${2:?--receipts needs a number}"; shift 2 ;;
+    --clock-erased | --fiscal) state="$state $1"; shift ;;
+    *) break ;;
+  esac
+done
 build_dir=${1:-$source_dir/build}
 
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
@@ -27,7 +35,8 @@ fi
 cmake --build "$build_dir" --parallel 2 --target sigrasw sigra-emu >/dev/null
 
 ports=$(mktemp -d)
-"$build_dir/emulator/sigra-emu" --type "$type" --link "$ports" --port 1 >"$ports/journal" &
+# shellcheck disable=SC2086 # the state options are words of their own
+"$build_dir/emulator/sigra-emu" --type "$type" $state --link "$ports" --port 1 >"$ports/journal" &
 emulator=$!
 trap 'kill "$emulator" 2>/dev/null; wait "$emulator" 2>/dev/null; rm -rf "$ports"' EXIT
 trap 'exit 130' INT TERM
