@@ -1,5 +1,6 @@
 #include "emulator/emulator.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <exception>
@@ -89,10 +90,9 @@ struct Emulator::Impl {
     pty.Write(bytes);
   }
 
-  std::shared_ptr<LinePacer> Line() {
-    std::lock_guard lock(mutex);
-    return line;
-  }
+  // Without the mutex: the printer must not read the host's bytes any later
+  // for looking at its line.
+  std::shared_ptr<LinePacer> Line() const { return line.load(); }
 
   void Answer(const Bytes& bytes, std::chrono::milliseconds delay) {
     if (bytes.empty()) return;
@@ -232,7 +232,7 @@ struct Emulator::Impl {
   std::chrono::milliseconds answerDelay{0};
   std::map<uint8_t, std::chrono::milliseconds> afterDataDelays;
   // The paced line, none for an instant one.
-  std::shared_ptr<LinePacer> line;
+  std::atomic<std::shared_ptr<LinePacer>> line;
   std::vector<WireByte> wire;
   std::vector<uint8_t> hostBytes;
   // Positions in hostBytes where the printer saw a frame begin.
@@ -325,10 +325,10 @@ void Emulator::WithPrinter(const std::function<void(Printer&)>& edit) {
 void Emulator::SetLineRate(int bitsPerSecond) {
   std::lock_guard lock(impl_->mutex);
   if (bitsPerSecond > 0) {
-    impl_->line = std::make_shared<LinePacer>(bitsPerSecond);
+    impl_->line.store(std::make_shared<LinePacer>(bitsPerSecond));
     impl_->printer.SetPrintingTime(PrintingTime(kLinesPerSecond));
   } else {
-    impl_->line.reset();
+    impl_->line.store(nullptr);
     impl_->printer.SetPrintingTime(std::nullopt);
   }
 }
