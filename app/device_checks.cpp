@@ -81,6 +81,20 @@ QString PortOpenFailureText(int32_t code, uint8_t port) {
   return ResultCodeText(code);
 }
 
+int32_t FollowLineSpeed(uint16_t speed) {
+  Komunikacja->SelectSpeed(speed);
+  Komunikacja->TakeParameters();
+  const int32_t opened = OpenConfiguredPort();
+  if (opened != 0) {
+    ErrorBeep();
+    ShowError(PortOpenFailureText(opened, ConfiguredComPort));
+    return opened;
+  }
+  GlowneOkno->ShowDevice(QString::fromStdString(Utf8FromCp1250(DeviceNameText(sigra::DeviceType))),
+                         ConfiguredComPort, ConfiguredSpeed);
+  return 0;
+}
+
 QString PortAndSpeedText(int port, int speed) {
   return QStringLiteral("COM%1, %2 b/s").arg(port).arg(speed);
 }
@@ -169,19 +183,25 @@ QString PrinterErrorText(uint8_t kind) {
   }
 }
 
-bool DeviceStep(uint8_t& deviceType) {
+bool DeviceStep(uint8_t& deviceType, bool withFullStop) {
   bool failed = false;
   if (CheckFiscalDevice(deviceType, failed)) return true;
   if (!failed) {
-    Refuse(QString::fromUtf8(kNotFiscalPrinter), QStringLiteral("Błąd"), kErrorStyle);
+    QString text = QString::fromUtf8(kNotFiscalPrinter);
+    if (withFullStop) text += QChar('.');
+    Refuse(text, QStringLiteral("Błąd"), kErrorStyle);
   }
   return false;
 }
 
 bool ClockStep() {
+  return ClockStep(PrinterErrorText(1));
+}
+
+bool ClockStep(const QString& erasedText) {
   bool failed = false;
   if (ClockMemoryErased(failed)) {
-    Refuse(PrinterErrorText(1), QStringLiteral("Błąd"), kErrorStyle);
+    Refuse(erasedText, QStringLiteral("Błąd"), kErrorStyle);
     return false;
   }
   return !failed;

@@ -30,6 +30,10 @@ int32_t OpenConfiguredPort();
 // What the operator is told when the port does not open: own texts for a port
 // that does not exist (2) and one held by another program (5).
 QString PortOpenFailureText(int32_t code, uint8_t port);
+// Follows the printer to a new line speed: the communication dialog's speed
+// choice becomes `speed`, the port is reopened at it and the status bar shows
+// it. 0, or the code of an opening that failed, which the operator was shown.
+int32_t FollowLineSpeed(uint16_t speed);
 // "COM1, 9600 b/s".
 QString PortAndSpeedText(int port, int speed);
 inline constexpr const char* kNotFiscalPrinter = "Podłączone urządzenie nie jest drukarką fiskalną";
@@ -55,9 +59,12 @@ QString PrinterErrorText(uint8_t kind);
 // when it does not, the operator has been told why.
 //
 // D: the connected device must be a fiscal printer; `deviceType` receives it.
-bool DeviceStep(uint8_t& deviceType);
+// The refusal ends with a full stop where the command asks for it.
+bool DeviceStep(uint8_t& deviceType, bool withFullStop = false);
 // C: the clock memory must not be erased.
 bool ClockStep();
+// C where the command tells of an erased clock memory in its own words.
+bool ClockStep(const QString& erasedText);
 // F: the printer must work in fiscal mode.
 bool FiscalModeStep();
 // G: the device must be one of `allowed`; the refusal ends with a full stop

@@ -3,12 +3,24 @@
 #include "app/about_box.h"
 #include "app/glowne_okno.h"
 #include "app/komunikacja.h"
+#include "dialogs/f_bajty_statusu.h"
+#include "dialogs/f_dane_uzytkownika.h"
+#include "dialogs/f_data_euro_przeglad.h"
 #include "dialogs/f_data_godzina.h"
+#include "dialogs/f_data_i_numer.h"
+#include "dialogs/f_ilosc_wierszy.h"
+#include "dialogs/f_numer_kasy.h"
+#include "dialogs/f_numer_unikatowy.h"
+#include "dialogs/f_odczyt_stawek.h"
 #include "dialogs/f_okresowe_miesieczne.h"
 #include "dialogs/f_okresowe_wg_numerow.h"
 #include "dialogs/f_przestawianie.h"
 #include "dialogs/f_raporty_okresowe_wg_dat.h"
+#include "dialogs/f_sposob_zaokraglania.h"
+#include "dialogs/f_stawki_podatkowe.h"
+#include "dialogs/f_test_wyswietlacza.h"
 #include "dialogs/f_ustaw_zegar.h"
+#include "dialogs/f_ustawienia.h"
 
 namespace sigra::app {
 
@@ -16,48 +28,89 @@ TGlowneOkno* GlowneOkno = nullptr;
 TKomunikacja* Komunikacja = nullptr;
 TfOkresoweWgNumerow* fOkresoweWgNumerow = nullptr;
 TfDataGodzina* fDataGodzina = nullptr;
+TfBajtyStatusu* fBajtyStatusu = nullptr;
 TfRaportyOkresoweWgDat* fRaportyOkresoweWgDat = nullptr;
 TfOkresoweMiesieczne* fOkresoweMiesieczne = nullptr;
 TfUstawZegar* fUstawZegar = nullptr;
+TfDaneUzytkownika* fDaneUzytkownika = nullptr;
+TfStawkiPodatkowe* fStawkiPodatkowe = nullptr;
+TfNumerUnikatowy* fNumerUnikatowy = nullptr;
+TfOdczytStawek* fOdczytStawek = nullptr;
+TfNumerKasy* fNumerKasy = nullptr;
+TfIloscWierszy* fIloscWierszy = nullptr;
+TfSposobZaokraglania* fSposobZaokraglania = nullptr;
 TAboutBox* AboutBox = nullptr;
+TfTestWyswietlacza* fTestWyswietlacza = nullptr;
 TfPrzestawianie* fPrzestawianie = nullptr;
+TfDataINumer* fDataINumer = nullptr;
+TfUstawienia* fUstawienia = nullptr;
+TfDataEuroPrzeglad* fDataEuroPrzeglad = nullptr;
+
+namespace {
+
+// Deletes a form and forgets it.
+template <typename Form>
+void Destroy(Form*& form) {
+  delete form;
+  form = nullptr;
+}
+
+}  // namespace
 
 void CreateForms() {
   GlowneOkno = new TGlowneOkno;
   Komunikacja = new TKomunikacja;
   fOkresoweWgNumerow = new TfOkresoweWgNumerow(GlowneOkno);
   fDataGodzina = new TfDataGodzina(GlowneOkno);
+  fBajtyStatusu = new TfBajtyStatusu(GlowneOkno);
   fRaportyOkresoweWgDat = new TfRaportyOkresoweWgDat(GlowneOkno);
   fOkresoweMiesieczne = new TfOkresoweMiesieczne(GlowneOkno);
   fUstawZegar = new TfUstawZegar(GlowneOkno);
+  fDaneUzytkownika = new TfDaneUzytkownika(GlowneOkno);
+  fStawkiPodatkowe = new TfStawkiPodatkowe(GlowneOkno);
+  fNumerUnikatowy = new TfNumerUnikatowy(GlowneOkno);
+  fOdczytStawek = new TfOdczytStawek(GlowneOkno);
+  fNumerKasy = new TfNumerKasy(GlowneOkno);
+  fIloscWierszy = new TfIloscWierszy(GlowneOkno);
+  fSposobZaokraglania = new TfSposobZaokraglania(GlowneOkno);
   AboutBox = new TAboutBox(GlowneOkno);
+  fTestWyswietlacza = new TfTestWyswietlacza(GlowneOkno);
   fPrzestawianie = new TfPrzestawianie(GlowneOkno);
+  fDataINumer = new TfDataINumer(GlowneOkno);
+  fUstawienia = new TfUstawienia(GlowneOkno);
+  fDataEuroPrzeglad = new TfDataEuroPrzeglad(GlowneOkno);
   // The clock dialogs show the printer's clock after they changed it.
   QObject::connect(fUstawZegar, &TfUstawZegar::ClockInitialised, GlowneOkno,
                    &TGlowneOkno::Odczytzegara1Click);
   QObject::connect(fPrzestawianie, &TfPrzestawianie::ClockShifted, GlowneOkno,
                    &TGlowneOkno::Odczytzegara1Click);
+  // The rates editor has the rates it wrote read back and shown.
+  QObject::connect(fStawkiPodatkowe, &TfStawkiPodatkowe::RatesWritten, GlowneOkno,
+                   &TGlowneOkno::Odczyt1Click);
 }
 
 void DestroyForms() {
-  delete fPrzestawianie;
-  fPrzestawianie = nullptr;
-  delete AboutBox;
-  AboutBox = nullptr;
-  delete fUstawZegar;
-  fUstawZegar = nullptr;
-  delete fOkresoweMiesieczne;
-  fOkresoweMiesieczne = nullptr;
-  delete fRaportyOkresoweWgDat;
-  fRaportyOkresoweWgDat = nullptr;
-  delete fDataGodzina;
-  fDataGodzina = nullptr;
-  delete fOkresoweWgNumerow;
-  fOkresoweWgNumerow = nullptr;
-  delete Komunikacja;
-  Komunikacja = nullptr;
-  delete GlowneOkno;
-  GlowneOkno = nullptr;
+  Destroy(fDataEuroPrzeglad);
+  Destroy(fUstawienia);
+  Destroy(fDataINumer);
+  Destroy(fPrzestawianie);
+  Destroy(fTestWyswietlacza);
+  Destroy(AboutBox);
+  Destroy(fSposobZaokraglania);
+  Destroy(fIloscWierszy);
+  Destroy(fNumerKasy);
+  Destroy(fOdczytStawek);
+  Destroy(fNumerUnikatowy);
+  Destroy(fStawkiPodatkowe);
+  Destroy(fDaneUzytkownika);
+  Destroy(fUstawZegar);
+  Destroy(fOkresoweMiesieczne);
+  Destroy(fRaportyOkresoweWgDat);
+  Destroy(fBajtyStatusu);
+  Destroy(fDataGodzina);
+  Destroy(fOkresoweWgNumerow);
+  Destroy(Komunikacja);
+  Destroy(GlowneOkno);
 }
 
 }  // namespace sigra::app

@@ -130,6 +130,10 @@ TGlowneOkno::TGlowneOkno(QWidget* parent) : QMainWindow(parent) {
   BuildMenu();
   ConnectReportCommands();
   ConnectClockCommands();
+  ConnectTestCommands();
+  ConnectSettingsCommands();
+  ConnectUserDataCommand();
+  ConnectTaxRateCommands();
 
   sb = new QStatusBar(this);
   sb->setObjectName(QStringLiteral("sb"));

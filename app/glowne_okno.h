@@ -83,6 +83,31 @@ class TGlowneOkno : public QMainWindow {
   void Przestawianiezegara1Click();
   void Inicjowaniezegara1Click();
 
+  // The "&Testy" menu (app/test_commands.cpp).
+  void Standrukarki1Click();
+  void Bajtystatusu1Click();
+  void Wy1Click();
+  void N41Click();
+  void PamicEPROM1Click();
+  void Numerunikatowy1Click();
+
+  // The "&Ustawienia" menu but for the customer display (app/settings_commands.cpp).
+  void Nrkasyikodobsugujcego1Click();
+  void Ilo1Click();
+  void Sposbzaokrglania1Click();
+  void Ustawienia2Click();
+  void Datawprowadzeniaeuro1Click();
+  void Datanastpnegoprzegldu1Click();
+
+  // "Serwis" > "Użytkownik" (app/user_data_command.cpp).
+  void Odczytuytkownika1Click();
+
+  // Tax rates and the names database (app/tax_rate_commands.cpp).
+  void Odczyt1Click();
+  void Zapis1Click();
+  void Wydrukkontrolnynazwistawek1Click();
+  void Bazanazwitowarw1Click();
+
  protected:
   bool event(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
@@ -92,6 +117,10 @@ class TGlowneOkno : public QMainWindow {
   void ConnectReportCommands();
   void ConnectClockCommands();
   void FormCreate();
+  void ConnectTestCommands();
+  void ConnectSettingsCommands();
+  void ConnectUserDataCommand();
+  void ConnectTaxRateCommands();
 
   ProgressCanvas* canvas_ = nullptr;
   QLabel* panels_[2] = {nullptr, nullptr};

@@ -6,20 +6,33 @@
 // clock shift (OUT-przestawianie.png), the clock initialisation before
 // (OUT-ustaw-zegar-wpis.png) and in its progress view (OUT-ustaw-zegar.png),
 // and the report by dates (OUT-wg-dat.png); each dialog's place is printed
-// beside the main window's.
+// beside the main window's. Then the user-data editor in its two layouts
+// (OUT-dane-4.png, OUT-dane-6.png), the status window (OUT-bajty.png) and the
+// display test with a picture and with the segment text (OUT-test.png,
+// OUT-test-segmenty.png). Last, pictures of the dialogs the tax-rate and
+// settings commands open, taken while the command runs: the rates read
+// (OUT-odczyt-stawek.png), the rates editor (OUT-stawki.png) and, on a Luno,
+// the device settings (OUT-ustawienia.png).
 //   sigrasw-screenshot OUT.png [DEVICE_TYPE]
 #include <stdlib.h>
 
+#include <QCheckBox>
 #include <QDate>
 #include <QDateEdit>
+#include <QDialog>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTime>
+#include <QTimer>
 #include <QTranslator>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "app/app_exception.h"
@@ -28,10 +41,16 @@
 #include "app/glowne_okno.h"
 #include "app/komunikacja.h"
 #include "app/startup.h"
+#include "dialogs/dialog_state.h"
+#include "dialogs/f_bajty_statusu.h"
+#include "dialogs/f_dane_uzytkownika.h"
 #include "dialogs/f_data_godzina.h"
 #include "dialogs/f_przestawianie.h"
 #include "dialogs/f_raporty_okresowe_wg_dat.h"
+#include "dialogs/f_test_wyswietlacza.h"
 #include "dialogs/f_ustaw_zegar.h"
+#include "dialogs/f_ustawienia.h"
+#include "dialogs/radio_group.h"
 #include "dialogs/time_field.h"
 #include "emulator/emulator.h"
 
@@ -63,6 +82,75 @@ bool ShootOverMain(QDialog& dialog, const QString& file) {
               placed.center().x() - main.center().x(), placed.center().y() - main.center().y());
   const bool saved = QGuiApplication::primaryScreen()->grabWindow(0).save(file);
   dialog.reject();
+  return saved;
+}
+
+// Shows `dialog` without a modal loop, waits until `ready` holds and saves its
+// picture.
+bool SaveDialog(
+    QWidget& dialog, const QString& out, const char* suffix,
+    const std::function<bool()>& ready = [] { return true; }) {
+  dialog.show();
+  QElapsedTimer waited;
+  waited.start();
+  do {
+    sigra::app::TApplication::processEvents(QEventLoop::AllEvents, 20);
+  } while (!ready() && waited.elapsed() < 5000);
+  const bool saved = dialog.grab().save(Beside(out, QString::fromLatin1(suffix)));
+  dialog.hide();
+  return saved;
+}
+
+// The dialogs of the test and service menus, filled as the operator sees them.
+bool SaveMenuDialogs(const QString& out) {
+  using namespace sigra::app;
+  TfDaneUzytkownika& data = *fDaneUzytkownika;
+  const char* header[6] = {"Sklep Spożywczy „Łania”", "ul. Źródlana 12",   "00-950 Warszawa",
+                           "NIP 123-456-32-18",       "tel. 22 555 01 02", "NIP 123-456-32-18"};
+  for (int n = 1; n <= 6; ++n) data.Edit(n)->setText(QString::fromUtf8(header[n - 1]));
+  UserDataDeviceType = 3;
+  bool saved = SaveDialog(data, out, "dane-4");
+  for (int n = 1; n <= 6; ++n) data.Edit(n)->setText(QString::fromUtf8(header[n - 1]));
+  data.WidthChoice(5)->Item(1)->click();
+  data.cbWys1->setChecked(true);
+  UserDataDeviceType = 7;
+  saved = SaveDialog(data, out, "dane-6") && saved;
+  saved =
+      SaveDialog(*fBajtyStatusu, out, "bajty", [] { return !fBajtyStatusu->Lines().isEmpty(); }) &&
+      saved;
+  fBajtyStatusu->tStatus->stop();
+  TfTestWyswietlacza& test = *fTestWyswietlacza;
+  test.HideImages();
+  test.iTest1->show();
+  test.Label1->setText(QStringLiteral("Test powinien wyświetlić poniższą bitmapę"));
+  saved = SaveDialog(test, out, "test") && saved;
+  test.HideImages();
+  test.Label1->setText(QStringLiteral(
+      "Test powinien spowodować zapalenie segmentów\nwyświetlacza jak pokazano niżej:            \n"
+      "                                            \n             RAZEM                      "
+      "              \n                                            \n               "
+      "8.8.8.8.8.8.8.8.8.                     "));
+  return SaveDialog(test, out, "test-segmenty") && saved;
+}
+
+// Runs `open`, which shows a modal dialog, and saves a picture of the dialog
+// once it has had a moment to read the printer; then closes it.
+bool GrabModal(const std::function<void()>& open, const QString& file) {
+  bool saved = false;
+  QElapsedTimer shown;
+  QTimer poll;
+  poll.setInterval(20);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QDialog*>(sigra::app::TApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    if (!shown.isValid()) shown.start();
+    if (shown.elapsed() < 500) return;
+    saved = dialog->grab().save(file);
+    dialog->reject();
+    poll.stop();
+  });
+  poll.start();
+  open();
   return saved;
 }
 
@@ -114,6 +202,18 @@ int main(int argc, char** argv) {
     fUstawZegar->ShowProgressView(false);
     fRaportyOkresoweWgDat->setWindowTitle(QStringLiteral("Raport skrócony według dat..."));
     saved = ShootOverMain(*fRaportyOkresoweWgDat, Beside(out, QStringLiteral("wg-dat"))) && saved;
+  }
+  saved = SaveMenuDialogs(out) && saved;
+  sigra::app::TGlowneOkno* window = sigra::app::GlowneOkno;
+  saved = GrabModal([window] { window->Odczyt1Click(); },
+                    Beside(out, QStringLiteral("odczyt-stawek"))) &&
+          saved;
+  saved = GrabModal([window] { window->Zapis1Click(); }, Beside(out, QStringLiteral("stawki"))) &&
+          saved;
+  if (printer.DeviceType() == 7 || printer.DeviceType() == 8) {
+    saved = GrabModal([] { sigra::app::fUstawienia->exec(); },
+                      Beside(out, QStringLiteral("ustawienia"))) &&
+            saved;
   }
   sigra::app::GlowneOkno->close();
   sigra::app::DestroyForms();

@@ -106,6 +106,8 @@ void AddClockCommands(CommandTable& table);
 // The unique number (113), the register number read (216) and the power-off
 // (253).
 void AddCounterCommands(CommandTable& table);
+// The erasure of the full names database (92).
+void AddNamesDatabaseCommands(CommandTable& table);
 
 }  // namespace sigra::emu
 

@@ -68,6 +68,12 @@ class Emulator {
   // second (printing_time.h). 0 gives back the instant line and the printing
   // counted in polls.
   void SetLineRate(int bitsPerSecond);
+  // From now on a Luno hears only a host at the line speed its settings block
+  // selects, set here to 9600, 19200 or 28800 bit/s, and follows the block when
+  // a settings write changes it; bytes at another speed are noted and ignored,
+  // as a real line garbles them. Other models and a Luno never set so hear
+  // any speed. std::invalid_argument for another speed.
+  void FixLineSpeed(uint32_t baud);
   // Defines or redefines a command of this printer.
   void Define(uint8_t code, Command command);
 

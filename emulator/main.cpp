@@ -16,6 +16,7 @@
 #include "emulator/emulator.h"
 #include "emulator/start_state.h"
 #include "emulator/state_file.h"
+#include "emulator/tester_states.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ constexpr const char* kUsage =
     "usage: sigra-emu --type N [--version V] [--link DIR --port N]\n"
     "                 [--clock-erased] [--fiscal] [--receipts N] [--clock host]\n"
     "                 [--state FILE] [--control -|SOCKET] [--journal hex]\n"
-    "                 [--line-rate BAUD]\n"
+    "                 [--names-full] [--speed B] [--line-rate BAUD] [STATE...]\n"
     "\n"
     "Runs a fiscal printer of device type N (0..9) on a pseudo-terminal until\n"
     "interrupted (SIGINT or SIGTERM).\n"
@@ -52,6 +53,11 @@ constexpr const char* kUsage =
     "                the same through a Unix socket created at SOCKET, one\n"
     "                client at a time, e.g. echo 'paper out' | nc -U SOCKET\n"
     "  --journal hex also journals each command sequence's bytes in hex\n"
+    "  --names-full  the names database is full (status byte 2 bit 0), so that\n"
+    "                it may be erased after a control print\n"
+    "  --speed B     a Luno (7, 8) set to B b/s (9600, 19200, 28800) that hears\n"
+    "                only a host at the speed its settings select; without it\n"
+    "                the printer hears any speed\n"
     "  --line-rate BAUD\n"
     "                behave like a printer on a real line of BAUD bit/s (for\n"
     "                example 9600 or 28800): take in and send each byte no\n"
@@ -60,6 +66,13 @@ constexpr const char* kUsage =
     "                the time of its lines; without it bytes pass at once and a\n"
     "                printout lasts a few status polls\n"
     "  --help        this text\n"
+    "\n"
+    "States to start in:\n"
+    "  --no-user-data      no header entered until the host writes one\n"
+    "  --service-jumper    the service jumper in its service position\n"
+    "  --drawer-open       drawer 1 standing open; send SIGUSR1 to push it shut\n"
+    "  --no-paper          paper out\n"
+    "  --negative-display  a Luno's display light on dark\n"
     "\n"
     "The first line printed is the device path, followed by the link when one was\n"
     "made; then one line for each thing the printer does. What it prints on paper\n"
@@ -79,8 +92,33 @@ struct Options {
   std::optional<std::string> stateFile;
   std::optional<std::string> control;
   bool hexJournal = false;
+  bool noUserData = false;
+  bool serviceJumper = false;
+  bool drawerOpen = false;
+  bool noPaper = false;
+  bool negativeDisplay = false;
   int lineRate = 0;
 };
+
+// The flag of a state option, or null for another argument.
+bool* StateFlag(Options& options, std::string_view name) {
+  if (name == "--no-user-data") return &options.noUserData;
+  if (name == "--service-jumper") return &options.serviceJumper;
+  if (name == "--drawer-open") return &options.drawerOpen;
+  if (name == "--no-paper") return &options.noPaper;
+  if (name == "--negative-display") return &options.negativeDisplay;
+  return nullptr;
+}
+
+void ApplyStates(const Options& options, sigra::emu::Emulator& emulator) {
+  emulator.WithPrinter([&](sigra::emu::Printer& printer) {
+    if (options.noUserData) sigra::emu::ClearUserData(printer);
+    if (options.serviceJumper) sigra::emu::SetServiceJumper(printer, true);
+    if (options.drawerOpen) sigra::emu::SetDrawerOpen(printer, true);
+    if (options.noPaper) printer.SetPaper(false);
+    if (options.negativeDisplay) sigra::emu::SetNegativeDisplay(printer, true);
+  });
+}
 
 std::optional<int> ParseNumber(std::string_view text) {
   int value = 0;
@@ -94,16 +132,24 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
     const std::string_view name = argv[i];
+    if (bool* flag = StateFlag(options, name)) {
+      *flag = true;
+      continue;
+    }
     if (name == "--clock-erased") {
       options.start.clockErased = true;
+      continue;
+    }
+    if (name == "--names-full") {
+      options.start.namesDatabaseFull = true;
       continue;
     }
     if (name == "--fiscal") {
       options.start.fiscalMode = true;
       continue;
     }
-    if (i + 1 >= argc) return std::nullopt;
-    const std::string_view value = argv[++i];
+    if (++i == argc) return std::nullopt;
+    const std::string_view value = argv[i];
     if (name == "--link") {
       options.linkDir = std::string(value);
       continue;
@@ -127,6 +173,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       options.port = *number;
     } else if (name == "--receipts" && *number >= 0 && *number <= sigra::emu::kMostReceipts) {
       options.start.receiptsSold = *number;
+    } else if (name == "--speed" && (*number == 9600 || *number == 19200 || *number == 28800)) {
+      options.start.lineSpeed = static_cast<uint32_t>(*number);
     } else if (name == "--line-rate" && *number > 0) {
       options.lineRate = *number;
     } else {
@@ -174,11 +222,12 @@ int main(int argc, char** argv) {
   }
   // Blocked before the emulator's thread exists, so that it inherits the mask
   // and the signals reach sigwait below.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  sigset_t awaitedSignals;
+  sigemptyset(&awaitedSignals);
+  sigaddset(&awaitedSignals, SIGINT);
+  sigaddset(&awaitedSignals, SIGTERM);
+  sigaddset(&awaitedSignals, SIGUSR1);
+  pthread_sigmask(SIG_BLOCK, &awaitedSignals, nullptr);
 
   try {
     sigra::emu::Emulator emulator(options->type, options->version);
@@ -204,6 +253,7 @@ int main(int argc, char** argv) {
       std::cout << line << std::endl;
     };
     emulator.SetJournalListener(print);
+    ApplyStates(*options, emulator);
     sigra::emu::ControlChannel channel(emulator);
     std::unique_ptr<sigra::emu::ControlServer> control;
     if (options->control) {
@@ -212,7 +262,11 @@ int main(int argc, char** argv) {
           [print](const std::string& reply) { print("control: " + reply); });
     }
     int signal = 0;
-    sigwait(&stopSignals, &signal);
+    // SIGUSR1 is the hand that pushes the drawer shut.
+    while (sigwait(&awaitedSignals, &signal) == 0 && signal == SIGUSR1) {
+      emulator.WithPrinter(
+          [](sigra::emu::Printer& printer) { sigra::emu::SetDrawerOpen(printer, false); });
+    }
     control.reset();
     if (link) std::filesystem::remove(*link);
   } catch (const std::exception& error) {
