@@ -188,8 +188,9 @@ int32_t ReceiptEnd(uint32_t discount) {
   if (int32_t result = SendSequence(kCmdReceiptEnd, 1, 0, answer, none); result != 0) {
     if (result != kResultNak) return result;
     // A refused closing ends the receipt; the printer refuses one without lines
-    // and that is no failure.
+    // and that is no failure, unless it reports the receipt cancelled.
     ReceiptOpen = false;
+    if (int32_t cancelled = CheckReceiptNotCancelled(); cancelled != 0) return cancelled;
     return ReceiptItemCount == 0 ? 0 : result;
   }
   uint8_t status3 = 0;

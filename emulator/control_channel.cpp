@@ -1,6 +1,8 @@
 #include "emulator/control_channel.h"
 
+#include <charconv>
 #include <cstdio>
+#include <map>
 #include <sstream>
 #include <vector>
 
@@ -9,13 +11,18 @@ namespace {
 
 constexpr const char* kHelp =
     "ok commands: paper out|in, head up|down, drawer open|closed, power off|on, "
-    "controller lost|back, failure on|off, status, help";
+    "controller lost|back, failure on|off, cut before-end|after-ack|printing [MS], status, help";
 
 // Status byte 4.
 constexpr uint8_t kDrawerClosed = 0x08;
 // Status byte 5, on the models that have it.
 constexpr int kNoPaperOriginal = 2;
 constexpr int kHeadRaisedOriginal = 4;
+
+const std::map<std::string, PowerCut, std::less<>> kCutPoints = {
+    {"before-end", PowerCut::BeforeReceiptEnd},
+    {"after-ack", PowerCut::AfterReceiptEndAck},
+    {"printing", PowerCut::WhilePrinting}};
 
 uint8_t WithBit(uint8_t byte, int bit, bool on) {
   const auto mask = static_cast<uint8_t>(1U << bit);
@@ -78,6 +85,22 @@ std::string ControlChannel::Execute(std::string_view line) {
     emulator_.SetControllerLost(words[1] == "lost");
   } else if (is("failure", "on") || is("failure", "off")) {
     emulator_.SetPrinterFailure(words[1] == "on");
+  } else if ((words.size() == 2 || words.size() == 3) && words[0] == "cut") {
+    const auto point = kCutPoints.find(words[1]);
+    if (point == kCutPoints.end()) {
+      return "error: cut at before-end, after-ack or printing, not \"" + words[1] + "\"";
+    }
+    std::optional<std::chrono::milliseconds> downtime;
+    if (words.size() == 3) {
+      int ms = 0;
+      const std::string& text = words[2];
+      const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), ms);
+      if (error != std::errc() || end != text.data() + text.size() || ms < 0) {
+        return "error: the time off is milliseconds, not \"" + text + "\"";
+      }
+      downtime = std::chrono::milliseconds(ms);
+    }
+    emulator_.WithPrinter([&](Printer& printer) { printer.ArmPowerCut(point->second, downtime); });
   } else if (words.empty()) {
     return "error: empty command (help lists them)";
   } else {

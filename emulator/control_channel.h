@@ -12,6 +12,13 @@
 //                                 the printing mechanism's controller stops
 //                                 answering the fiscal module / answers again
 //   failure on | failure off      a printer failure
+//   cut POINT [MS]                the printer loses power at POINT of the next
+//                                 receipt closing: before-end (as the receipt
+//                                 end arrives), after-ack (once it is
+//                                 acknowledged, before printing) or printing
+//                                 (during the printout); it comes back after
+//                                 MS milliseconds, or with "power on". A
+//                                 receipt left open is cancelled on power-up.
 //   status                        "ok" and status bytes 1 to 8 in hex
 //   help                          the list of commands
 #ifndef SIGRA_EMULATOR_CONTROL_CHANNEL_H

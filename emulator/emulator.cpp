@@ -186,6 +186,8 @@ struct Emulator::Impl {
         Note("silent: no answer to command " + std::to_string(code));
         return;
       }
+      printer.PowerBackIfDue();
+      printer.BeforeAnswer(code);
       if (printer.SwitchedOff()) {
         Note("switched off: no answer to command " + std::to_string(code));
         return;
@@ -209,6 +211,10 @@ struct Emulator::Impl {
       if (!answer.empty() && answer.front() != kAck) command.reset();
     }
     Answer(answer, delay);
+    {
+      std::lock_guard lock(mutex);
+      printer.AfterAnswer(code);
+    }
     if (command) ReceiveData(code, *command, delay);
   }
 

@@ -80,7 +80,13 @@ constexpr const char* kUsage =
     "\n"
     "Control lines: paper out|in, head up|down, drawer open|closed,\n"
     "power off|on, controller lost|back, failure on|off, status (status bytes 1\n"
-    "to 8 in hex), help. Each gets one reply: ok, or error: and why.\n";
+    "to 8 in hex), help. Each gets one reply: ok, or error: and why.\n"
+    "\n"
+    "cut POINT [MS] cuts the power at one point of the next receipt closing:\n"
+    "before-end (as the receipt end command arrives), after-ack (once it is\n"
+    "acknowledged, before printing) or printing (during the printout). The\n"
+    "printer comes back after MS milliseconds, or with power on; a receipt left\n"
+    "open is cancelled on power-up (status byte 3 bit 4).\n";
 
 struct Options {
   sigra::emu::StartState start;

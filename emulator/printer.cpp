@@ -11,6 +11,8 @@ constexpr uint8_t kByte1 = 155;
 constexpr uint8_t kByte2 = 148;
 constexpr uint8_t kByte3 = 149;
 
+constexpr uint8_t kCmdReceiptEnd = 36;
+
 // Byte 2 (148).
 constexpr int kAwaitsPrinting = 1;
 constexpr int kControllerLost148 = 7;
@@ -18,6 +20,7 @@ constexpr int kControllerLost148 = 7;
 constexpr int kPrinting = 0;
 constexpr int kNoPaper = 1;
 constexpr int kFailure = 2;
+constexpr int kReceiptCancelled = 4;
 constexpr int kStoppedNoPaper = 6;
 constexpr int kControllerLost149 = 7;
 
@@ -177,14 +180,62 @@ void Printer::SetControllerLost(bool lost) {
             : "communication with the printer controller back");
 }
 
-void Printer::SwitchOff() {
+void Printer::SwitchOff(std::optional<std::chrono::milliseconds> downtime) {
   switchedOff_ = true;
+  switchOnAt_.reset();
+  if (downtime) switchOnAt_ = std::chrono::steady_clock::now() + *downtime;
   Note("switched off");
 }
 
 void Printer::SwitchOn() {
   switchedOff_ = false;
+  switchOnAt_.reset();
   Note("switched on");
+  if (fiscal_.receipt) CancelReceipt("power lost");
+}
+
+void Printer::PowerBackIfDue() {
+  if (switchedOff_ && switchOnAt_ && std::chrono::steady_clock::now() >= *switchOnAt_) SwitchOn();
+}
+
+void Printer::ArmPowerCut(PowerCut point, std::optional<std::chrono::milliseconds> downtime) {
+  armedCut_ = ArmedCut{.point = point, .downtime = downtime, .printoutPolls = std::nullopt};
+}
+
+void Printer::BeforeAnswer(uint8_t command) {
+  if (!armedCut_ || switchedOff_) return;
+  ArmedCut& cut = *armedCut_;
+  const bool closing = command == kCmdReceiptEnd && fiscal_.receipt.has_value();
+  const bool poll = command == kByte3 && cut.printoutPolls && Printing();
+  if (cut.point == PowerCut::BeforeReceiptEnd && closing) {
+    Note("power cut before the receipt end");
+  } else if (cut.point == PowerCut::WhilePrinting && poll && ++*cut.printoutPolls == 2) {
+    Note("power cut while the receipt prints");
+  } else {
+    return;
+  }
+  const auto downtime = cut.downtime;
+  armedCut_.reset();
+  SwitchOff(downtime);
+}
+
+void Printer::AfterAnswer(uint8_t command) {
+  if (!armedCut_ || command != kCmdReceiptEnd || fiscal_.receipt || !Printing()) return;
+  if (armedCut_->point == PowerCut::WhilePrinting) {
+    armedCut_->printoutPolls = 0;
+  } else if (armedCut_->point == PowerCut::AfterReceiptEndAck) {
+    Note("power cut after the receipt end was acknowledged");
+    const auto downtime = armedCut_->downtime;
+    armedCut_.reset();
+    SwitchOff(downtime);
+  }
+}
+
+void Printer::CancelReceipt(const std::string& reason) {
+  Note("receipt cancelled: " + reason);
+  Print(fiscal_.receipt->CancelledPrintout(reason));
+  fiscal_.receipt.reset();
+  SetBit(kByte3, kReceiptCancelled, true);
 }
 
 void Printer::Print(const std::vector<std::string>& lines) {

@@ -22,6 +22,7 @@
 #define SIGRA_EMULATOR_PRINTER_H
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -38,6 +39,12 @@
 #include "emulator/user_data.h"
 
 namespace sigra::emu {
+
+// Where in the closing of a receipt the printer loses its power: when the
+// receipt end (36) arrives, before it is taken; right after its acknowledgement
+// went out, before anything is printed; or at the second status poll of the
+// receipt's printout.
+enum class PowerCut { BeforeReceiptEnd, AfterReceiptEndAck, WhilePrinting };
 
 class Printer {
  public:
@@ -96,10 +103,27 @@ class Printer {
   FiscalMemory& Memory() { return memory_; }
   const FiscalMemory& Memory() const { return memory_; }
   // The remote power-off: a switched-off printer answers nothing until it is
-  // switched on again.
-  void SwitchOff();
+  // switched on again, by SwitchOn or, with `downtime`, by itself at the first
+  // command that comes once that time has passed. A receipt open when the power
+  // went is cancelled on power-up (status 149 bit 4); a printout under way goes
+  // on where it stopped.
+  void SwitchOff(std::optional<std::chrono::milliseconds> downtime = std::nullopt);
   void SwitchOn();
   bool SwitchedOff() const { return switchedOff_; }
+  // Switches on a printer whose downtime has passed.
+  void PowerBackIfDue();
+
+  // Arms one power cut for the next receipt closing; the printer then stays off
+  // for `downtime` (none: until SwitchOn).
+  void ArmPowerCut(PowerCut point, std::optional<std::chrono::milliseconds> downtime);
+  // The line's hooks for an armed cut: a command is about to be answered, and
+  // the answer to one has gone out.
+  void BeforeAnswer(uint8_t command);
+  void AfterAnswer(uint8_t command);
+
+  // Gives up the open receipt: prints it as cancelled and shows the
+  // cancellation in status 149 until the next receipt begins.
+  void CancelReceipt(const std::string& reason);
 
   // Register number, feed lines, rounding, the configuration block and a
   // control print of the names database under way.
@@ -139,6 +163,14 @@ class Printer {
   PrinterClock clock_;
   FiscalMemory memory_;
   bool switchedOff_ = false;
+  std::optional<std::chrono::steady_clock::time_point> switchOnAt_;
+  struct ArmedCut {
+    PowerCut point;
+    std::optional<std::chrono::milliseconds> downtime;
+    // Polls of the receipt's printout seen, once the receipt end was taken.
+    std::optional<int> printoutPolls;
+  };
+  std::optional<ArmedCut> armedCut_;
   std::vector<std::string> printouts_;
   ServiceState service_;
   UserData userData_;

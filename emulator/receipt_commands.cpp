@@ -19,16 +19,6 @@ bool Extended(const DeviceTraits& traits) {
   return traits.extendedReceipt;
 }
 
-// The printer gives up the open receipt: it prints it as cancelled and shows
-// the cancellation in status 149 until the next receipt begins.
-void Cancel(Printer& printer, const std::string& reason) {
-  FiscalState& fiscal = printer.Fiscal();
-  printer.Note("receipt cancelled: " + reason);
-  printer.Print(fiscal.receipt->CancelledPrintout(reason));
-  fiscal.receipt.reset();
-  printer.SetBit(kStatus3, kReceiptCancelledBit, true);
-}
-
 // Runs `act` on the open receipt; without one the data is noted and dropped.
 template <class Act>
 void OnReceipt(Printer& printer, const char* what, Act act) {
@@ -43,7 +33,7 @@ void OnReceipt(Printer& printer, const char* what, Act act) {
 template <class Step>
 void Checked(Printer& printer, const char* what, Step step) {
   OnReceipt(printer, what, [&](Receipt& receipt) {
-    if (const std::optional<std::string> reason = step(receipt)) Cancel(printer, *reason);
+    if (const std::optional<std::string> reason = step(receipt)) printer.CancelReceipt(*reason);
   });
 }
 
@@ -172,7 +162,7 @@ void AddReceiptCommands(CommandTable& table) {
                      receipt.reset();
                      return Bytes{kNak};
                    }
-                   Cancel(printer, "cancelled by the host");
+                   printer.CancelReceipt("cancelled by the host");
                    return Bytes{kAck};
                  }});
 }

@@ -61,6 +61,12 @@ int32_t CheckDevice() {
   const Block data{};
   int32_t check = SendSequence(kCmdConnectionCheck, 1, 0, answer, data);
   if (check != 0 && check != kResultNak) return check;
+  // The check cancels a receipt the printer holds open, or it refuses one
+  // without lines and drops it: either way no receipt is open any more, and
+  // one left open by a closing the line cut must not keep the driver refusing
+  // commands with 200.
+  ReceiptOpen = false;
+  ReceiptItemCount = 0;
   if (check == 0) {
     if (int32_t result = WaitForPrintout(kModePrinting, DeviceType); result != 0) return result;
   }

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "driver_fixture.h"
+#include "emulator/control_channel.h"
 #include "receipt_helpers.h"
 
 extern char** environ;
@@ -76,7 +78,8 @@ TEST_F(SigractlTest, ASaleFromAFileThenTheDailyReport) {
   emu::Emulator& printer = StartPrinter(7);
   const ToolRun sale = Sigractl({"receipt", File("sale.txt", kSale)});
   EXPECT_EQ(sale.exit, 0) << sale.err;
-  EXPECT_EQ(sale.out, "Chleb razowy 500g 9,00\nMleko 3,2% 1l 5,99\nsum 14,99\n");
+  EXPECT_EQ(sale.out,
+            "Chleb razowy 500g 9,00\nMleko 3,2% 1l 5,99\nsum 14,99\nreceipt 1 fiscalised\n");
   ASSERT_EQ(printer.Printouts().size(), 1U);
   const std::string receipt = printer.Printouts()[0];
   EXPECT_TRUE(HasRow(receipt, "SUMA PLN", "14,99")) << receipt;
@@ -184,6 +187,38 @@ TEST_F(SigractlTest, JsonForMachinesAndTheExitStatusByClass) {
             0U)
       << silent.err;
   EXPECT_EQ(silent.err.find('\r'), std::string::npos);
+}
+
+TEST_F(SigractlTest, AReceiptCutByAPowerLossSaysWhetherItWasFiscalised) {
+  struct Case {
+    const char* point;
+    int exit;
+    const char* json;
+  };
+  const Case cases[] = {
+      {"after-ack", 7, "\"fiscalised\": true, \"receipt\": 1}"},
+      {"printing", 7, "\"fiscalised\": true, \"receipt\": 2}"},
+      {"before-end", 3, "\"fiscalised\": false}"},
+  };
+  emu::Emulator& printer = StartPrinter(3);
+  emu::ControlChannel channel(printer);
+  for (const Case& c : cases) {
+    ASSERT_EQ(channel.Execute(std::string("cut ") + c.point + " 300"), "ok");
+    const ToolRun run = Sigractl({"--json", "--timeout", "1", "receipt", "-"},
+                                 "item \"Bułka kajzerka\" A 1 szt 0.60\n");
+    EXPECT_EQ(run.exit, c.exit) << c.point;
+    EXPECT_EQ(
+        run.out.rfind("{\"command\": \"receipt\", \"result\": 21, \"step\": \"ReceiptEnd\"", 0), 0U)
+        << run.out;
+    const std::string end = std::string(c.json) + "\n";
+    EXPECT_EQ(
+        run.out.compare(run.out.size() - std::min(run.out.size(), end.size()), end.size(), end), 0)
+        << c.point << ": " << run.out;
+  }
+  const ToolRun plain = Sigractl({"receipt", "-"}, "item \"Bułka kajzerka\" A 1 szt 0.60\n");
+  EXPECT_EQ(plain.exit, 0) << plain.err;
+  EXPECT_EQ(plain.out, "Bułka kajzerka 0,60\nsum 0,60\nreceipt 3 fiscalised\n");
+  EXPECT_EQ(Sigractl({"receipt-number"}).out, "3\n");
 }
 
 TEST_F(SigractlTest, StatusBytesInTheStatusWindowsWords) {

@@ -24,10 +24,12 @@ import ctypes
 import ctypes.util
 import os
 import sys
+import time
 from ctypes import POINTER, byref, c_char_p, c_int32, c_uint32, c_ubyte
+from dataclasses import dataclass
 from typing import Iterator, List, Optional, Sequence, Tuple
 
-__all__ = ["Driver", "SigraError", "find_library"]
+__all__ = ["Driver", "Item", "SaleError", "SigraError", "find_library"]
 
 _CODE_PAGE = "cp1250"
 
@@ -77,6 +79,41 @@ class SigraError(Exception):
         self.function = function
         self.code = code
         self.message = message
+
+
+class SaleError(SigraError):
+    """A sale that failed part-way, with what the printer's receipt counter
+    says about its receipt: `fiscalised` True (the printer closed it, and
+    `receipt` is its number in the fiscal day: do not sell it again), False
+    (not fiscalised, and no receipt is left open: it may be sold again), or
+    None (the printer did not come back in time: ask `receipt_number` later
+    and do not sell again before)."""
+
+    def __init__(self, failure: SigraError, fiscalised: Optional[bool],
+                 receipt: Optional[int]) -> None:
+        super().__init__(failure.function, failure.code, failure.message)
+        self.fiscalised = fiscalised
+        self.receipt = receipt
+        if fiscalised is None:
+            outcome = "the printer did not come back: fiscalised or not is unknown"
+        elif fiscalised:
+            outcome = f"the receipt was fiscalised as number {receipt}"
+        else:
+            outcome = "the receipt was not fiscalised"
+        self.args = (f"{failure}; {outcome}",)
+
+
+@dataclass(frozen=True)
+class Item:
+    """A sale line of `Driver.sell`: rate 1..7 (A..G), quantity with
+    `decimals` implied decimal places, unit price in grosze."""
+
+    name: str
+    rate: int
+    quantity: int
+    price: int
+    decimals: int = 0
+    unit: str = "szt"
 
 
 def find_library() -> str:
@@ -153,6 +190,8 @@ class Driver:
             function = getattr(self._lib, name)
             function.argtypes = argtypes
             function.restype = c_int32
+        # The last successful communication_init, for sell to connect again.
+        self._connection: Optional[Tuple[int, int, int]] = None
 
     # Result codes.
 
@@ -178,6 +217,7 @@ class Driver:
             _checked(baud, "baud"),
             _checked(timeout, "timeout"),
         )
+        self._connection = (port, baud, timeout)
 
     def communication_end(self) -> None:
         self._call("CommunicationEnd")
@@ -317,6 +357,71 @@ class Driver:
 
     def receipt_cancel(self) -> None:
         self._call("ReceiptCancel")
+
+    def sell(
+        self,
+        items: Sequence[Item],
+        discount: int = 0,
+        payments: Sequence[Tuple[str, int, int]] = (),
+        lines: Sequence[Tuple[int, str]] = (),
+        reconnect_seconds: float = 60,
+    ) -> int:
+        """Prints one receipt and gives its number in the fiscal day.
+
+        Payments are (name, paid, change) for entries 1 to 4, lines (type,
+        text) printed after the receipt. When a step fails after the receipt
+        counter was read, the sale connects again (communication_init with the
+        last port, speed and timeout, retried for up to `reconnect_seconds`),
+        reads the counter again and raises `SaleError`, which says whether the
+        receipt was fiscalised: the till follows it and never sells twice.
+        Texts and numbers are checked before anything is sent."""
+        if self._connection is None:
+            raise SigraError("sell", 99, self.err_message(99))
+        for item in items:
+            _bytes(item.name, "name")
+            _bytes(item.unit, "unit")
+            for value, what in ((item.rate, "rate"), (item.quantity, "quantity"),
+                                (item.price, "price"), (item.decimals, "decimals")):
+                _checked(value, what)
+        for name, paid, change in payments:
+            _bytes(name, "payment name")
+            _checked(paid, "paid")
+            _checked(change, "change")
+        for line_type, text in lines:
+            _checked(line_type, "line_type")
+            _bytes(text, "line")
+        _checked(discount, "discount", _UINT32)
+        before = self.receipt_number()
+        try:
+            self.receipt_begin()
+            for item in items:
+                self.receipt_item(item.name, item.rate, item.quantity, item.price,
+                                  decimals=item.decimals, unit=item.unit)
+            for number, (name, paid, change) in enumerate(payments, start=1):
+                self.fill_payment(number, name, paid, change)
+            for line_type, text in lines:
+                self.fill_lines(line_type, text)
+            self.receipt_end(discount)
+        except SigraError as failure:
+            after = self._counter_again(reconnect_seconds)
+            fiscalised = None if after is None else after == before + 1
+            raise SaleError(failure, fiscalised, after if fiscalised else None) from failure
+        return before + 1
+
+    def _counter_again(self, seconds: float) -> Optional[int]:
+        """The receipt counter over a new connection, or None when the
+        printer cannot be reached within `seconds`."""
+        assert self._connection is not None
+        port, baud, timeout = self._connection
+        deadline = time.monotonic() + seconds
+        while True:
+            if self._lib.CommunicationInit(port, baud, timeout) == 0:
+                counter = c_int32(0)
+                if self._lib.ReceiptNumber(byref(counter)) == 0:
+                    return counter.value
+            if time.monotonic() >= deadline:
+                return None
+            time.sleep(0.1)
 
     def read_total(self) -> int:
         """The fiscal day's total of all rates, in grosze."""

@@ -89,3 +89,51 @@ def test_no_printer_is_a_timeout(driver: sigra.Driver, printer) -> None:
     with pytest.raises(sigra.SigraError) as silent:
         driver.communication_init(1, 9600, 1)
     assert silent.value.code == 21
+
+
+_BREAD = sigra.Item("Chleb razowy 500g", rate=1, quantity=2, price=450)
+
+
+def test_a_sale_gives_its_receipt_number(connected: sigra.Driver, printer) -> None:
+    assert connected.sell([_BREAD], payments=[("Gotówka", 1000, 100)],
+                          lines=[(0, "Dziękujemy")]) == 1
+    assert connected.sell([sigra.Item("Bułka kajzerka", rate=1, quantity=1, price=60)]) == 2
+    assert "| SUMA PLN                            9,00" in printer.journal()
+
+
+@pytest.mark.parametrize("point, fiscalised", [
+    ("before-end", False), ("after-ack", True), ("printing", True)])
+def test_a_sale_cut_by_a_power_loss_says_whether_it_was_fiscalised(
+        connected: sigra.Driver, printer, point: str, fiscalised: bool) -> None:
+    assert printer.control(f"cut {point} 300") == "ok"
+    with pytest.raises(sigra.SaleError) as cut:
+        connected.sell([_BREAD])
+    assert cut.value.code == 21
+    assert cut.value.fiscalised is fiscalised
+    assert cut.value.receipt == (1 if fiscalised else None)
+    assert str(cut.value).endswith(
+        "the receipt was fiscalised as number 1" if fiscalised
+        else "the receipt was not fiscalised")
+    # The till sells on; a receipt not fiscalised was cancelled, not kept.
+    assert connected.sell([_BREAD]) == (2 if fiscalised else 1)
+    assert connected.receipt_number() == (2 if fiscalised else 1)
+
+
+def test_a_printer_that_stays_off_leaves_the_outcome_unknown(
+        connected: sigra.Driver, printer) -> None:
+    assert printer.control("cut after-ack") == "ok"
+    with pytest.raises(sigra.SaleError) as cut:
+        connected.sell([_BREAD], reconnect_seconds=0)
+    assert cut.value.fiscalised is None
+    assert "fiscalised or not is unknown" in str(cut.value)
+    assert printer.control("power on") == "ok"
+    connected.communication_init(1, 9600, 2)
+    assert connected.receipt_number() == 1
+
+
+def test_a_sale_with_a_text_the_printer_cannot_take_sends_nothing(
+        connected: sigra.Driver, printer) -> None:
+    before = printer.journal()
+    with pytest.raises(ValueError):
+        connected.sell([sigra.Item("Chleb 🍞", rate=1, quantity=1, price=100)])
+    assert printer.journal() == before

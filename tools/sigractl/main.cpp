@@ -2,6 +2,7 @@
 // does one thing, closes the connection and says what came of it, in UTF-8
 // or as one JSON object; it calls only the driver's exported functions.
 #include <charconv>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -68,14 +69,27 @@ constexpr const char* kUsage =
     "  discount 5                               percent off each rate's total\n"
     "Amounts in zloty with at most 2 decimal places, quantities with at most 4.\n"
     "\n"
+    "A receipt reads the printer's receipt counter first; when a step fails it\n"
+    "connects again (for up to 30 s) and reads it again, to tell whether the\n"
+    "printer fiscalised the receipt.\n"
+    "\n"
     "Exit status: 0 done; 2 bad arguments or input, nothing sent; 3 the port or\n"
     "the line failed (result codes below 100, system errors); 4 the printer's\n"
     "condition (100 to 199); 5 refused (200 to 299); 6 another code (999: an\n"
-    "error inside the driver).\n";
+    "error inside the driver). For a receipt these mean it was not fiscalised;\n"
+    "7: the receipt failed but the printer fiscalised it (do not sell it again);\n"
+    "8: the printer did not come back to tell (do not sell it again before\n"
+    "receipt-number shows).\n";
 
 constexpr const char* kVersion = "0.1.0";
 
 constexpr int kExitUsage = 2;
+// A receipt whose closing failed though the printer fiscalised it, and one
+// of which the printer could not tell.
+constexpr int kExitFiscalisedAnyway = 7;
+constexpr int kExitFiscalisedUnknown = 8;
+// How long a failed receipt tries to reach the printer again.
+constexpr auto kReconnectTime = std::chrono::seconds(30);
 
 struct Options {
   int32_t port = 1;
@@ -155,6 +169,8 @@ struct Report {
 struct Failure {
   std::string step;
   int32_t code;
+  // The exit status when it is not the class of `code`.
+  std::optional<int> exitStatus = std::nullopt;
 };
 
 using Outcome = std::optional<Failure>;
@@ -181,7 +197,7 @@ class Run {
                   << ' ' << Message(failure->code) << '\n';
       }
     }
-    return failure ? ExitFor(failure->code) : 0;
+    return failure ? failure->exitStatus.value_or(ExitFor(failure->code)) : 0;
   }
 
   Report& Out() { return report_; }
@@ -396,13 +412,46 @@ Outcome UniqueNumber(Run& run) {
   });
 }
 
-Outcome PrintReceipt(Run& run, const ReceiptFile& receipt) {
+// After a failed receipt, whether the printer fiscalised it: it did when its
+// receipt counter, read over a new connection, is one more than `before`.
+// The failure gets the exit status that tells a script whether to sell again.
+Failure Fiscalised(Run& run, const Options& options, int32_t before, Failure failure) {
+  std::optional<int32_t> after;
+  const auto deadline = std::chrono::steady_clock::now() + kReconnectTime;
+  do {
+    int32_t counter = 0;
+    if (CommunicationInit(options.port, options.speed, options.timeout) == 0 &&
+        ReceiptNumber(&counter) == 0) {
+      after = counter;
+    }
+  } while (!after && std::chrono::steady_clock::now() < deadline);
+  if (!after) {
+    run.Out().lines.push_back("unknown whether the receipt was fiscalised: no printer");
+    run.Out().json.AddRaw("fiscalised", "null");
+    failure.exitStatus = kExitFiscalisedUnknown;
+  } else if (*after == before + 1) {
+    run.Out().lines.push_back("receipt " + std::to_string(*after) + " fiscalised");
+    run.Out().json.AddRaw("fiscalised", "true");
+    run.Out().json.Add("receipt", *after);
+    failure.exitStatus = kExitFiscalisedAnyway;
+  } else {
+    run.Out().lines.push_back("receipt not fiscalised");
+    run.Out().json.AddRaw("fiscalised", "false");
+  }
+  return failure;
+}
+
+Outcome PrintReceipt(Run& run, const Options& options, const ReceiptFile& receipt) {
   return run.Connected([&]() -> Outcome {
-    if (Outcome failure = Check("ReceiptBegin", ReceiptBegin())) return failure;
+    int32_t before = 0;
+    if (Outcome failure = Check("ReceiptNumber", ReceiptNumber(&before))) return failure;
+    if (Outcome failure = Check("ReceiptBegin", ReceiptBegin())) {
+      return Fiscalised(run, options, before, *failure);
+    }
     // A line the driver or the printer refuses leaves no receipt half open.
-    const auto cancelled = [](Failure failure) {
+    const auto cancelled = [&](Failure failure) {
       ReceiptCancel();
-      return failure;
+      return Fiscalised(run, options, before, failure);
     };
     std::string items = "[";
     int64_t sum = 0;
@@ -438,7 +487,13 @@ Outcome PrintReceipt(Run& run, const ReceiptFile& receipt) {
     run.Out().lines.push_back(
         "sum " + Money(sum) +
         (receipt.discount > 0 ? ", less " + std::to_string(receipt.discount) + " %" : ""));
-    return Check("ReceiptEnd", ReceiptEnd(receipt.discount));
+    if (Outcome failure = Check("ReceiptEnd", ReceiptEnd(receipt.discount))) {
+      return Fiscalised(run, options, before, *failure);
+    }
+    run.Out().lines.push_back("receipt " + std::to_string(before + 1) + " fiscalised");
+    run.Out().json.AddRaw("fiscalised", "true");
+    run.Out().json.Add("receipt", before + 1);
+    return std::nullopt;
   });
 }
 
@@ -604,7 +659,7 @@ int Main(int argc, char** argv) {
       return UsageError(options,
                         (args[1] == "-" ? "standard input" : args[1]) + ": " + error->message);
     }
-    outcome = PrintReceipt(run, std::get<ReceiptFile>(parsed));
+    outcome = PrintReceipt(run, options, std::get<ReceiptFile>(parsed));
   } else if (command == "raw") {
     std::vector<std::optional<int64_t>> numbers;
     for (size_t i = 1; i < args.size(); ++i) numbers.push_back(Number(args[i]));
