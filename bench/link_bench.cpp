@@ -1,22 +1,29 @@
 // What the two thread hand-overs of every protocol byte cost. The driver's
 // byte rendezvous and a whole 255-byte command sequence are timed against an
 // emulated printer that answers at once, beside a bare single-threaded
-// write/read ping-pong with the same printer over the same kind of pty.
-// The cost per byte is the time per iteration over the bytes it moves (3 for
-// an exchange, 258 for a sequence).
+// write/read loop with the same printer over the same kind of pty. The printer
+// runs in a process of its own, so the CPU time is the client's: the caller
+// and the port's worker together. The summary gives the driver's wall and CPU
+// time per byte as ratios to the bare loop of the same run, and how often each
+// client thread woke while a read timeout ran out (from the kernel's
+// context-switch counters of each thread).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <filesystem>
+#include <chrono>
+#include <cstdio>
+#include <map>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
-#include "emulator/emulator.h"
+#include "bench/printer_process.h"
+#include "bench/thread_switches.h"
 #include "link/comm_threads.h"
 #include "sigra/sigradrv.h"
 
@@ -24,84 +31,10 @@ namespace {
 
 constexpr uint8_t kBulkCommand = 200;
 constexpr int kBulkData = 255;
+constexpr int kExchangeBytes = 3;
+constexpr int kSequenceBytes = kBulkData + 3;
 
-// One emulated printer for the whole run, linked as COM1, that also takes a
-// command of 255 data bytes.
-class Bench {
- public:
-  Bench() : printer_(7) {
-    char pattern[] = "/tmp/sigra-bench-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) throw std::runtime_error("no temporary folder");
-    dir_ = pattern;
-    setenv("SIGRA_DOSDEVICES", dir_.c_str(), 1);
-    printer_.LinkAsComPort(dir_, 1);
-    printer_.Define(
-        kBulkCommand,
-        {.name = "bulk data",
-         .answer = [](sigra::emu::Printer&) { return sigra::emu::Bytes{sigra::emu::kAck}; },
-         .dataLength = sigra::emu::FixedData(kBulkData)});
-  }
-  ~Bench() { std::filesystem::remove_all(dir_); }
-
-  sigra::emu::Emulator& Printer() { return printer_; }
-
- private:
-  sigra::emu::Emulator printer_;
-  std::string dir_;
-};
-
-Bench& Shared() {
-  static Bench bench;
-  return bench;
-}
-
-void SetBytes(benchmark::State& state, int64_t bytesPerIteration) {
-  state.SetBytesProcessed(state.iterations() * bytesPerIteration);
-}
-
-// ESC, 35 and the acknowledgement through SendByte / ReceiveByte.
-void DriverByteExchange(benchmark::State& state) {
-  Bench& bench = Shared();
-  if (OpenPort(1, 28800, 1, 1) != 0) {
-    state.SkipWithError("port did not open");
-    return;
-  }
-  for (auto _ : state) {
-    uint8_t ack = 0;
-    sigra::link::SendByte(27);
-    sigra::link::SendByte(35);
-    if (!sigra::link::ReceiveByte(ack) || ack != 6) {
-      state.SkipWithError("no acknowledgement");
-      break;
-    }
-  }
-  ClosePort();
-  bench.Printer().ClearRecord();
-  SetBytes(state, 3);
-}
-
-// A whole sequence: ESC, the command, the acknowledgement and 255 data bytes.
-void DriverSequence255(benchmark::State& state) {
-  Bench& bench = Shared();
-  if (OpenPort(1, 28800, 1, 1) != 0) {
-    state.SkipWithError("port did not open");
-    return;
-  }
-  unsigned char answer[256] = {};
-  unsigned char data[256] = {};
-  for (auto _ : state) {
-    if (int32_t result = RSSequence(kBulkCommand, 1, kBulkData, answer, data); result != 0) {
-      state.SkipWithError(("sequence failed with " + std::to_string(result)).c_str());
-      break;
-    }
-  }
-  ClosePort();
-  // The last data bytes may still be on their way to the printer.
-  bench.Printer().WaitForHostBytes((kBulkData + 2) * static_cast<size_t>(state.iterations()),
-                                   std::chrono::seconds(2));
-  bench.Printer().ClearRecord();
-  SetBytes(state, kBulkData + 3);
-}
+sigra::bench::PrinterProcess* g_printer = nullptr;
 
 // The same bytes written and read directly by one thread, without the worker.
 class BarePort {
@@ -114,6 +47,9 @@ class BarePort {
     tcsetattr(fd_, TCSANOW, &tio);
   }
   ~BarePort() { close(fd_); }
+  BarePort(const BarePort&) = delete;
+  BarePort& operator=(const BarePort&) = delete;
+
   void Write(uint8_t b) {
     if (write(fd_, &b, 1) != 1) throw std::runtime_error("write failed");
   }
@@ -128,9 +64,61 @@ class BarePort {
   int fd_;
 };
 
+// Waits until the printer has taken every byte sent so far: it answers a
+// connection check only after them. Then forgets the line's record.
+void Settle() {
+  BarePort port(g_printer->DevicePath());
+  port.Write(27);
+  port.Write(35);
+  port.Read();
+  g_printer->Count();
+}
+
+void SetBytes(benchmark::State& state, int64_t bytesPerIteration) {
+  state.SetBytesProcessed(state.iterations() * bytesPerIteration);
+}
+
+// ESC, 35 and the acknowledgement through SendByte / ReceiveByte.
+void DriverByteExchange(benchmark::State& state) {
+  if (OpenPort(1, 28800, 1, 1) != 0) {
+    state.SkipWithError("port did not open");
+    return;
+  }
+  for (auto _ : state) {
+    uint8_t ack = 0;
+    sigra::link::SendByte(27);
+    sigra::link::SendByte(35);
+    if (!sigra::link::ReceiveByte(ack) || ack != 6) {
+      state.SkipWithError("no acknowledgement");
+      break;
+    }
+  }
+  ClosePort();
+  Settle();
+  SetBytes(state, kExchangeBytes);
+}
+
+// A whole sequence: ESC, the command, the acknowledgement and 255 data bytes.
+void DriverSequence255(benchmark::State& state) {
+  if (OpenPort(1, 28800, 1, 1) != 0) {
+    state.SkipWithError("port did not open");
+    return;
+  }
+  unsigned char answer[256] = {};
+  unsigned char data[256] = {};
+  for (auto _ : state) {
+    if (int32_t result = RSSequence(kBulkCommand, 1, kBulkData, answer, data); result != 0) {
+      state.SkipWithError(("sequence failed with " + std::to_string(result)).c_str());
+      break;
+    }
+  }
+  ClosePort();
+  Settle();
+  SetBytes(state, kSequenceBytes);
+}
+
 void BareByteExchange(benchmark::State& state) {
-  Bench& bench = Shared();
-  BarePort port(bench.Printer().DevicePath());
+  BarePort port(g_printer->DevicePath());
   for (auto _ : state) {
     port.Write(27);
     port.Write(35);
@@ -139,13 +127,12 @@ void BareByteExchange(benchmark::State& state) {
       break;
     }
   }
-  bench.Printer().ClearRecord();
-  SetBytes(state, 3);
+  Settle();
+  SetBytes(state, kExchangeBytes);
 }
 
 void BareSequence255(benchmark::State& state) {
-  Bench& bench = Shared();
-  BarePort port(bench.Printer().DevicePath());
+  BarePort port(g_printer->DevicePath());
   for (auto _ : state) {
     port.Write(27);
     port.Write(kBulkCommand);
@@ -155,17 +142,116 @@ void BareSequence255(benchmark::State& state) {
     }
     for (int i = 0; i < kBulkData; ++i) port.Write(0);
   }
-  bench.Printer().WaitForHostBytes((kBulkData + 2) * static_cast<size_t>(state.iterations()),
-                                   std::chrono::seconds(2));
-  bench.Printer().ClearRecord();
-  SetBytes(state, kBulkData + 3);
+  Settle();
+  SetBytes(state, kSequenceBytes);
 }
 
-BENCHMARK(BareByteExchange)->UseRealTime();
-BENCHMARK(DriverByteExchange)->UseRealTime();
-BENCHMARK(BareSequence255)->UseRealTime();
-BENCHMARK(DriverSequence255)->UseRealTime();
+BENCHMARK(BareByteExchange)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(DriverByteExchange)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BareSequence255)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(DriverSequence255)->UseRealTime()->MeasureProcessCPUTime();
+
+struct Timing {
+  double wallNs = 0;
+  double cpuNs = 0;
+};
+
+// The console report, keeping each benchmark's time per iteration (the
+// median when it was repeated) for the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.error_occurred) continue;
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      const std::string name = run.run_name.function_name;
+      if (median) {
+        timings_[name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+        medians_.insert(name);
+      } else if (run.run_type == Run::RT_Iteration && medians_.count(name) == 0) {
+        timings_[name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+      }
+    }
+  }
+
+  void PrintRatios() const {
+    std::printf("\nPer byte, driver against the bare loop of this run:\n");
+    Ratio("exchange (ESC, 35, ACK)", "DriverByteExchange", "BareByteExchange", kExchangeBytes);
+    Ratio("sequence with 255 data bytes", "DriverSequence255", "BareSequence255", kSequenceBytes);
+  }
+
+ private:
+  void Ratio(const char* what, const char* driver, const char* bare, int bytes) const {
+    const auto d = timings_.find(driver);
+    const auto b = timings_.find(bare);
+    if (d == timings_.end() || b == timings_.end()) return;
+    // Times are reported in nanoseconds per iteration.
+    std::printf("  %-30s wall %6.2f us vs %6.2f us = %4.2fx   cpu %6.2f us vs %6.2f us = %4.2fx\n",
+                what, d->second.wallNs / bytes / 1000, b->second.wallNs / bytes / 1000,
+                d->second.wallNs / b->second.wallNs, d->second.cpuNs / bytes / 1000,
+                b->second.cpuNs / bytes / 1000, d->second.cpuNs / b->second.cpuNs);
+  }
+
+  std::map<std::string, Timing> timings_;
+  std::set<std::string> medians_;
+};
+
+// A read that nothing answers, with a read timeout of 2 seconds. The
+// switches of each thread are sampled 0.2 s and 1.8 s into the wait: a thread
+// that sleeps through the timeout in one wait has none between the samples,
+// and each voluntary switch there is a wake-up before the timeout ran out.
+void CountTimeoutWakeUps() {
+  if (OpenPort(1, 28800, 1, 2) != 0) {
+    std::printf("\nport did not open for the read-timeout count\n");
+    return;
+  }
+  const int caller = gettid();
+  // Threads of the open port, the sampler not among them.
+  const auto portThreads = sigra::bench::ThreadSwitches();
+  std::map<int, sigra::bench::Switches> early;
+  std::map<int, sigra::bench::Switches> late;
+  const auto start = std::chrono::steady_clock::now();
+  std::thread sampler([&] {
+    std::this_thread::sleep_until(start + std::chrono::milliseconds(200));
+    early = sigra::bench::ThreadSwitches();
+    std::this_thread::sleep_until(start + std::chrono::milliseconds(1800));
+    late = sigra::bench::ThreadSwitches();
+  });
+  uint8_t byte = 0;
+  const bool got = sigra::link::ReceiveByte(byte);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  sampler.join();
+  ClosePort();
+  std::printf("\nA read timing out after %.2f s (%s), from 0.2 s to 1.8 s into it:\n", seconds,
+              got ? "a byte came, not a timeout" : "no byte, as expected");
+  for (const auto& [tid, before] : portThreads) {
+    if (early.count(tid) == 0 || late.count(tid) == 0) continue;
+    std::printf("  %-6s %ld wake-ups (%ld preemptions)\n", tid == caller ? "caller" : "worker",
+                late[tid].voluntary - early[tid].voluntary,
+                late[tid].involuntary - early[tid].involuntary);
+  }
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  // Forked before this process has any thread.
+  sigra::bench::PrinterProcess printer(7, [](sigra::emu::Emulator& emulator) {
+    emulator.Define(
+        kBulkCommand,
+        {.name = "bulk data",
+         .answer = [](sigra::emu::Printer&) { return sigra::emu::Bytes{sigra::emu::kAck}; },
+         .dataLength = sigra::emu::FixedData(kBulkData)});
+  });
+  g_printer = &printer;
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintRatios();
+  CountTimeoutWakeUps();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,5 +1,6 @@
 #include "emulator/emulator.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <exception>
@@ -12,6 +13,7 @@
 #include <thread>
 #include <utility>
 
+#include "emulator/line_pacer.h"
 #include "emulator/line_speed.h"
 #include "emulator/pty.h"
 
@@ -57,6 +59,10 @@ struct Emulator::Impl {
                                  bool betweenFrames = false) {
     const std::optional<uint8_t> byte = pty.Read(timeout);
     if (byte) {
+      if (const std::shared_ptr<LinePacer> line = Line();
+          line && !pty.SleepUntil(line->Arrival(std::chrono::steady_clock::now()))) {
+        return std::nullopt;
+      }
       std::lock_guard lock(mutex);
       if (betweenFrames && *byte == kEsc) frameStarts.push_back(hostBytes.size());
       wire.push_back({Direction::HostToPrinter, *byte, std::chrono::steady_clock::now()});
@@ -67,6 +73,17 @@ struct Emulator::Impl {
   }
 
   void Send(const Bytes& bytes) {
+    if (const std::shared_ptr<LinePacer> line = Line()) {
+      for (uint8_t byte : bytes) {
+        if (!pty.SleepUntil(line->Departure(std::chrono::steady_clock::now()))) return;
+        {
+          std::lock_guard lock(mutex);
+          wire.push_back({Direction::PrinterToHost, byte, std::chrono::steady_clock::now()});
+        }
+        pty.Write({byte});
+      }
+      return;
+    }
     {
       std::lock_guard lock(mutex);
       const auto now = std::chrono::steady_clock::now();
@@ -74,6 +91,10 @@ struct Emulator::Impl {
     }
     pty.Write(bytes);
   }
+
+  // Without the mutex: the printer must not read the host's bytes any later
+  // for looking at its line.
+  std::shared_ptr<LinePacer> Line() const { return line.load(); }
 
   void Answer(const Bytes& bytes, std::chrono::milliseconds delay) {
     if (bytes.empty()) return;
@@ -240,6 +261,8 @@ struct Emulator::Impl {
   bool misheard = false;
   std::chrono::milliseconds answerDelay{0};
   std::map<uint8_t, std::chrono::milliseconds> afterDataDelays;
+  // The paced line, none for an instant one.
+  std::atomic<std::shared_ptr<LinePacer>> line;
   std::vector<WireByte> wire;
   std::vector<uint8_t> hostBytes;
   // Positions in hostBytes where the printer saw a frame begin.
@@ -327,6 +350,17 @@ void Emulator::SetControllerLost(bool lost) {
 void Emulator::WithPrinter(const std::function<void(Printer&)>& edit) {
   std::lock_guard lock(impl_->mutex);
   edit(impl_->printer);
+}
+
+void Emulator::SetLineRate(int bitsPerSecond) {
+  std::lock_guard lock(impl_->mutex);
+  if (bitsPerSecond > 0) {
+    impl_->line.store(std::make_shared<LinePacer>(bitsPerSecond));
+    impl_->printer.SetPrintingTime(PrintingTime(kLinesPerSecond));
+  } else {
+    impl_->line.store(nullptr);
+    impl_->printer.SetPrintingTime(std::nullopt);
+  }
 }
 
 void Emulator::FixLineSpeed(uint32_t baud) {

@@ -53,7 +53,8 @@ class Emulator {
   void SetStatusByte(int n, uint8_t value);
   uint8_t StatusByte(int n) const;
 
-  // Printing model (see printer.h): a printout lasts a number of status polls.
+  // Printing model (see printer.h): a printout lasts a number of status polls
+  // (microseconds under a line rate).
   void StartPrintout(int polls);
   bool Printing() const;
   void SetPaper(bool present);
@@ -62,6 +63,11 @@ class Emulator {
   void SetControllerLost(bool lost);
   // Runs `edit` on the printer model while no command is being served.
   void WithPrinter(const std::function<void(Printer&)>& edit);
+  // A printer on a real line of this speed: bytes pass each way no faster
+  // than 11 bits a character allow, and printing takes kLinesPerSecond lines a
+  // second (printing_time.h). 0 gives back the instant line and the printing
+  // counted in polls.
+  void SetLineRate(int bitsPerSecond);
   // From now on a Luno hears only a host at the line speed its settings block
   // selects, set here to 9600, 19200 or 28800 bit/s, and follows the block when
   // a settings write changes it; bytes at another speed are noted and ignored,

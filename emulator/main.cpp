@@ -24,7 +24,7 @@ constexpr const char* kUsage =
     "usage: sigra-emu --type N [--version V] [--link DIR --port N]\n"
     "                 [--clock-erased] [--fiscal] [--receipts N] [--clock host]\n"
     "                 [--state FILE] [--control -|SOCKET] [--journal hex]\n"
-    "                 [--names-full] [--speed B] [STATE...]\n"
+    "                 [--names-full] [--speed B] [--line-rate BAUD] [STATE...]\n"
     "\n"
     "Runs a fiscal printer of device type N (0..9) on a pseudo-terminal until\n"
     "interrupted (SIGINT or SIGTERM).\n"
@@ -58,6 +58,13 @@ constexpr const char* kUsage =
     "  --speed B     a Luno (7, 8) set to B b/s (9600, 19200, 28800) that hears\n"
     "                only a host at the speed its settings select; without it\n"
     "                the printer hears any speed\n"
+    "  --line-rate BAUD\n"
+    "                behave like a printer on a real line of BAUD bit/s (for\n"
+    "                example 9600 or 28800): take in and send each byte no\n"
+    "                faster than its 11 bits allow (1.146 ms at 9600, 0.382 ms\n"
+    "                at 28800), and print 10 lines a second, a printout lasting\n"
+    "                the time of its lines; without it bytes pass at once and a\n"
+    "                printout lasts a few status polls\n"
     "  --help        this text\n"
     "\n"
     "States to start in:\n"
@@ -96,6 +103,7 @@ struct Options {
   bool drawerOpen = false;
   bool noPaper = false;
   bool negativeDisplay = false;
+  int lineRate = 0;
 };
 
 // The flag of a state option, or null for another argument.
@@ -173,6 +181,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       options.start.receiptsSold = *number;
     } else if (name == "--speed" && (*number == 9600 || *number == 19200 || *number == 28800)) {
       options.start.lineSpeed = static_cast<uint32_t>(*number);
+    } else if (name == "--line-rate" && *number > 0) {
+      options.lineRate = *number;
     } else {
       return std::nullopt;
     }
@@ -228,6 +238,7 @@ int main(int argc, char** argv) {
   try {
     sigra::emu::Emulator emulator(options->type, options->version);
     sigra::emu::ApplyStartState(emulator, options->start);
+    emulator.SetLineRate(options->lineRate);
     std::string first = emulator.DevicePath();
     std::optional<std::filesystem::path> link;
     if (options->linkDir) {

@@ -101,12 +101,14 @@ void Printer::SetStatusByte(int n, uint8_t value) {
 }
 
 uint8_t Printer::ReadStatus(uint8_t statusCommand) {
+  CatchUp();
   const uint8_t value = Status(statusCommand);
   if (statusCommand == kByte3) Poll();
   return value;
 }
 
 uint8_t Printer::ReadStatusByte(int n) {
+  CatchUp();
   const uint8_t value = StatusByte(n);
   if (n == 3) Poll();
   return value;
@@ -120,8 +122,11 @@ void Printer::SetBit(uint8_t statusCommand, int bit, bool on) {
 
 void Printer::StartPrintout(int polls) {
   if (polls <= 0) return;
+  if (printingTime_ && !Printing()) printingTime_->Mark();
   printoutPolls_ += polls;
-  Note("printout started (" + std::to_string(polls) + " polls)");
+  Note("printout started (" +
+       (printingTime_ ? std::to_string(polls / 1000) + " ms" : std::to_string(polls) + " polls") +
+       ")");
   if (!paper_ && !stopped_) {
     stopped_ = true;
     Note("printout stopped: no paper");
@@ -136,12 +141,14 @@ void Printer::ResumePrintout() {
     Note("resume: still no paper");
   } else {
     stopped_ = false;
+    if (printingTime_) printingTime_->Mark();
     Note("printout resumed");
     UpdatePrintBits();
   }
 }
 
 void Printer::SetPaper(bool present) {
+  CatchUp();
   paper_ = present;
   SetBit(kByte3, kNoPaper, !present);
   Note(present ? "paper loaded" : "paper out");
@@ -238,8 +245,10 @@ void Printer::Print(const std::vector<std::string>& lines) {
     printout += line + '\n';
   }
   printouts_.push_back(printout);
-  // A few polls for every few lines, so that a host sees the printout going.
-  StartPrintout(2 + static_cast<int>(lines.size()) / 8);
+  // Timed, the lines take their printing time; otherwise a few polls for
+  // every few lines, so that a host sees the printout going.
+  StartPrintout(printingTime_ ? printingTime_->For(lines.size())
+                              : 2 + static_cast<int>(lines.size()) / 8);
 }
 
 bool Printer::TakeLooseByte(uint8_t byte) {
@@ -248,19 +257,32 @@ bool Printer::TakeLooseByte(uint8_t byte) {
   return true;
 }
 
+void Printer::SetPrintingTime(std::optional<PrintingTime> time) {
+  printingTime_ = time;
+  if (printingTime_) printingTime_->Mark();
+}
+
 void Printer::Poll() {
   if (!Printing() || stopped_) return;
-  ++polled_;
+  if (!printingTime_) MoveOn(1);
+  if (paperLeftPolls_ && --*paperLeftPolls_ == 0) {
+    paperLeftPolls_.reset();
+    SetPaper(false);
+  }
+}
+
+void Printer::MoveOn(int progress) {
+  polled_ += progress;
   if (!Printing()) {
     printoutPolls_ = 0;
     polled_ = 0;
     Note("printout finished");
   }
   UpdatePrintBits();
-  if (paperLeftPolls_ && --*paperLeftPolls_ == 0) {
-    paperLeftPolls_.reset();
-    SetPaper(false);
-  }
+}
+
+void Printer::CatchUp() {
+  if (printingTime_ && Printing() && !stopped_) MoveOn(printingTime_->Passed());
 }
 
 void Printer::UpdatePrintBits() {

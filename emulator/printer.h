@@ -10,6 +10,11 @@
 // polls no longer move it on; once paper is back the resume command (42)
 // continues it.
 //
+// Timed printing (SetPrintingTime) stands for a printer on a real line: a
+// printout then lasts the time its lines take to print, counted in
+// microseconds instead of polls, and every status read first moves it on by the
+// time that has passed while it was not stopped.
+//
 // Each setter and each step of the printing model changes only its own bits,
 // so a status byte set outright with SetStatus keeps its value until the model
 // has a reason to change one of its bits.
@@ -29,6 +34,7 @@
 #include "emulator/fiscal_memory.h"
 #include "emulator/fiscal_state.h"
 #include "emulator/printer_clock.h"
+#include "emulator/printing_time.h"
 #include "emulator/service_state.h"
 #include "emulator/user_data.h"
 
@@ -64,8 +70,11 @@ class Printer {
   uint8_t ReadStatus(uint8_t statusCommand);
   uint8_t ReadStatusByte(int n);
 
-  // Starts printing for `polls` more polls (added to a printout under way).
+  // Starts printing for `polls` more polls (added to a printout under way);
+  // microseconds when printing is timed.
   void StartPrintout(int polls);
+  // Timed printing, or none for printing counted in polls.
+  void SetPrintingTime(std::optional<PrintingTime> time);
   bool Printing() const { return polled_ < printoutPolls_; }
   // The resume command: continues a printout stopped for lack of paper when
   // paper is back; otherwise changes nothing.
@@ -134,6 +143,10 @@ class Printer {
  private:
   uint8_t& StatusRef(uint8_t statusCommand);
   void Poll();
+  // Moves a running printout on by `progress` polls or microseconds.
+  void MoveOn(int progress);
+  // What the time passed since the last status read did to a timed printout.
+  void CatchUp();
   void UpdatePrintBits();
 
   DeviceTraits traits_;
@@ -145,6 +158,7 @@ class Printer {
   bool stopped_ = false;
   bool paper_ = true;
   std::optional<int> paperLeftPolls_;
+  std::optional<PrintingTime> printingTime_;
   FiscalState fiscal_;
   PrinterClock clock_;
   FiscalMemory memory_;

@@ -129,6 +129,20 @@ bool Pty::Sleep(std::chrono::milliseconds duration) {
   }
 }
 
+bool Pty::SleepUntil(std::chrono::steady_clock::time_point when) {
+  pollfd stop{stopRead_, POLLIN, 0};
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        when - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return true;
+    const timespec wait{static_cast<time_t>(left.count() / 1000000000),
+                        static_cast<long>(left.count() % 1000000000)};
+    const int ready = ppoll(&stop, 1, &wait, nullptr);
+    if (ready > 0) return false;
+    if (ready < 0 && errno != EINTR) ThrowErrno("ppoll");
+  }
+}
+
 void Pty::Stop() {
   const uint8_t wake = 1;
   while (write(stopWrite_, &wake, 1) < 0 && errno == EINTR) {

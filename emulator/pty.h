@@ -35,6 +35,8 @@ class Pty {
   void Write(const std::vector<uint8_t>& bytes);
   // Waits `duration`; false when stopped meanwhile.
   bool Sleep(std::chrono::milliseconds duration);
+  // Waits until `when`, to the microsecond; false when stopped meanwhile.
+  bool SleepUntil(std::chrono::steady_clock::time_point when);
   // Ends every wait at once, now and later.
   void Stop();
   bool Stopped() const;

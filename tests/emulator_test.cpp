@@ -10,9 +10,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -299,6 +301,82 @@ TEST(EmulatorPrinting, PrintoutWithoutPaperStopsAtOnceAndResumeWaitsForPaper) {
   emulator.SetPaper(true);
   EXPECT_EQ(host.Exchange({ESC, 42}, 1), Bytes{ACK});
   EXPECT_EQ(host.ReadStatus(149), 0x01);
+  EXPECT_EQ(host.ReadStatus(149), 0x00);
+}
+
+// A command of 96 data bytes answered after them: with its header and
+// acknowledgement, 100 bytes on the line, one after another.
+double HundredByteExchangeMs(Emulator& emulator, Host& host) {
+  emulator.Define(200,
+                  {.answer = [](sigra::emu::Printer&) { return Bytes{ACK}; },
+                   .dataLength = sigra::emu::FixedData(96),
+                   .afterData = [](sigra::emu::Printer&, const Bytes&) { return Bytes{ACK}; }});
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(host.Exchange({ESC, 200}, 1), Bytes{ACK});
+  EXPECT_EQ(host.Exchange(Bytes(96, 0x55), 1), Bytes{ACK});
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
+}
+
+TEST(EmulatorLineRate, HundredBytesTakeAHundredCharacterTimes) {
+  for (const auto& [rate, characterMs] :
+       {std::pair{9600, 11.0 / 9.6}, std::pair{28800, 11.0 / 28.8}}) {
+    Emulator emulator(3);
+    emulator.SetLineRate(rate);
+    Host host(emulator.DevicePath());
+    EXPECT_GE(HundredByteExchangeMs(emulator, host), 100 * characterMs) << rate << " bit/s";
+    // Each host byte arrives a character time after the one before it, not
+    // only the exchange as a whole.
+    const std::vector<sigra::emu::WireByte> wire = emulator.Wire();
+    std::optional<std::chrono::steady_clock::time_point> previous;
+    for (const sigra::emu::WireByte& byte : wire) {
+      if (byte.dir != sigra::emu::Direction::HostToPrinter) continue;
+      if (previous) {
+        const double gapMs = std::chrono::duration<double, std::milli>(byte.at - *previous).count();
+        EXPECT_GE(gapMs, characterMs * 0.999) << rate << " bit/s";
+      }
+      previous = byte.at;
+    }
+  }
+}
+
+TEST(EmulatorLineRate, WithoutALineRateBytesPassAtOnce) {
+  Emulator emulator(3);
+  Host host(emulator.DevicePath());
+  EXPECT_LT(HundredByteExchangeMs(emulator, host), 100 * 11.0 / 28.8);
+}
+
+TEST(EmulatorLineRate, PrintoutLastsTheTimeOfItsLines) {
+  Emulator emulator(3);
+  emulator.SetLineRate(28800);
+  Host host(emulator.DevicePath());
+  // Five lines at ten lines a second.
+  emulator.WithPrinter([](sigra::emu::Printer& printer) {
+    printer.Print({"1", "2", "3", "4", "5"});
+  });
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(host.ReadStatus(149) & 0x01, 0x01);
+  EXPECT_EQ(host.ReadStatus(148) & 0x02, 0x02) << "the document waits during the first half";
+  std::this_thread::sleep_until(start + 300ms);
+  EXPECT_EQ(host.ReadStatus(149) & 0x01, 0x01);
+  EXPECT_EQ(host.ReadStatus(148) & 0x02, 0x00);
+  std::this_thread::sleep_until(start + 520ms);
+  EXPECT_EQ(host.ReadStatus(149), 0x00);
+  EXPECT_TRUE(JournalHas(emulator, "printout started (500 ms)"));
+}
+
+TEST(EmulatorLineRate, TimedPrintoutStandsStillWithoutPaper) {
+  Emulator emulator(3);
+  emulator.SetLineRate(28800);
+  Host host(emulator.DevicePath());
+  emulator.StartPrintout(200000);
+  emulator.SetPaper(false);
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(host.ReadStatus(149), 0x43);
+  emulator.SetPaper(true);
+  EXPECT_EQ(host.Exchange({ESC, 42}, 1), Bytes{ACK});
+  EXPECT_EQ(host.ReadStatus(149) & 0x01, 0x01) << "the stopped time does not count";
+  std::this_thread::sleep_for(220ms);
   EXPECT_EQ(host.ReadStatus(149), 0x00);
 }
 

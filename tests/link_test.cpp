@@ -1,10 +1,13 @@
 // The serial port object and the byte rendezvous, over a real pseudo-terminal.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <future>
 #include <thread>
+#include <vector>
 
+#include "bench/thread_switches.h"
 #include "driver_fixture.h"
 #include "link/comm.h"
 #include "link/comm_threads.h"
@@ -172,6 +175,38 @@ TEST_F(ByteRendezvous, ReadWithNothingArrivingEndsAtTheReadTimeoutAndLeavesTheWo
   EXPECT_FALSE(link::IsTransferFailed());
   EXPECT_TRUE(Printer().WaitForHostBytes(1, 2s));
   EXPECT_EQ(Printer().HostBytes(), Frame({0x42}));
+}
+
+// Sampled inside the timeout, the caller sleeps in its wait for the worker and
+// the worker in its wait for the port; neither wakes before the timeout ends.
+TEST_F(ByteRendezvous, NoThreadWakesWhileAReadTimeoutRunsOut) {
+  StartPrinter(7).SetSilent(true);
+  const auto before = bench::ThreadSwitches();
+  ASSERT_EQ(OpenPort(1, 9600, 1, 1), 0);
+  // The caller and the threads the opening made.
+  std::vector<int> watched = {gettid()};
+  for (const auto& [tid, switches] : bench::ThreadSwitches()) {
+    if (before.count(tid) == 0) watched.push_back(tid);
+  }
+  auto sleeps = [&watched] {
+    const auto now = bench::ThreadSwitches();
+    long total = 0;
+    for (int tid : watched) total += now.count(tid) != 0 ? now.at(tid).voluntary : 0;
+    return total;
+  };
+  const auto start = Clock::now();
+  long wakeUps = -1;
+  std::thread sampler([&] {
+    std::this_thread::sleep_until(start + 200ms);
+    const long early = sleeps();
+    std::this_thread::sleep_until(start + 800ms);
+    wakeUps = sleeps() - early;
+  });
+  uint8_t value = 0;
+  EXPECT_FALSE(link::ReceiveByte(value));
+  sampler.join();
+  EXPECT_GE(watched.size(), 2u);
+  EXPECT_EQ(wakeUps, 0);
 }
 
 TEST_F(ByteRendezvous, ClosingThePortReleasesAPendingRead) {

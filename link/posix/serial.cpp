@@ -1,8 +1,9 @@
 // The serial calls on POSIX. A handle points at a PosixPort that holds the
 // descriptor; port names resolve through the dosdevices folder named by
 // SIGRA_DOSDEVICES ("comN" links to the device), else to /dev/ttyS<N-1>.
-// Transfers are non-blocking reads and writes waited for with poll, within the
-// port's timeouts, in short slices so that an abort is seen promptly.
+// Transfers are non-blocking reads and writes; a pending one waits for the
+// port in one blocking call that lasts up to the port's timeout and that the
+// abort event also ends.
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
@@ -25,6 +26,7 @@
 
 #include "link/os_serial.h"
 #include "link/posix/custom_baud.h"
+#include "link/posix/event_wait.h"
 
 namespace sigra::link::os {
 namespace {
@@ -158,8 +160,6 @@ CommTimeouts TimeoutsOf(const PosixPort& port) {
   return g_timeouts[port.device];
 }
 
-constexpr auto kSlice = std::chrono::milliseconds(10);
-
 class PosixOverlapped final : public Overlapped {
  public:
   explicit PosixOverlapped(PosixPort* port) : port_(port) {}
@@ -183,21 +183,18 @@ class PosixOverlapped final : public Overlapped {
   IoWait WaitOrAbort(const Event& abort) override {
     if (draining_) return WaitUntilSent(abort);
     for (;;) {
-      if (abort.IsSet()) return IoWait::Aborted;
-      auto slice = kSlice;
-      if (deadline_) {
-        auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(*deadline_ - Clock::now());
-        if (left.count() <= 0) return Complete(0, true);
-        slice = std::min(slice, left + std::chrono::milliseconds(1));
+      short revents = 0;
+      switch (WaitForFdOrEvent(port_->fd, writing_ ? POLLOUT : POLLIN, revents, abort, deadline_)) {
+        case FdWait::EventSet:
+          return IoWait::Aborted;
+        case FdWait::Timeout:
+          return Complete(0, true);
+        case FdWait::Failed:
+          Fail();
+          return IoWait::Failed;
+        case FdWait::Ready:
+          break;
       }
-      pollfd p{port_->fd, static_cast<short>(writing_ ? POLLOUT : POLLIN), 0};
-      int ready = poll(&p, 1, static_cast<int>(slice.count()));
-      if (ready < 0 && errno != EINTR) {
-        Fail();
-        return IoWait::Failed;
-      }
-      if (ready <= 0) continue;
       ssize_t n = Transfer();
       if (n == 1 && writing_ && Unsent() > 0) {
         draining_ = true;
@@ -205,7 +202,7 @@ class PosixOverlapped final : public Overlapped {
       }
       if (n == 1) return Complete(1, true);
       if (n < 0 && errno != EAGAIN) return Complete(0, Fail());
-      if (n == 0 && (p.revents & (POLLHUP | POLLERR)) != 0) {
+      if (n == 0 && (revents & (POLLHUP | POLLERR)) != 0) {
         errno = EIO;
         return Complete(0, Fail());
       }
@@ -281,6 +278,8 @@ class PosixOverlapped final : public Overlapped {
 // Line errors show as changes of the kernel's error counters, polled between
 // short waits for the stop event. Devices without counters (a pseudo-terminal)
 // fail the wait at once, and the event thread then ends its loop.
+constexpr uint32_t kErrorCheckMs = 20;
+
 class PosixCommEventWait final : public CommEventWait {
  public:
   explicit PosixCommEventWait(PosixPort* port) : port_(port) {}
@@ -296,7 +295,7 @@ class PosixCommEventWait final : public CommEventWait {
   int WaitOrStop(const Event& stop) override {
     if (!supported_) return 1;
     for (;;) {
-      int woken = WaitForAny({&stop}, static_cast<uint32_t>(kSlice.count() * 2));
+      int woken = WaitForAny({&stop}, kErrorCheckMs);
       if (woken == 0) return 0;
       if (woken == kWaitFailed) return kWaitFailed;
       serial_icounter_struct now{};
