@@ -8,6 +8,9 @@
 #include "dialogs/f_okresowe_wg_numerow.h"
 #include "dialogs/f_przestawianie.h"
 #include "dialogs/f_raporty_okresowe_wg_dat.h"
+#include "dialogs/f_reklama.h"
+#include "dialogs/f_reklama_odczyt.h"
+#include "dialogs/f_teksty_reklamowe.h"
 #include "dialogs/f_ustaw_zegar.h"
 
 namespace sigra::app {
@@ -21,6 +24,9 @@ TfOkresoweMiesieczne* fOkresoweMiesieczne = nullptr;
 TfUstawZegar* fUstawZegar = nullptr;
 TAboutBox* AboutBox = nullptr;
 TfPrzestawianie* fPrzestawianie = nullptr;
+TfReklama* fReklama = nullptr;
+TfTekstyReklamowe* fTekstyReklamowe = nullptr;
+TfReklamaOdczyt* fReklamaOdczyt = nullptr;
 
 void CreateForms() {
   GlowneOkno = new TGlowneOkno;
@@ -32,6 +38,9 @@ void CreateForms() {
   fUstawZegar = new TfUstawZegar(GlowneOkno);
   AboutBox = new TAboutBox(GlowneOkno);
   fPrzestawianie = new TfPrzestawianie(GlowneOkno);
+  fReklama = new TfReklama(GlowneOkno);
+  fTekstyReklamowe = new TfTekstyReklamowe(GlowneOkno);
+  fReklamaOdczyt = new TfReklamaOdczyt(GlowneOkno);
   // The clock dialogs show the printer's clock after they changed it.
   QObject::connect(fUstawZegar, &TfUstawZegar::ClockInitialised, GlowneOkno,
                    &TGlowneOkno::Odczytzegara1Click);
@@ -40,6 +49,12 @@ void CreateForms() {
 }
 
 void DestroyForms() {
+  delete fReklamaOdczyt;
+  fReklamaOdczyt = nullptr;
+  delete fTekstyReklamowe;
+  fTekstyReklamowe = nullptr;
+  delete fReklama;
+  fReklama = nullptr;
   delete fPrzestawianie;
   fPrzestawianie = nullptr;
   delete AboutBox;

@@ -14,6 +14,9 @@ class TfRaportyOkresoweWgDat;
 class TfOkresoweMiesieczne;
 class TfUstawZegar;
 class TfPrzestawianie;
+class TfReklama;
+class TfTekstyReklamowe;
+class TfReklamaOdczyt;
 
 extern TGlowneOkno* GlowneOkno;
 extern TKomunikacja* Komunikacja;
@@ -24,6 +27,9 @@ extern TfOkresoweMiesieczne* fOkresoweMiesieczne;
 extern TfUstawZegar* fUstawZegar;
 extern TAboutBox* AboutBox;
 extern TfPrzestawianie* fPrzestawianie;
+extern TfReklama* fReklama;
+extern TfTekstyReklamowe* fTekstyReklamowe;
+extern TfReklamaOdczyt* fReklamaOdczyt;
 
 // Creates the forms in order; the main window first.
 void CreateForms();

@@ -130,6 +130,7 @@ TGlowneOkno::TGlowneOkno(QWidget* parent) : QMainWindow(parent) {
   BuildMenu();
   ConnectReportCommands();
   ConnectClockCommands();
+  ConnectDisplayCommands();
 
   sb = new QStatusBar(this);
   sb->setObjectName(QStringLiteral("sb"));

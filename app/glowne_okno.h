@@ -83,6 +83,12 @@ class TGlowneOkno : public QMainWindow {
   void Przestawianiezegara1Click();
   void Inicjowaniezegara1Click();
 
+  // The customer display and the advertising lines (app/display_commands.cpp).
+  void Odczyt2Click();
+  void Danenawy2Click();
+  void Kasowanie1Click();
+  void Liniereklamowe1Click();
+
  protected:
   bool event(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
@@ -91,6 +97,7 @@ class TGlowneOkno : public QMainWindow {
   void BuildMenu();
   void ConnectReportCommands();
   void ConnectClockCommands();
+  void ConnectDisplayCommands();
   void FormCreate();
 
   ProgressCanvas* canvas_ = nullptr;
