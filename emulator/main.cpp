@@ -17,7 +17,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: sigra-emu --type N [--version V] [--link DIR --port N]\n"
-    "                 [--clock-erased] [--fiscal] [--receipts N]\n"
+    "                 [--clock-erased] [--fiscal] [--receipts N] [--service-jumper]\n"
     "\n"
     "Runs a fiscal printer of device type N (0..9) on a pseudo-terminal until\n"
     "interrupted (SIGINT or SIGTERM).\n"
@@ -33,6 +33,9 @@ constexpr const char* kUsage =
     "  --fiscal      start in fiscal mode (default: training mode)\n"
     "  --receipts N  start with N receipts (0..65535) sold in the fiscal day,\n"
     "                each of 10,00 at rate A\n"
+    "  --service-jumper  start with the service jumper in the service position;\n"
+    "                with it a printer in training mode (the default, with maker\n"
+    "                and user data entered) can be fiscalised\n"
     "  --help        this text\n"
     "\n"
     "The first line printed is the device path, followed by the link when one was\n"
@@ -61,6 +64,10 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     const std::string_view name = argv[i];
     if (name == "--clock-erased") {
       options.start.clockErased = true;
+      continue;
+    }
+    if (name == "--service-jumper") {
+      options.start.serviceJumper = true;
       continue;
     }
     if (name == "--fiscal") {
