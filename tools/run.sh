@@ -2,9 +2,10 @@
 # Builds Sigra and starts the operator program SigraSW on an emulated printer:
 # the emulator's pseudo-terminal becomes COM1 of a private dosdevices folder
 # and SigraSW connects to it at 9600 bit/s.
-#   tools/run.sh [--type N] [--clock-erased] [--fiscal] [--receipts N] [BUILD_DIR]
+#   tools/run.sh [--type N] [--clock-erased] [--fiscal] [--receipts N]
+#                [--service-jumper] [BUILD_DIR]
 #     --type N       device type 0..9, default 7, a Luno
-#     --clock-erased, --fiscal, --receipts N
+#     --clock-erased, --fiscal, --receipts N, --service-jumper
 #                    the printer's state at start (see sigra-emu --help)
 #     BUILD_DIR      build directory, default build
 # Without a display, run it under a virtual X server:
@@ -17,7 +18,7 @@ while [ $# -gt 0 ]; do
   case $1 in
     --type) type=${2:?--type needs a device type 0..9}; shift 2 ;;
     --receipts) state="$state --receipts ${2:?--receipts needs a number}"; shift 2 ;;
-    --clock-erased | --fiscal) state="$state $1"; shift ;;
+    --clock-erased | --fiscal | --service-jumper) state="$state $1"; shift ;;
     *) break ;;
   esac
 done
