@@ -1,5 +1,6 @@
 #include "dialogs/f_reklama.h"
 
+#include <QEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QPushButton>
@@ -40,6 +41,7 @@ TfReklama::TfReklama(QWidget* parent) : QDialog(parent) {
   opOpen->setAcceptMode(QFileDialog::AcceptOpen);
   // The same dialog on every platform, and one the tests can drive.
   opOpen->setOption(QFileDialog::DontUseNativeDialog);
+  opOpen->installEventFilter(this);
 
   bZapisz = new QPushButton(QStringLiteral("Zapis do drukarki"), this);
   bZapisz->setObjectName(QStringLiteral("bZapisz"));
@@ -47,6 +49,16 @@ TfReklama::TfReklama(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(bZapisz);
   layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+bool TfReklama::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == opOpen && e->type() == QEvent::Show && parentWidget() != nullptr) {
+    const QRect main = parentWidget()->frameGeometry();
+    const QSize size = opOpen->frameGeometry().size();
+    opOpen->move(main.left() + (main.width() - size.width()) / 2,
+                 main.top() + (main.height() - size.height()) / 2);
+  }
+  return QDialog::eventFilter(watched, e);
 }
 
 void TfReklama::bZapiszClick() {

@@ -26,6 +26,11 @@ class TfReklama : public QDialog {
 
  public slots:
   void bZapiszClick();
+
+ protected:
+  // Centres the picture-open dialog over the main window when it appears:
+  // this form, its owner, is never on screen.
+  bool eventFilter(QObject* watched, QEvent* e) override;
 };
 
 }  // namespace sigra::app
