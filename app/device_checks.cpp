@@ -169,19 +169,25 @@ QString PrinterErrorText(uint8_t kind) {
   }
 }
 
-bool DeviceStep(uint8_t& deviceType) {
+bool DeviceStep(uint8_t& deviceType, bool withFullStop) {
   bool failed = false;
   if (CheckFiscalDevice(deviceType, failed)) return true;
   if (!failed) {
-    Refuse(QString::fromUtf8(kNotFiscalPrinter), QStringLiteral("Błąd"), kErrorStyle);
+    QString text = QString::fromUtf8(kNotFiscalPrinter);
+    if (withFullStop) text += QChar('.');
+    Refuse(text, QStringLiteral("Błąd"), kErrorStyle);
   }
   return false;
 }
 
 bool ClockStep() {
+  return ClockStep(PrinterErrorText(1));
+}
+
+bool ClockStep(const QString& erasedText) {
   bool failed = false;
   if (ClockMemoryErased(failed)) {
-    Refuse(PrinterErrorText(1), QStringLiteral("Błąd"), kErrorStyle);
+    Refuse(erasedText, QStringLiteral("Błąd"), kErrorStyle);
     return false;
   }
   return !failed;

@@ -55,9 +55,12 @@ QString PrinterErrorText(uint8_t kind);
 // when it does not, the operator has been told why.
 //
 // D: the connected device must be a fiscal printer; `deviceType` receives it.
-bool DeviceStep(uint8_t& deviceType);
+// The refusal ends with a full stop where the command asks for it.
+bool DeviceStep(uint8_t& deviceType, bool withFullStop = false);
 // C: the clock memory must not be erased.
 bool ClockStep();
+// C where the command tells of an erased clock memory in its own words.
+bool ClockStep(const QString& erasedText);
 // F: the printer must work in fiscal mode.
 bool FiscalModeStep();
 // G: the device must be one of `allowed`; the refusal ends with a full stop

@@ -3,14 +3,23 @@
 #include "app/about_box.h"
 #include "app/glowne_okno.h"
 #include "app/komunikacja.h"
+#include "dialogs/f_bajty_statusu.h"
+#include "dialogs/f_dane_uzytkownika.h"
+#include "dialogs/f_data_euro_przeglad.h"
 #include "dialogs/f_data_godzina.h"
+#include "dialogs/f_data_i_numer.h"
+#include "dialogs/f_ilosc_wierszy.h"
+#include "dialogs/f_numer_kasy.h"
+#include "dialogs/f_numer_unikatowy.h"
 #include "dialogs/f_okresowe_miesieczne.h"
 #include "dialogs/f_okresowe_wg_numerow.h"
 #include "dialogs/f_przestawianie.h"
 #include "dialogs/f_raporty_okresowe_wg_dat.h"
 #include "dialogs/f_reklama.h"
 #include "dialogs/f_reklama_odczyt.h"
+#include "dialogs/f_sposob_zaokraglania.h"
 #include "dialogs/f_teksty_reklamowe.h"
+#include "dialogs/f_test_wyswietlacza.h"
 #include "dialogs/f_ustaw_zegar.h"
 
 namespace sigra::app {
@@ -19,25 +28,54 @@ TGlowneOkno* GlowneOkno = nullptr;
 TKomunikacja* Komunikacja = nullptr;
 TfOkresoweWgNumerow* fOkresoweWgNumerow = nullptr;
 TfDataGodzina* fDataGodzina = nullptr;
+TfBajtyStatusu* fBajtyStatusu = nullptr;
 TfRaportyOkresoweWgDat* fRaportyOkresoweWgDat = nullptr;
 TfOkresoweMiesieczne* fOkresoweMiesieczne = nullptr;
 TfUstawZegar* fUstawZegar = nullptr;
+TfDaneUzytkownika* fDaneUzytkownika = nullptr;
+TfNumerUnikatowy* fNumerUnikatowy = nullptr;
+TfNumerKasy* fNumerKasy = nullptr;
+TfIloscWierszy* fIloscWierszy = nullptr;
+TfSposobZaokraglania* fSposobZaokraglania = nullptr;
 TAboutBox* AboutBox = nullptr;
+TfTestWyswietlacza* fTestWyswietlacza = nullptr;
 TfPrzestawianie* fPrzestawianie = nullptr;
+TfDataINumer* fDataINumer = nullptr;
+TfDataEuroPrzeglad* fDataEuroPrzeglad = nullptr;
 TfReklama* fReklama = nullptr;
 TfTekstyReklamowe* fTekstyReklamowe = nullptr;
 TfReklamaOdczyt* fReklamaOdczyt = nullptr;
+
+namespace {
+
+// Deletes a form and forgets it.
+template <typename Form>
+void Destroy(Form*& form) {
+  delete form;
+  form = nullptr;
+}
+
+}  // namespace
 
 void CreateForms() {
   GlowneOkno = new TGlowneOkno;
   Komunikacja = new TKomunikacja;
   fOkresoweWgNumerow = new TfOkresoweWgNumerow(GlowneOkno);
   fDataGodzina = new TfDataGodzina(GlowneOkno);
+  fBajtyStatusu = new TfBajtyStatusu(GlowneOkno);
   fRaportyOkresoweWgDat = new TfRaportyOkresoweWgDat(GlowneOkno);
   fOkresoweMiesieczne = new TfOkresoweMiesieczne(GlowneOkno);
   fUstawZegar = new TfUstawZegar(GlowneOkno);
+  fDaneUzytkownika = new TfDaneUzytkownika(GlowneOkno);
+  fNumerUnikatowy = new TfNumerUnikatowy(GlowneOkno);
+  fNumerKasy = new TfNumerKasy(GlowneOkno);
+  fIloscWierszy = new TfIloscWierszy(GlowneOkno);
+  fSposobZaokraglania = new TfSposobZaokraglania(GlowneOkno);
   AboutBox = new TAboutBox(GlowneOkno);
+  fTestWyswietlacza = new TfTestWyswietlacza(GlowneOkno);
   fPrzestawianie = new TfPrzestawianie(GlowneOkno);
+  fDataINumer = new TfDataINumer(GlowneOkno);
+  fDataEuroPrzeglad = new TfDataEuroPrzeglad(GlowneOkno);
   fReklama = new TfReklama(GlowneOkno);
   fTekstyReklamowe = new TfTekstyReklamowe(GlowneOkno);
   fReklamaOdczyt = new TfReklamaOdczyt(GlowneOkno);
@@ -49,30 +87,27 @@ void CreateForms() {
 }
 
 void DestroyForms() {
-  delete fReklamaOdczyt;
-  fReklamaOdczyt = nullptr;
-  delete fTekstyReklamowe;
-  fTekstyReklamowe = nullptr;
-  delete fReklama;
-  fReklama = nullptr;
-  delete fPrzestawianie;
-  fPrzestawianie = nullptr;
-  delete AboutBox;
-  AboutBox = nullptr;
-  delete fUstawZegar;
-  fUstawZegar = nullptr;
-  delete fOkresoweMiesieczne;
-  fOkresoweMiesieczne = nullptr;
-  delete fRaportyOkresoweWgDat;
-  fRaportyOkresoweWgDat = nullptr;
-  delete fDataGodzina;
-  fDataGodzina = nullptr;
-  delete fOkresoweWgNumerow;
-  fOkresoweWgNumerow = nullptr;
-  delete Komunikacja;
-  Komunikacja = nullptr;
-  delete GlowneOkno;
-  GlowneOkno = nullptr;
+  Destroy(fReklamaOdczyt);
+  Destroy(fTekstyReklamowe);
+  Destroy(fReklama);
+  Destroy(fDataEuroPrzeglad);
+  Destroy(fDataINumer);
+  Destroy(fPrzestawianie);
+  Destroy(fTestWyswietlacza);
+  Destroy(AboutBox);
+  Destroy(fSposobZaokraglania);
+  Destroy(fIloscWierszy);
+  Destroy(fNumerKasy);
+  Destroy(fNumerUnikatowy);
+  Destroy(fDaneUzytkownika);
+  Destroy(fUstawZegar);
+  Destroy(fOkresoweMiesieczne);
+  Destroy(fRaportyOkresoweWgDat);
+  Destroy(fBajtyStatusu);
+  Destroy(fDataGodzina);
+  Destroy(fOkresoweWgNumerow);
+  Destroy(Komunikacja);
+  Destroy(GlowneOkno);
 }
 
 }  // namespace sigra::app

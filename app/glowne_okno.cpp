@@ -130,6 +130,9 @@ TGlowneOkno::TGlowneOkno(QWidget* parent) : QMainWindow(parent) {
   BuildMenu();
   ConnectReportCommands();
   ConnectClockCommands();
+  ConnectTestCommands();
+  ConnectSettingsCommands();
+  ConnectUserDataCommand();
   ConnectDisplayCommands();
 
   sb = new QStatusBar(this);

@@ -83,6 +83,24 @@ class TGlowneOkno : public QMainWindow {
   void Przestawianiezegara1Click();
   void Inicjowaniezegara1Click();
 
+  // The "&Testy" menu (app/test_commands.cpp).
+  void Standrukarki1Click();
+  void Bajtystatusu1Click();
+  void Wy1Click();
+  void N41Click();
+  void PamicEPROM1Click();
+  void Numerunikatowy1Click();
+
+  // The "&Ustawienia" menu but for the customer display (app/settings_commands.cpp).
+  void Nrkasyikodobsugujcego1Click();
+  void Ilo1Click();
+  void Sposbzaokrglania1Click();
+  void Datawprowadzeniaeuro1Click();
+  void Datanastpnegoprzegldu1Click();
+
+  // "Serwis" > "Użytkownik" (app/user_data_command.cpp).
+  void Odczytuytkownika1Click();
+
   // The customer display and the advertising lines (app/display_commands.cpp).
   void Odczyt2Click();
   void Danenawy2Click();
@@ -99,6 +117,9 @@ class TGlowneOkno : public QMainWindow {
   void ConnectClockCommands();
   void ConnectDisplayCommands();
   void FormCreate();
+  void ConnectTestCommands();
+  void ConnectSettingsCommands();
+  void ConnectUserDataCommand();
 
   ProgressCanvas* canvas_ = nullptr;
   QLabel* panels_[2] = {nullptr, nullptr};

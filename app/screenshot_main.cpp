@@ -8,18 +8,25 @@
 // the report by dates (OUT-wg-dat.png), the customer display's picture read
 // back (OUT-reklama-odczyt.png) and the advertising lines read from the
 // printer (OUT-teksty-reklamowe.png); each dialog's place is printed beside
-// the main window's.
+// the main window's. Last, the user-data editor in its two layouts
+// (OUT-dane-4.png, OUT-dane-6.png), the status window (OUT-bajty.png) and the
+// display test with a picture and with the segment text (OUT-test.png,
+// OUT-test-segmenty.png).
 //   sigrasw-screenshot OUT.png [DEVICE_TYPE]
 #include <stdlib.h>
 
+#include <QCheckBox>
 #include <QDate>
 #include <QDateEdit>
 #include <QElapsedTimer>
 #include <QFont>
 #include <QImage>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTime>
 #include <QTimer>
@@ -36,12 +43,17 @@
 #include "app/glowne_okno.h"
 #include "app/komunikacja.h"
 #include "app/startup.h"
+#include "dialogs/dialog_state.h"
+#include "dialogs/f_bajty_statusu.h"
+#include "dialogs/f_dane_uzytkownika.h"
 #include "dialogs/f_data_godzina.h"
 #include "dialogs/f_przestawianie.h"
 #include "dialogs/f_raporty_okresowe_wg_dat.h"
 #include "dialogs/f_reklama_odczyt.h"
 #include "dialogs/f_teksty_reklamowe.h"
+#include "dialogs/f_test_wyswietlacza.h"
 #include "dialogs/f_ustaw_zegar.h"
+#include "dialogs/radio_group.h"
 #include "dialogs/time_field.h"
 #include "emulator/emulator.h"
 #include "emulator/printer.h"
@@ -134,6 +146,54 @@ void StoreAdvertisingLines(sigra::emu::Emulator& printer) {
   });
 }
 
+// Shows `dialog` without a modal loop, waits until `ready` holds and saves its
+// picture.
+bool SaveDialog(
+    QWidget& dialog, const QString& out, const char* suffix,
+    const std::function<bool()>& ready = [] { return true; }) {
+  dialog.show();
+  QElapsedTimer waited;
+  waited.start();
+  do {
+    sigra::app::TApplication::processEvents(QEventLoop::AllEvents, 20);
+  } while (!ready() && waited.elapsed() < 5000);
+  const bool saved = dialog.grab().save(Beside(out, QString::fromLatin1(suffix)));
+  dialog.hide();
+  return saved;
+}
+
+// The dialogs of the test and service menus, filled as the operator sees them.
+bool SaveMenuDialogs(const QString& out) {
+  using namespace sigra::app;
+  TfDaneUzytkownika& data = *fDaneUzytkownika;
+  const char* header[6] = {"Sklep Spożywczy „Łania”", "ul. Źródlana 12",   "00-950 Warszawa",
+                           "NIP 123-456-32-18",       "tel. 22 555 01 02", "NIP 123-456-32-18"};
+  for (int n = 1; n <= 6; ++n) data.Edit(n)->setText(QString::fromUtf8(header[n - 1]));
+  UserDataDeviceType = 3;
+  bool saved = SaveDialog(data, out, "dane-4");
+  for (int n = 1; n <= 6; ++n) data.Edit(n)->setText(QString::fromUtf8(header[n - 1]));
+  data.WidthChoice(5)->Item(1)->click();
+  data.cbWys1->setChecked(true);
+  UserDataDeviceType = 7;
+  saved = SaveDialog(data, out, "dane-6") && saved;
+  saved =
+      SaveDialog(*fBajtyStatusu, out, "bajty", [] { return !fBajtyStatusu->Lines().isEmpty(); }) &&
+      saved;
+  fBajtyStatusu->tStatus->stop();
+  TfTestWyswietlacza& test = *fTestWyswietlacza;
+  test.HideImages();
+  test.iTest1->show();
+  test.Label1->setText(QStringLiteral("Test powinien wyświetlić poniższą bitmapę"));
+  saved = SaveDialog(test, out, "test") && saved;
+  test.HideImages();
+  test.Label1->setText(QStringLiteral(
+      "Test powinien spowodować zapalenie segmentów\nwyświetlacza jak pokazano niżej:            \n"
+      "                                            \n             RAZEM                      "
+      "              \n                                            \n               "
+      "8.8.8.8.8.8.8.8.8.                     "));
+  return SaveDialog(test, out, "test-segmenty") && saved;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -193,6 +253,7 @@ int main(int argc, char** argv) {
                 Beside(out, QStringLiteral("teksty-reklamowe"))) &&
             saved;
   }
+  saved = SaveMenuDialogs(out) && saved;
   sigra::app::GlowneOkno->close();
   sigra::app::DestroyForms();
   std::filesystem::remove_all(ports);

@@ -5,6 +5,7 @@
 #include "protocol/connection.h"
 #include "protocol/feedback.h"
 #include "protocol/receipt_state.h"
+#include "protocol/wire_trace.h"
 
 namespace sigra {
 
@@ -32,7 +33,9 @@ int32_t SendQuery(uint8_t cmd, uint8_t answerLength, Block& answer) {
 int32_t ReceiveAnswerByte(uint8_t& value) {
   // A failed rendezvous (the port closed meanwhile) loses the byte as surely
   // as a timeout does.
-  return link::ReceiveByte(value) ? 0 : kResultReceiveTimeout;
+  if (!link::ReceiveByte(value)) return kResultReceiveTimeout;
+  trace::ReceivedAfter(value);
+  return 0;
 }
 
 }  // namespace sigra

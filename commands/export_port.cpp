@@ -6,6 +6,7 @@
 #include "link/comm.h"
 #include "protocol/connection.h"
 #include "protocol/sequence.h"
+#include "protocol/wire_trace.h"
 #include "sigra/sigradrv.h"
 
 using namespace sigra;
@@ -21,7 +22,10 @@ SIGRA_API int32_t SIGRA_CALL OpenPort(int32_t PortNumber, int32_t Baud, int32_t 
 }
 
 SIGRA_API int32_t SIGRA_CALL ClosePort(void) {
-  return Guarded([] { return link::ClosePrinterPort(); });
+  return Guarded([] {
+    trace::Flush();
+    return link::ClosePrinterPort();
+  });
 }
 
 SIGRA_API int32_t SIGRA_CALL RSSequence(int32_t Cmd, int32_t AnswerLength, int32_t DataLength,

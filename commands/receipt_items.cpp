@@ -17,6 +17,7 @@
 #include "protocol/receipt_state.h"
 #include "protocol/sequence.h"
 #include "protocol/status.h"
+#include "protocol/wire_trace.h"
 
 namespace sigra {
 namespace {
@@ -298,6 +299,7 @@ int32_t PackageItem(int32_t param, uint16_t number, uint16_t quantity, int32_t a
   uint8_t acknowledgement = 0;
   link::ReceiveByte(acknowledgement);
   if (link::IsTransferFailed()) return kResultReceiveTimeout;
+  trace::ReceivedAfter(acknowledgement);
   return acknowledgement == kAck ? 0 : kResultNak;
 }
 

@@ -68,14 +68,18 @@ TfUstawZegar::TfUstawZegar(QWidget* parent) : QDialog(parent) {
   buttons->addWidget(Button1);
   buttons->addWidget(Button2);
   auto* layout = new QVBoxLayout(this);
+  layout->addStretch();
   layout->addWidget(Label1, 0, Qt::AlignHCenter);
   layout->addLayout(fields);
   layout->addWidget(Label4, 0, Qt::AlignHCenter);
   layout->addWidget(pbZegar);
   layout->addSpacing(8);
   layout->addLayout(buttons);
-  setMinimumWidth(340);
+  layout->addStretch();
   ShowProgressView(false);
+  // The size of the entry view in both views: the progress view takes its
+  // place without the dialog moving.
+  setFixedSize(sizeHint());
 
   SetClockEraseProgress({.begin = [this] { ShowProgressView(true); },
                          .step =
@@ -90,12 +94,13 @@ TfUstawZegar::~TfUstawZegar() {
 }
 
 void TfUstawZegar::ShowProgressView(bool progress) {
-  for (QWidget* entry :
-       std::initializer_list<QWidget*>{Button1, dtDate, Button2, meZegar, Label1, Label2, Label3}) {
-    entry->setVisible(!progress);
-  }
-  Label4->setVisible(progress);
-  pbZegar->setVisible(progress);
+  const std::initializer_list<QWidget*> entryView = {Button1, dtDate, Button2, meZegar,
+                                                     Label1,  Label2, Label3};
+  const std::initializer_list<QWidget*> progressView = {Label4, pbZegar};
+  // The view that goes is hidden first, so that the dialog never has to make
+  // room for both.
+  for (QWidget* w : progress ? entryView : progressView) w->hide();
+  for (QWidget* w : progress ? progressView : entryView) w->show();
   repaint();
 }
 

@@ -95,6 +95,7 @@ struct Emulator::Impl {
           if (!pty.Stopped()) Note("ESC without a command byte");
           continue;
         }
+        const size_t frameStart = FrameStart();
         try {
           Serve(*code);
         } catch (const std::system_error&) {
@@ -104,11 +105,31 @@ struct Emulator::Impl {
           std::lock_guard lock(mutex);
           Note("command " + std::to_string(*code) + " failed: " + error.what());
         }
+        AfterCommand(frameStart);
       }
     } catch (const std::system_error& error) {
       std::lock_guard lock(mutex);
       Note(std::string("line failed, printer stops: ") + error.what());
     }
+  }
+
+  // Where in the wire record the frame just begun (ESC, command byte) starts.
+  size_t FrameStart() {
+    std::lock_guard lock(mutex);
+    return wire.size() >= 2 ? wire.size() - 2 : 0;
+  }
+
+  void AfterCommand(size_t frameStart) {
+    std::lock_guard lock(mutex);
+    if (hexJournal) {
+      Bytes host;
+      Bytes answer;
+      for (size_t i = frameStart; i < wire.size(); ++i) {
+        (wire[i].dir == Direction::HostToPrinter ? host : answer).push_back(wire[i].value);
+      }
+      Note("  hex > " + Hex(host) + (answer.empty() ? "" : " < " + Hex(answer)));
+    }
+    if (afterCommand) afterCommand(printer);
   }
 
   // One command sequence, from the printer's side: answer, data, answer after data.
@@ -195,6 +216,8 @@ struct Emulator::Impl {
   std::vector<size_t> frameStarts;
   std::vector<std::string> journal;
   std::function<void(const std::string&)> listener;
+  bool hexJournal = false;
+  std::function<void(const Printer&)> afterCommand;
   std::thread thread;
 };
 
@@ -369,6 +392,16 @@ std::vector<std::string> Emulator::Journal() const {
 void Emulator::SetJournalListener(std::function<void(const std::string&)> listener) {
   std::lock_guard lock(impl_->mutex);
   impl_->listener = std::move(listener);
+}
+
+void Emulator::SetHexJournal(bool on) {
+  std::lock_guard lock(impl_->mutex);
+  impl_->hexJournal = on;
+}
+
+void Emulator::SetAfterCommand(std::function<void(const Printer&)> hook) {
+  std::lock_guard lock(impl_->mutex);
+  impl_->afterCommand = std::move(hook);
 }
 
 }  // namespace sigra::emu

@@ -100,6 +100,12 @@ class Emulator {
   // Also hands each new journal line to `listener`, on the thread that made
   // it; the listener must not call the emulator.
   void SetJournalListener(std::function<void(const std::string&)> listener);
+  // Also notes the bytes of each command sequence in hex, host's then
+  // printer's: "  hex > 1B 23 < 06".
+  void SetHexJournal(bool on);
+  // Runs `hook` on the printer model after each command sequence, before the
+  // next one is read; the hook must not call the emulator or throw.
+  void SetAfterCommand(std::function<void(const Printer&)> hook);
 
  private:
   struct Impl;

@@ -6,18 +6,24 @@
 #include <charconv>
 #include <filesystem>
 #include <iostream>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "emulator/control_server.h"
 #include "emulator/emulator.h"
 #include "emulator/start_state.h"
+#include "emulator/state_file.h"
+#include "emulator/tester_states.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: sigra-emu --type N [--version V] [--link DIR --port N]\n"
-    "                 [--clock-erased] [--fiscal] [--receipts N] [--service-jumper]\n"
+    "                 [--clock-erased] [--fiscal] [--receipts N] [--clock host]\n"
+    "                 [--state FILE] [--control -|SOCKET] [--journal hex] [STATE...]\n"
     "\n"
     "Runs a fiscal printer of device type N (0..9) on a pseudo-terminal until\n"
     "interrupted (SIGINT or SIGTERM).\n"
@@ -33,14 +39,35 @@ constexpr const char* kUsage =
     "  --fiscal      start in fiscal mode (default: training mode)\n"
     "  --receipts N  start with N receipts (0..65535) sold in the fiscal day,\n"
     "                each of 10,00 at rate A\n"
-    "  --service-jumper  start with the service jumper in the service position;\n"
-    "                with it a printer in training mode (the default, with maker\n"
-    "                and user data entered) can be fiscalised\n"
+    "  --clock host  the printer's clock shows the host's time and runs with it,\n"
+    "                at the offset that setting or shifting it makes (default:\n"
+    "                it stands at 2024.05.17 14:05:09 until set or shifted)\n"
+    "  --state FILE  keeps the printer's clock, fiscal memory, counters, tax\n"
+    "                rates, header lines, day totals and settings in FILE across\n"
+    "                restarts: read at the start when it exists, rewritten after\n"
+    "                each command that changes them\n"
+    "  --control -   takes control lines from standard input, answering each on\n"
+    "                standard output behind \"control: \"\n"
+    "  --control SOCKET\n"
+    "                the same through a Unix socket created at SOCKET, one\n"
+    "                client at a time, e.g. echo 'paper out' | nc -U SOCKET\n"
+    "  --journal hex also journals each command sequence's bytes in hex\n"
     "  --help        this text\n"
+    "\n"
+    "States to start in:\n"
+    "  --no-user-data      no header entered until the host writes one\n"
+    "  --service-jumper    the service jumper in its service position\n"
+    "  --drawer-open       drawer 1 standing open; send SIGUSR1 to push it shut\n"
+    "  --no-paper          paper out\n"
+    "  --negative-display  a Luno's display light on dark\n"
     "\n"
     "The first line printed is the device path, followed by the link when one was\n"
     "made; then one line for each thing the printer does. What it prints on paper\n"
-    "(receipts, reports) appears line by line behind \"| \".\n";
+    "(receipts, reports) appears line by line behind \"| \".\n"
+    "\n"
+    "Control lines: paper out|in, head up|down, drawer open|closed,\n"
+    "power off|on, controller lost|back, failure on|off, status (status bytes 1\n"
+    "to 8 in hex), help. Each gets one reply: ok, or error: and why.\n";
 
 struct Options {
   sigra::emu::StartState start;
@@ -48,7 +75,36 @@ struct Options {
   int version = -1;
   std::optional<std::string> linkDir;
   std::optional<int> port;
+  bool hostClock = false;
+  std::optional<std::string> stateFile;
+  std::optional<std::string> control;
+  bool hexJournal = false;
+  bool noUserData = false;
+  bool serviceJumper = false;
+  bool drawerOpen = false;
+  bool noPaper = false;
+  bool negativeDisplay = false;
 };
+
+// The flag of a state option, or null for another argument.
+bool* StateFlag(Options& options, std::string_view name) {
+  if (name == "--no-user-data") return &options.noUserData;
+  if (name == "--service-jumper") return &options.serviceJumper;
+  if (name == "--drawer-open") return &options.drawerOpen;
+  if (name == "--no-paper") return &options.noPaper;
+  if (name == "--negative-display") return &options.negativeDisplay;
+  return nullptr;
+}
+
+void ApplyStates(const Options& options, sigra::emu::Emulator& emulator) {
+  emulator.WithPrinter([&](sigra::emu::Printer& printer) {
+    if (options.noUserData) sigra::emu::ClearUserData(printer);
+    if (options.serviceJumper) sigra::emu::SetServiceJumper(printer, true);
+    if (options.drawerOpen) sigra::emu::SetDrawerOpen(printer, true);
+    if (options.noPaper) printer.SetPaper(false);
+    if (options.negativeDisplay) sigra::emu::SetNegativeDisplay(printer, true);
+  });
+}
 
 std::optional<int> ParseNumber(std::string_view text) {
   int value = 0;
@@ -62,22 +118,31 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
     const std::string_view name = argv[i];
-    if (name == "--clock-erased") {
-      options.start.clockErased = true;
+    if (bool* flag = StateFlag(options, name)) {
+      *flag = true;
       continue;
     }
-    if (name == "--service-jumper") {
-      options.start.serviceJumper = true;
+    if (name == "--clock-erased") {
+      options.start.clockErased = true;
       continue;
     }
     if (name == "--fiscal") {
       options.start.fiscalMode = true;
       continue;
     }
-    if (i + 1 >= argc) return std::nullopt;
-    const std::string_view value = argv[++i];
+    if (++i == argc) return std::nullopt;
+    const std::string_view value = argv[i];
     if (name == "--link") {
       options.linkDir = std::string(value);
+      continue;
+    }
+    if (name == "--clock" || name == "--journal") {
+      if (value != (name == "--clock" ? "host" : "hex")) return std::nullopt;
+      (name == "--clock" ? options.hostClock : options.hexJournal) = true;
+      continue;
+    }
+    if (name == "--state" || name == "--control") {
+      (name == "--state" ? options.stateFile : options.control) = std::string(value);
       continue;
     }
     const std::optional<int> number = ParseNumber(value);
@@ -99,6 +164,28 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   return options;
 }
 
+// Loads the state in `path`, writes it there at once and after every command
+// that changes it. A failed write is reported and tried again after the next
+// command; the printer goes on.
+void KeepState(sigra::emu::Emulator& emulator, const std::string& path) {
+  std::string text;
+  emulator.WithPrinter([&](sigra::emu::Printer& printer) {
+    if (sigra::emu::LoadStateFile(printer, path)) printer.Note("state loaded from " + path);
+    text = sigra::emu::StateText(printer);
+  });
+  sigra::emu::WriteStateFile(path, text);
+  emulator.SetAfterCommand([path, written = text](const sigra::emu::Printer& printer) mutable {
+    std::string now = sigra::emu::StateText(printer);
+    if (now == written) return;
+    try {
+      sigra::emu::WriteStateFile(path, now);
+      written = std::move(now);
+    } catch (const std::exception& error) {
+      std::cerr << "sigra-emu: state not kept: " << error.what() << std::endl;
+    }
+  });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,11 +200,12 @@ int main(int argc, char** argv) {
   }
   // Blocked before the emulator's thread exists, so that it inherits the mask
   // and the signals reach sigwait below.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  sigset_t awaitedSignals;
+  sigemptyset(&awaitedSignals);
+  sigaddset(&awaitedSignals, SIGINT);
+  sigaddset(&awaitedSignals, SIGTERM);
+  sigaddset(&awaitedSignals, SIGUSR1);
+  pthread_sigmask(SIG_BLOCK, &awaitedSignals, nullptr);
 
   try {
     sigra::emu::Emulator emulator(options->type, options->version);
@@ -129,10 +217,34 @@ int main(int argc, char** argv) {
       link = std::filesystem::path(*options->linkDir) / ("com" + std::to_string(*options->port));
       first += " linked as " + link->string();
     }
+    if (options->hostClock) {
+      emulator.WithPrinter([](sigra::emu::Printer& printer) { printer.Clock().FollowHost(); });
+    }
+    if (options->stateFile) KeepState(emulator, *options->stateFile);
+    emulator.SetHexJournal(options->hexJournal);
     std::cout << first << std::endl;
-    emulator.SetJournalListener([](const std::string& line) { std::cout << line << std::endl; });
+    // The journal and the control replies come from two threads.
+    static std::mutex output;
+    const auto print = [](const std::string& line) {
+      std::lock_guard lock(output);
+      std::cout << line << std::endl;
+    };
+    emulator.SetJournalListener(print);
+    ApplyStates(*options, emulator);
+    sigra::emu::ControlChannel channel(emulator);
+    std::unique_ptr<sigra::emu::ControlServer> control;
+    if (options->control) {
+      control = std::make_unique<sigra::emu::ControlServer>(
+          channel, *options->control,
+          [print](const std::string& reply) { print("control: " + reply); });
+    }
     int signal = 0;
-    sigwait(&stopSignals, &signal);
+    // SIGUSR1 is the hand that pushes the drawer shut.
+    while (sigwait(&awaitedSignals, &signal) == 0 && signal == SIGUSR1) {
+      emulator.WithPrinter(
+          [](sigra::emu::Printer& printer) { sigra::emu::SetDrawerOpen(printer, false); });
+    }
+    control.reset();
     if (link) std::filesystem::remove(*link);
   } catch (const std::exception& error) {
     std::cerr << "sigra-emu: " << error.what() << '\n';

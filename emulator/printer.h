@@ -98,6 +98,7 @@ class Printer {
   const ServiceState& Service() const { return service_; }
   // The header lines printed on every receipt.
   UserData& UserDataLines() { return userData_; }
+  const UserData& UserDataLines() const { return userData_; }
   // Advertising lines and image of the graphic customer display.
   CustomerDisplay& Display() { return display_; }
   const CustomerDisplay& Display() const { return display_; }

@@ -9,6 +9,10 @@ using namespace std::chrono;
 
 constexpr int kCentury = 2000;
 
+TimePoint HostNow() {
+  return floor<seconds>(system_clock::now());
+}
+
 // The two-digit number at `at`; none unless both bytes are digits.
 std::optional<unsigned> Pair(const std::vector<uint8_t>& digits, size_t at) {
   if (digits.size() < at + 2 || digits[at] > 9 || digits[at + 1] > 9) return std::nullopt;
@@ -51,13 +55,34 @@ std::string DateText(Date date) {
 PrinterClock::PrinterClock()
     : now_(sys_days(year(2024) / May / 17) + hours(14) + minutes(5) + seconds(9)) {}
 
+TimePoint PrinterClock::Now() const {
+  return hostOffset_ ? HostNow() + *hostOffset_ : now_;
+}
+
+void PrinterClock::Set(TimePoint now) {
+  if (hostOffset_) {
+    hostOffset_ = now - HostNow();
+  } else {
+    now_ = now;
+  }
+}
+
+void PrinterClock::Advance(std::chrono::seconds by) {
+  Set(Now() + by);
+}
+
+void PrinterClock::FollowHost() {
+  hostOffset_ = seconds(0);
+}
+
 Date PrinterClock::Today() const {
-  return Date(floor<days>(now_));
+  return Date(floor<days>(Now()));
 }
 
 std::vector<uint8_t> PrinterClock::Digits(bool withSeconds) const {
-  const Date date = Today();
-  const hh_mm_ss time(now_ - floor<days>(now_));
+  const TimePoint now = Now();
+  const Date date(floor<days>(now));
+  const hh_mm_ss time(now - floor<days>(now));
   std::vector<uint8_t> digits;
   PutPair(digits, static_cast<unsigned>(static_cast<int>(date.year()) % 100));
   PutPair(digits, static_cast<unsigned>(date.month()));
@@ -69,15 +94,16 @@ std::vector<uint8_t> PrinterClock::Digits(bool withSeconds) const {
 }
 
 std::string PrinterClock::Text() const {
-  const hh_mm_ss time(now_ - floor<days>(now_));
+  const TimePoint now = Now();
+  const hh_mm_ss time(now - floor<days>(now));
   char clock[8];
   std::snprintf(clock, sizeof clock, "%02d:%02d", static_cast<int>(time.hours().count()),
                 static_cast<int>(time.minutes().count()));
-  return DateText(Today()) + " " + clock;
+  return DateText(Date(floor<days>(now))) + " " + clock;
 }
 
 void PrinterClock::Shift(std::chrono::minutes by) {
-  now_ += by;
+  Advance(by);
   lastShiftDay_ = Today();
 }
 

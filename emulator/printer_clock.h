@@ -1,5 +1,7 @@
 // The printer's real-time clock. It stands still unless a command or a test
-// moves it, so that a host reads the same time on every run. The printer keeps
+// moves it, so that a host reads the same time on every run; or, once told to
+// follow the host's clock, it runs with it at an offset that setting or
+// shifting the clock changes, as a printer left running does. The printer keeps
 // the time in a battery-backed (CMOS) memory; while that memory is erased the
 // clock has no time and waits to be initialised.
 #ifndef SIGRA_EMULATOR_PRINTER_CLOCK_H
@@ -31,10 +33,20 @@ class PrinterClock {
   // 17 May 2024, 14:05:09.
   PrinterClock();
 
-  TimePoint Now() const { return now_; }
+  TimePoint Now() const;
   Date Today() const;
-  void Set(TimePoint now) { now_ = now; }
-  void Advance(std::chrono::seconds by) { now_ += by; }
+  void Set(TimePoint now);
+  void Advance(std::chrono::seconds by);
+
+  // From now on shows the host's time and runs with it.
+  void FollowHost();
+  bool FollowsHost() const { return hostOffset_.has_value(); }
+  // The printer's time less the host's while the clock follows the host.
+  std::optional<std::chrono::seconds> HostOffset() const { return hostOffset_; }
+  // The day of the last shift, kept across restarts of a printer left
+  // running; none before the first.
+  std::optional<Date> LastShiftDay() const { return lastShiftDay_; }
+  void SetLastShiftDay(std::optional<Date> day) { lastShiftDay_ = day; }
 
   // The clock as the clock commands answer it: ten digit bytes, twelve with
   // the seconds.
@@ -48,7 +60,10 @@ class PrinterClock {
   void Shift(std::chrono::minutes by);
 
  private:
+  // The fixed time; unused while the clock follows the host.
   TimePoint now_;
+  // The printer's time less the host's, while the clock follows the host.
+  std::optional<std::chrono::seconds> hostOffset_;
   std::optional<Date> lastShiftDay_;
 };
 

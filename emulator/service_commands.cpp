@@ -61,6 +61,26 @@ std::vector<std::string> NamesPrintout(const std::vector<uint8_t>& records) {
   return paper;
 }
 
+// What the customer display shows at a step of its test: the segment
+// displays light their words and digits, the graphic ones show pictures.
+std::string DisplayTestStep(const DeviceTraits& traits, uint8_t step) {
+  const bool graphic = traits.settingsBlock;
+  switch (step) {
+    case 0:
+      return graphic ? "first test picture" : "RAZEM and 8.8.8.8.8.8.8.8.8.";
+    case 1:
+      return graphic ? "first test picture inverted" : "RESZTA and 8.8.8.8.8.8.8.8.8.";
+    case 2:
+      return "test ended, display back to normal";
+    case 3:
+      return graphic ? "checkerboard" : "nothing (no such step)";
+    case 4:
+      return graphic ? "fine pattern" : "nothing (no such step)";
+    default:
+      return "nothing (no such step)";
+  }
+}
+
 void AddRegisterAndFeedCommands(CommandTable& table) {
   table.Add(67, {.name = "register number",
                  .answer = [](Printer&) { return Bytes{kAck}; },
@@ -168,7 +188,8 @@ void AddTestCommands(CommandTable& table) {
                  .dataLength = FixedData(1),
                  .afterData =
                      [](Printer& printer, const Bytes& data) {
-                       printer.Note("customer display shows test step " + std::to_string(data[0]));
+                       printer.Note("customer display test step " + std::to_string(data[0]) + ": " +
+                                    DisplayTestStep(printer.Traits(), data[0]));
                        return Bytes{};
                      }});
   table.Add(119, {.name = "price buffer clear",

@@ -6,14 +6,12 @@ namespace {
 constexpr uint8_t kFiscalMode = 0x08;         // status byte 1
 constexpr uint8_t kClockMemoryErased = 0x10;  // status byte 2
 constexpr uint64_t kReceiptAmount = 1000;     // 10,00
-constexpr uint8_t kServiceJumper = 0x40;      // status byte 4
 
 }  // namespace
 
 void ApplyStartState(Emulator& printer, const StartState& state) {
   if (state.fiscalMode) printer.SetStatusByte(1, printer.StatusByte(1) | kFiscalMode);
   if (state.clockErased) printer.SetStatusByte(2, printer.StatusByte(2) | kClockMemoryErased);
-  if (state.serviceJumper) printer.SetStatusByte(4, printer.StatusByte(4) | kServiceJumper);
   if (state.receiptsSold > 0) {
     printer.WithPrinter([&state](Printer& p) {
       p.Fiscal().receiptCounter = static_cast<uint16_t>(state.receiptsSold);

@@ -13,8 +13,6 @@ struct StartState {
   bool fiscalMode = false;
   // Receipts closed in the fiscal day, each of 10,00 at rate A.
   int receiptsSold = 0;
-  // The service jumper in the service position, which the fiscalisation needs.
-  bool serviceJumper = false;
 };
 
 // The largest count a printer's receipt counter holds.

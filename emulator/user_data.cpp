@@ -48,6 +48,10 @@ bool UserData::Write(size_t number, uint8_t attributes, const std::string& text,
   return true;
 }
 
+void UserData::Clear() {
+  lines_.fill(UserDataLine{0, std::string(kWideWidth, ' ')});
+}
+
 std::vector<std::string> UserData::Printout() const {
   return UserDataPrintout(
       {lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(lineCount_)});

@@ -34,6 +34,8 @@ class UserData {
   bool Write(size_t number, uint8_t attributes, const std::string& text, bool fiscal);
   // The header as the paper shows it, in UTF-8.
   std::vector<std::string> Printout() const;
+  // Empties every line.
+  void Clear();
 
  private:
   size_t lineCount_;

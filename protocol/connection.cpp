@@ -11,6 +11,7 @@
 #include "protocol/receipt_state.h"
 #include "protocol/sequence.h"
 #include "protocol/status.h"
+#include "protocol/wire_trace.h"
 
 namespace sigra {
 
@@ -92,6 +93,7 @@ int32_t CommunicationInit(uint8_t portNumber, int32_t baud, int32_t timeoutSecon
 }
 
 int32_t CommunicationEnd() {
+  trace::Flush();
   DeviceType = kDeviceOther;
   if (int32_t result = link::ClosePrinterPort(); result != 0) return result;
   ConnectionOpen = false;

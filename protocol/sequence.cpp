@@ -2,6 +2,7 @@
 
 #include "link/comm.h"
 #include "link/comm_threads.h"
+#include "protocol/wire_trace.h"
 
 namespace sigra {
 
@@ -35,6 +36,17 @@ uint8_t RefusalOutcome(uint8_t firstByte) {
   }
 }
 
+// The record of the sequence under way while tracing is on.
+trace::SequenceRecord* tracing = nullptr;
+
+void Sent(uint8_t byte) {
+  if (tracing != nullptr) tracing->sent.push_back(byte);
+}
+
+void Received(uint8_t byte) {
+  if (tracing != nullptr) tracing->received.push_back(byte);
+}
+
 bool SendFailed() {
   return link::LastCommErrorCode != 0 || link::IsTransferFailed();
 }
@@ -46,6 +58,7 @@ bool ReadRest(int length, int recordLength, int first) {
     uint8_t& slot = ReceiveBuffer[static_cast<size_t>(i == 1 ? 0 : i - 2)];
     link::ReceiveByte(slot);
     if (link::IsTransferFailed()) return false;
+    Received(slot);
     if (recordLength > 0 && slot == 0xFF && (i - 1) % recordLength == 1) break;
   }
   return true;
@@ -58,16 +71,19 @@ uint8_t Run(uint8_t cmd, uint8_t answerLength, uint8_t dataLength, uint8_t after
   for (uint8_t header : {kEsc, cmd}) {
     link::SendByte(header);
     if (SendFailed()) return kOutcomeSendFailed;
+    Sent(header);
   }
   if (answerLength > 0) {
     link::ReceiveByte(ReceiveBuffer[0]);
     if (link::IsTransferFailed()) return kOutcomeReceiveFailed;
+    Received(ReceiveBuffer[0]);
     if (ReceiveBuffer[0] != kAck) return status ? 0 : RefusalOutcome(ReceiveBuffer[0]);
     if (!ReadRest(answerLength, recordLength, 2)) return kOutcomeReceiveFailed;
   }
   for (int i = 0; i < dataLength; ++i) {
     link::SendByte(SendBuffer[static_cast<size_t>(i)]);
     if (link::IsTransferFailed()) return kOutcomeSendFailed;
+    Sent(SendBuffer[static_cast<size_t>(i)]);
   }
   if (afterLength > 0 && !ReadRest(afterLength, recordLength, 1)) return kOutcomeReceiveFailed;
   return 0;
@@ -123,7 +139,10 @@ uint8_t MapResultCode(uint8_t outcome) {
 
 uint8_t RunSequence(uint8_t cmd, uint8_t answerLength, uint8_t dataLength, uint8_t afterLength) {
   LastResult = 0;
+  tracing = trace::Begin(cmd, link::PortObject ? link::PortObject->PortNumber : 0);
   LastResult = MapResultCode(Run(cmd, answerLength, dataLength, afterLength));
+  if (tracing != nullptr) trace::End(LastResult);
+  tracing = nullptr;
   return LastResult;
 }
 

@@ -17,6 +17,7 @@
 
 #include "emulator/emulator.h"
 #include "emulator/start_state.h"
+#include "emulator/tester_states.h"
 
 namespace {
 
@@ -477,7 +478,7 @@ TEST(EmulatorFiscalSwitch, FiscalisationNeedsTheServiceJumperAndHappensOnce) {
   EXPECT_EQ(first.ReadStatus(155) & 0x08, 0);
 
   Emulator luno(7);
-  sigra::emu::ApplyStartState(luno, {.serviceJumper = true});
+  luno.WithPrinter([](sigra::emu::Printer& p) { sigra::emu::SetServiceJumper(p, true); });
   Host host(luno.DevicePath());
   // The Luno reports the fiscal memory's progress until a 0.
   EXPECT_EQ(host.Exchange(FiscalisationFrame(), 5), (Bytes{ACK, 1, 2, 3, 0}));
@@ -491,7 +492,7 @@ TEST(EmulatorFiscalSwitch, FiscalisationNeedsTheServiceJumperAndHappensOnce) {
   EXPECT_EQ(host.Exchange(FiscalisationFrame(), 5), Bytes{NAK});
 
   Emulator sigra(3);
-  sigra::emu::ApplyStartState(sigra, {.serviceJumper = true});
+  sigra.WithPrinter([](sigra::emu::Printer& p) { sigra::emu::SetServiceJumper(p, true); });
   Host other(sigra.DevicePath());
   EXPECT_EQ(other.Exchange(FiscalisationFrame(), 5), Bytes{ACK});
 }

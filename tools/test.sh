@@ -1,8 +1,8 @@
 #!/bin/sh
 # Builds everything and runs every test: the driver against the printer
-# emulator over pseudo-terminals, the operator application offscreen, and the
-# Windows DLL cross-built and run under Wine (skipped when the cross compiler
-# or Wine is missing).
+# emulator over pseudo-terminals, the operator application offscreen, the
+# Python module with pytest, a staged install, and the Windows DLL cross-built
+# and run under Wine (skipped when the cross compiler or Wine is missing).
 #   tools/test.sh [BUILD_DIR]          (default: build)
 set -eu
 source_dir=$(cd "$(dirname "$0")/.." && pwd)

@@ -1,0 +1,28 @@
+// The status bytes in words: the lines the operator program's status window
+// shows for them, in UTF-8.
+#ifndef SIGRA_TOOLS_SIGRACTL_STATUS_LINES_H
+#define SIGRA_TOOLS_SIGRACTL_STATUS_LINES_H
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sigractl {
+
+struct StatusBytes {
+  // Bytes 1 to 8 at positions 0 to 7.
+  std::array<uint8_t, 8> bytes{};
+  // How many of bytes 1 to 7 the printer has: 4, 6 or 7.
+  int count = 4;
+  bool hasByte8 = false;
+  // The second-generation Sigra and the Sigra F name the clock's battery in
+  // the low-battery line.
+  bool clockBattery = false;
+};
+
+std::vector<std::string> StatusLines(const StatusBytes& status);
+
+}  // namespace sigractl
+
+#endif
