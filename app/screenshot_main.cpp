@@ -7,8 +7,9 @@
 // (OUT-ustaw-zegar-wpis.png) and in its progress view (OUT-ustaw-zegar.png),
 // the report by dates (OUT-wg-dat.png), the customer display's picture read
 // back (OUT-reklama-odczyt.png) and the advertising lines read from the
-// printer (OUT-teksty-reklamowe.png); each dialog's place is printed beside
-// the main window's. Last, the user-data editor in its two layouts
+// printer (OUT-teksty-reklamowe.png), and the main window with the
+// fiscalisation's progress bar (OUT-fiskalizacja.png); each dialog's place is
+// printed beside the main window's. Last, the user-data editor in its two layouts
 // (OUT-dane-4.png, OUT-dane-6.png), the status window (OUT-bajty.png) and the
 // display test with a picture and with the segment text (OUT-test.png,
 // OUT-test-segmenty.png).
@@ -252,6 +253,12 @@ int main(int argc, char** argv) {
                 *fTekstyReklamowe, [] { GlowneOkno->Liniereklamowe1Click(); },
                 Beside(out, QStringLiteral("teksty-reklamowe"))) &&
             saved;
+    // The fiscalisation's progress bar as a Luno's fourth progress byte leaves it.
+    GlowneOkno->pbFiskal->setValue(4);
+    GlowneOkno->pbFiskal->show();
+    Settle(300);
+    saved = GlowneOkno->grab().save(Beside(out, QStringLiteral("fiskalizacja"))) && saved;
+    GlowneOkno->pbFiskal->hide();
   }
   saved = SaveMenuDialogs(out) && saved;
   sigra::app::GlowneOkno->close();

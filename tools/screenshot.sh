@@ -14,4 +14,4 @@ if [ ! -x "$build_dir/app/sigrasw-screenshot" ]; then
 fi
 cmake --build "$build_dir" --parallel 2 --target sigrasw-screenshot >/dev/null
 xvfb-run -a -s "-screen 0 1024x768x24" "$build_dir/app/sigrasw-screenshot" "$out" "$type"
-echo "Saved $out and ${out%.png}-{komunikacja,data-godzina,przestawianie,ustaw-zegar-wpis,ustaw-zegar,wg-dat,dane-4,dane-6,bajty,test,test-segmenty,reklama-odczyt,teksty-reklamowe}.png"
+echo "Saved $out and ${out%.png}-{komunikacja,data-godzina,przestawianie,ustaw-zegar-wpis,ustaw-zegar,wg-dat,dane-4,dane-6,bajty,test,test-segmenty,reklama-odczyt,teksty-reklamowe,fiskalizacja}.png"
