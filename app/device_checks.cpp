@@ -81,6 +81,20 @@ QString PortOpenFailureText(int32_t code, uint8_t port) {
   return ResultCodeText(code);
 }
 
+int32_t FollowLineSpeed(uint16_t speed) {
+  Komunikacja->SelectSpeed(speed);
+  Komunikacja->TakeParameters();
+  const int32_t opened = OpenConfiguredPort();
+  if (opened != 0) {
+    ErrorBeep();
+    ShowError(PortOpenFailureText(opened, ConfiguredComPort));
+    return opened;
+  }
+  GlowneOkno->ShowDevice(QString::fromStdString(Utf8FromCp1250(DeviceNameText(sigra::DeviceType))),
+                         ConfiguredComPort, ConfiguredSpeed);
+  return 0;
+}
+
 QString PortAndSpeedText(int port, int speed) {
   return QStringLiteral("COM%1, %2 b/s").arg(port).arg(speed);
 }

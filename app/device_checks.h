@@ -30,6 +30,10 @@ int32_t OpenConfiguredPort();
 // What the operator is told when the port does not open: own texts for a port
 // that does not exist (2) and one held by another program (5).
 QString PortOpenFailureText(int32_t code, uint8_t port);
+// Follows the printer to a new line speed: the communication dialog's speed
+// choice becomes `speed`, the port is reopened at it and the status bar shows
+// it. 0, or the code of an opening that failed, which the operator was shown.
+int32_t FollowLineSpeed(uint16_t speed);
 // "COM1, 9600 b/s".
 QString PortAndSpeedText(int port, int speed);
 inline constexpr const char* kNotFiscalPrinter = "Podłączone urządzenie nie jest drukarką fiskalną";

@@ -11,6 +11,7 @@
 #include "dialogs/f_ilosc_wierszy.h"
 #include "dialogs/f_numer_kasy.h"
 #include "dialogs/f_numer_unikatowy.h"
+#include "dialogs/f_odczyt_stawek.h"
 #include "dialogs/f_okresowe_miesieczne.h"
 #include "dialogs/f_okresowe_wg_numerow.h"
 #include "dialogs/f_przestawianie.h"
@@ -18,9 +19,11 @@
 #include "dialogs/f_reklama.h"
 #include "dialogs/f_reklama_odczyt.h"
 #include "dialogs/f_sposob_zaokraglania.h"
+#include "dialogs/f_stawki_podatkowe.h"
 #include "dialogs/f_teksty_reklamowe.h"
 #include "dialogs/f_test_wyswietlacza.h"
 #include "dialogs/f_ustaw_zegar.h"
+#include "dialogs/f_ustawienia.h"
 
 namespace sigra::app {
 
@@ -33,7 +36,9 @@ TfRaportyOkresoweWgDat* fRaportyOkresoweWgDat = nullptr;
 TfOkresoweMiesieczne* fOkresoweMiesieczne = nullptr;
 TfUstawZegar* fUstawZegar = nullptr;
 TfDaneUzytkownika* fDaneUzytkownika = nullptr;
+TfStawkiPodatkowe* fStawkiPodatkowe = nullptr;
 TfNumerUnikatowy* fNumerUnikatowy = nullptr;
+TfOdczytStawek* fOdczytStawek = nullptr;
 TfNumerKasy* fNumerKasy = nullptr;
 TfIloscWierszy* fIloscWierszy = nullptr;
 TfSposobZaokraglania* fSposobZaokraglania = nullptr;
@@ -41,6 +46,7 @@ TAboutBox* AboutBox = nullptr;
 TfTestWyswietlacza* fTestWyswietlacza = nullptr;
 TfPrzestawianie* fPrzestawianie = nullptr;
 TfDataINumer* fDataINumer = nullptr;
+TfUstawienia* fUstawienia = nullptr;
 TfDataEuroPrzeglad* fDataEuroPrzeglad = nullptr;
 TfReklama* fReklama = nullptr;
 TfTekstyReklamowe* fTekstyReklamowe = nullptr;
@@ -67,7 +73,9 @@ void CreateForms() {
   fOkresoweMiesieczne = new TfOkresoweMiesieczne(GlowneOkno);
   fUstawZegar = new TfUstawZegar(GlowneOkno);
   fDaneUzytkownika = new TfDaneUzytkownika(GlowneOkno);
+  fStawkiPodatkowe = new TfStawkiPodatkowe(GlowneOkno);
   fNumerUnikatowy = new TfNumerUnikatowy(GlowneOkno);
+  fOdczytStawek = new TfOdczytStawek(GlowneOkno);
   fNumerKasy = new TfNumerKasy(GlowneOkno);
   fIloscWierszy = new TfIloscWierszy(GlowneOkno);
   fSposobZaokraglania = new TfSposobZaokraglania(GlowneOkno);
@@ -75,6 +83,7 @@ void CreateForms() {
   fTestWyswietlacza = new TfTestWyswietlacza(GlowneOkno);
   fPrzestawianie = new TfPrzestawianie(GlowneOkno);
   fDataINumer = new TfDataINumer(GlowneOkno);
+  fUstawienia = new TfUstawienia(GlowneOkno);
   fDataEuroPrzeglad = new TfDataEuroPrzeglad(GlowneOkno);
   fReklama = new TfReklama(GlowneOkno);
   fTekstyReklamowe = new TfTekstyReklamowe(GlowneOkno);
@@ -84,6 +93,9 @@ void CreateForms() {
                    &TGlowneOkno::Odczytzegara1Click);
   QObject::connect(fPrzestawianie, &TfPrzestawianie::ClockShifted, GlowneOkno,
                    &TGlowneOkno::Odczytzegara1Click);
+  // The rates editor has the rates it wrote read back and shown.
+  QObject::connect(fStawkiPodatkowe, &TfStawkiPodatkowe::RatesWritten, GlowneOkno,
+                   &TGlowneOkno::Odczyt1Click);
 }
 
 void DestroyForms() {
@@ -91,6 +103,7 @@ void DestroyForms() {
   Destroy(fTekstyReklamowe);
   Destroy(fReklama);
   Destroy(fDataEuroPrzeglad);
+  Destroy(fUstawienia);
   Destroy(fDataINumer);
   Destroy(fPrzestawianie);
   Destroy(fTestWyswietlacza);
@@ -98,7 +111,9 @@ void DestroyForms() {
   Destroy(fSposobZaokraglania);
   Destroy(fIloscWierszy);
   Destroy(fNumerKasy);
+  Destroy(fOdczytStawek);
   Destroy(fNumerUnikatowy);
+  Destroy(fStawkiPodatkowe);
   Destroy(fDaneUzytkownika);
   Destroy(fUstawZegar);
   Destroy(fOkresoweMiesieczne);

@@ -133,7 +133,9 @@ TGlowneOkno::TGlowneOkno(QWidget* parent) : QMainWindow(parent) {
   ConnectTestCommands();
   ConnectSettingsCommands();
   ConnectUserDataCommand();
+  ConnectTaxRateCommands();
   ConnectDisplayCommands();
+  ConnectFiscalSwitchCommands();
 
   sb = new QStatusBar(this);
   sb->setObjectName(QStringLiteral("sb"));

@@ -95,17 +95,31 @@ class TGlowneOkno : public QMainWindow {
   void Nrkasyikodobsugujcego1Click();
   void Ilo1Click();
   void Sposbzaokrglania1Click();
+  void Ustawienia2Click();
   void Datawprowadzeniaeuro1Click();
   void Datanastpnegoprzegldu1Click();
 
   // "Serwis" > "Użytkownik" (app/user_data_command.cpp).
   void Odczytuytkownika1Click();
 
+  // Tax rates and the names database (app/tax_rate_commands.cpp).
+  void Odczyt1Click();
+  void Zapis1Click();
+  void Wydrukkontrolnynazwistawek1Click();
+  void Bazanazwitowarw1Click();
+
   // The customer display and the advertising lines (app/display_commands.cpp).
   void Odczyt2Click();
   void Danenawy2Click();
   void Kasowanie1Click();
   void Liniereklamowe1Click();
+
+  // "Serwis" > "Tryb fiskalny": the fiscalisation and the settlement report
+  // (app/fiscal_switch.cpp). Their entries stay hidden and disabled.
+  void Przeczeniewtrybfiskalny1Click();
+  void Cao1Click();
+  void Wedugdat3Click();
+  void Wedugnumerw3Click();
 
  protected:
   bool event(QEvent* e) override;
@@ -120,6 +134,8 @@ class TGlowneOkno : public QMainWindow {
   void ConnectTestCommands();
   void ConnectSettingsCommands();
   void ConnectUserDataCommand();
+  void ConnectTaxRateCommands();
+  void ConnectFiscalSwitchCommands();
 
   ProgressCanvas* canvas_ = nullptr;
   QLabel* panels_[2] = {nullptr, nullptr};

@@ -9,16 +9,20 @@
 // back (OUT-reklama-odczyt.png) and the advertising lines read from the
 // printer (OUT-teksty-reklamowe.png), and the main window with the
 // fiscalisation's progress bar (OUT-fiskalizacja.png); each dialog's place is
-// printed beside the main window's. Last, the user-data editor in its two layouts
+// printed beside the main window's. Then the user-data editor in its two layouts
 // (OUT-dane-4.png, OUT-dane-6.png), the status window (OUT-bajty.png) and the
 // display test with a picture and with the segment text (OUT-test.png,
-// OUT-test-segmenty.png).
+// OUT-test-segmenty.png). Last, pictures of the dialogs the tax-rate and
+// settings commands open, taken while the command runs: the rates read
+// (OUT-odczyt-stawek.png), the rates editor (OUT-stawki.png) and, on a Luno,
+// the device settings (OUT-ustawienia.png).
 //   sigrasw-screenshot OUT.png [DEVICE_TYPE]
 #include <stdlib.h>
 
 #include <QCheckBox>
 #include <QDate>
 #include <QDateEdit>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QFont>
 #include <QImage>
@@ -54,6 +58,7 @@
 #include "dialogs/f_teksty_reklamowe.h"
 #include "dialogs/f_test_wyswietlacza.h"
 #include "dialogs/f_ustaw_zegar.h"
+#include "dialogs/f_ustawienia.h"
 #include "dialogs/radio_group.h"
 #include "dialogs/time_field.h"
 #include "emulator/emulator.h"
@@ -195,6 +200,27 @@ bool SaveMenuDialogs(const QString& out) {
   return SaveDialog(test, out, "test-segmenty") && saved;
 }
 
+// Runs `open`, which shows a modal dialog, and saves a picture of the dialog
+// once it has had a moment to read the printer; then closes it.
+bool GrabModal(const std::function<void()>& open, const QString& file) {
+  bool saved = false;
+  QElapsedTimer shown;
+  QTimer poll;
+  poll.setInterval(20);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QDialog*>(sigra::app::TApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    if (!shown.isValid()) shown.start();
+    if (shown.elapsed() < 500) return;
+    saved = dialog->grab().save(file);
+    dialog->reject();
+    poll.stop();
+  });
+  poll.start();
+  open();
+  return saved;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -261,6 +287,17 @@ int main(int argc, char** argv) {
     GlowneOkno->pbFiskal->hide();
   }
   saved = SaveMenuDialogs(out) && saved;
+  sigra::app::TGlowneOkno* window = sigra::app::GlowneOkno;
+  saved = GrabModal([window] { window->Odczyt1Click(); },
+                    Beside(out, QStringLiteral("odczyt-stawek"))) &&
+          saved;
+  saved = GrabModal([window] { window->Zapis1Click(); }, Beside(out, QStringLiteral("stawki"))) &&
+          saved;
+  if (printer.DeviceType() == 7 || printer.DeviceType() == 8) {
+    saved = GrabModal([] { sigra::app::fUstawienia->exec(); },
+                      Beside(out, QStringLiteral("ustawienia"))) &&
+            saved;
+  }
   sigra::app::GlowneOkno->close();
   sigra::app::DestroyForms();
   std::filesystem::remove_all(ports);

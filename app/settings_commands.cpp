@@ -15,6 +15,7 @@
 #include "dialogs/f_ilosc_wierszy.h"
 #include "dialogs/f_numer_kasy.h"
 #include "dialogs/f_sposob_zaokraglania.h"
+#include "dialogs/f_ustawienia.h"
 #include "dialogs/qt_text.h"
 
 namespace sigra::app {
@@ -61,6 +62,10 @@ void TGlowneOkno::Sposbzaokrglania1Click() {
   HideProgressText();
 }
 
+void TGlowneOkno::Ustawienia2Click() {
+  ShowDialogStep(*fUstawienia);
+}
+
 void TGlowneOkno::Datawprowadzeniaeuro1Click() {
   EuroDateMode = true;
   fDataEuroPrzeglad->setWindowTitle(QStringLiteral("Data wprowadzenia euro"));
@@ -84,6 +89,7 @@ void TGlowneOkno::ConnectSettingsCommands() {
   } items[] = {{"Nrkasyikodobsugujcego1", &TGlowneOkno::Nrkasyikodobsugujcego1Click},
                {"Ilo1", &TGlowneOkno::Ilo1Click},
                {"Sposbzaokrglania1", &TGlowneOkno::Sposbzaokrglania1Click},
+               {"Ustawienia2", &TGlowneOkno::Ustawienia2Click},
                {"Datawprowadzeniaeuro1", &TGlowneOkno::Datawprowadzeniaeuro1Click},
                {"Datanastpnegoprzegldu1", &TGlowneOkno::Datanastpnegoprzegldu1Click}};
   for (const auto& entry : items) {

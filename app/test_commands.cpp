@@ -96,7 +96,11 @@ bool ReactToReceiptConditions(int32_t code) {
       return CheckAgainAfter(resumed);
     }
     case 113:
-      return yes(" Brak stawek podatkowych\rCzy przejść do wprowadzania tych danych?", kAnswer);
+      if (!yes(" Brak stawek podatkowych\rCzy przejść do wprowadzania tych danych?", kAnswer)) {
+        return false;
+      }
+      GlowneOkno->Zapis1Click();
+      return true;
     case 237:
       return tell(" Należy wykonać przejście na EURO.", kError, kErrorStyle);
     default:

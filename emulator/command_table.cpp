@@ -29,6 +29,7 @@ CommandTable StandardCommands() {
   AddReportCommands(table);
   AddClockCommands(table);
   AddCounterCommands(table);
+  AddNamesDatabaseCommands(table);
   AddFiscalSwitchCommands(table);
   return table;
 }

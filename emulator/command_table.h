@@ -106,6 +106,8 @@ void AddClockCommands(CommandTable& table);
 // The unique number (113), the register number read (216) and the power-off
 // (253).
 void AddCounterCommands(CommandTable& table);
+// The erasure of the full names database (92).
+void AddNamesDatabaseCommands(CommandTable& table);
 // The fiscalisation (114); the settlement report is a kind of command 49.
 void AddFiscalSwitchCommands(CommandTable& table);
 

@@ -7,10 +7,12 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 #include <utility>
 
+#include "emulator/line_speed.h"
 #include "emulator/pty.h"
 
 namespace sigra::emu {
@@ -82,6 +84,7 @@ struct Emulator::Impl {
   void Run() {
     try {
       while (const std::optional<uint8_t> byte = Receive(std::nullopt, true)) {
+        if (!HearsHost(*byte)) continue;
         if (*byte != kEsc) {
           std::lock_guard lock(mutex);
           if (!printer.TakeLooseByte(*byte)) {
@@ -111,6 +114,25 @@ struct Emulator::Impl {
       std::lock_guard lock(mutex);
       Note(std::string("line failed, printer stops: ") + error.what());
     }
+  }
+
+  // Whether a byte the host sent between frames reached the printer at its
+  // line speed. Only the first byte of each run at a wrong speed is noted.
+  bool HearsHost(uint8_t byte) {
+    std::lock_guard lock(mutex);
+    if (!fixedSpeed || !printer.Traits().settingsBlock) return true;
+    const uint32_t own = LineSpeed(printer.Service().settings);
+    const uint32_t host = pty.HostSpeed();
+    if (host == own) {
+      misheard = false;
+      return true;
+    }
+    if (!misheard) {
+      Note("byte " + Hex({byte}) + " at " + std::to_string(host) +
+           " b/s not understood: the printer listens at " + std::to_string(own) + " b/s");
+    }
+    misheard = true;
+    return false;
   }
 
   // Where in the wire record the frame just begun (ESC, command byte) starts.
@@ -208,6 +230,8 @@ struct Emulator::Impl {
   CommandTable table;
   std::map<uint8_t, Bytes> injectedAnswers;
   bool silent = false;
+  bool fixedSpeed = false;
+  bool misheard = false;
   std::chrono::milliseconds answerDelay{0};
   std::map<uint8_t, std::chrono::milliseconds> afterDataDelays;
   std::vector<WireByte> wire;
@@ -297,6 +321,14 @@ void Emulator::SetControllerLost(bool lost) {
 void Emulator::WithPrinter(const std::function<void(Printer&)>& edit) {
   std::lock_guard lock(impl_->mutex);
   edit(impl_->printer);
+}
+
+void Emulator::FixLineSpeed(uint32_t baud) {
+  std::lock_guard lock(impl_->mutex);
+  if (!SelectLineSpeed(impl_->printer.Service().settings, baud)) {
+    throw std::invalid_argument("line speed " + std::to_string(baud) + " b/s");
+  }
+  impl_->fixedSpeed = true;
 }
 
 void Emulator::Define(uint8_t code, Command command) {

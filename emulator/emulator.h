@@ -62,6 +62,12 @@ class Emulator {
   void SetControllerLost(bool lost);
   // Runs `edit` on the printer model while no command is being served.
   void WithPrinter(const std::function<void(Printer&)>& edit);
+  // From now on a Luno hears only a host at the line speed its settings block
+  // selects, set here to 9600, 19200 or 28800 bit/s, and follows the block when
+  // a settings write changes it; bytes at another speed are noted and ignored,
+  // as a real line garbles them. Other models and a Luno never set so hear
+  // any speed. std::invalid_argument for another speed.
+  void FixLineSpeed(uint32_t baud);
   // Defines or redefines a command of this printer.
   void Define(uint8_t code, Command command);
 

@@ -23,7 +23,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: sigra-emu --type N [--version V] [--link DIR --port N]\n"
     "                 [--clock-erased] [--fiscal] [--receipts N] [--clock host]\n"
-    "                 [--state FILE] [--control -|SOCKET] [--journal hex] [STATE...]\n"
+    "                 [--state FILE] [--control -|SOCKET] [--journal hex]\n"
+    "                 [--names-full] [--speed B] [STATE...]\n"
     "\n"
     "Runs a fiscal printer of device type N (0..9) on a pseudo-terminal until\n"
     "interrupted (SIGINT or SIGTERM).\n"
@@ -52,6 +53,11 @@ constexpr const char* kUsage =
     "                the same through a Unix socket created at SOCKET, one\n"
     "                client at a time, e.g. echo 'paper out' | nc -U SOCKET\n"
     "  --journal hex also journals each command sequence's bytes in hex\n"
+    "  --names-full  the names database is full (status byte 2 bit 0), so that\n"
+    "                it may be erased after a control print\n"
+    "  --speed B     a Luno (7, 8) set to B b/s (9600, 19200, 28800) that hears\n"
+    "                only a host at the speed its settings select; without it\n"
+    "                the printer hears any speed\n"
     "  --help        this text\n"
     "\n"
     "States to start in:\n"
@@ -126,6 +132,10 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       options.start.clockErased = true;
       continue;
     }
+    if (name == "--names-full") {
+      options.start.namesDatabaseFull = true;
+      continue;
+    }
     if (name == "--fiscal") {
       options.start.fiscalMode = true;
       continue;
@@ -155,6 +165,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       options.port = *number;
     } else if (name == "--receipts" && *number >= 0 && *number <= sigra::emu::kMostReceipts) {
       options.start.receiptsSold = *number;
+    } else if (name == "--speed" && (*number == 9600 || *number == 19200 || *number == 28800)) {
+      options.start.lineSpeed = static_cast<uint32_t>(*number);
     } else {
       return std::nullopt;
     }

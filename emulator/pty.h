@@ -38,6 +38,8 @@ class Pty {
   // Ends every wait at once, now and later.
   void Stop();
   bool Stopped() const;
+  // The output speed in bit/s the host has set on its end of the line.
+  uint32_t HostSpeed() const;
 
  private:
   // Waits for `events` on the master or for the stop; true when the master is ready.

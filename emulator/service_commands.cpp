@@ -251,6 +251,7 @@ void AddNamesPrintCommands(CommandTable& table) {
                    }
                    printer.Print(NamesPrintout(*records));
                    records.reset();
+                   printer.Service().namesDatabase.controlPrinted = true;
                    return Bytes{};
                  }});
 }

@@ -1,7 +1,8 @@
 // What the printer keeps for its service commands: the register number and
 // operator code, the paper fed after a printout, the rounding mode, the
 // configuration block of the Luno models, the program-memory tests left, and
-// the records of a control print of the names database under way.
+// the records of a control print of the names database under way and the
+// state of the database itself.
 #ifndef SIGRA_EMULATOR_SERVICE_STATE_H
 #define SIGRA_EMULATOR_SERVICE_STATE_H
 
@@ -9,6 +10,8 @@
 #include <cstdint>
 #include <optional>
 #include <vector>
+
+#include "emulator/names_database.h"
 
 namespace sigra::emu {
 
@@ -49,6 +52,7 @@ struct ServiceState {
   // Bytes of the names-database records received since the control print
   // began; none while no control print is open.
   std::optional<std::vector<uint8_t>> namesRecords;
+  NamesDatabase namesDatabase;
 };
 
 }  // namespace sigra::emu

@@ -5,6 +5,7 @@ namespace {
 
 constexpr uint8_t kFiscalMode = 0x08;         // status byte 1
 constexpr uint8_t kClockMemoryErased = 0x10;  // status byte 2
+constexpr uint8_t kNamesDatabaseFull = 0x01;  // status byte 2
 constexpr uint64_t kReceiptAmount = 1000;     // 10,00
 
 }  // namespace
@@ -12,6 +13,10 @@ constexpr uint64_t kReceiptAmount = 1000;     // 10,00
 void ApplyStartState(Emulator& printer, const StartState& state) {
   if (state.fiscalMode) printer.SetStatusByte(1, printer.StatusByte(1) | kFiscalMode);
   if (state.clockErased) printer.SetStatusByte(2, printer.StatusByte(2) | kClockMemoryErased);
+  if (state.namesDatabaseFull) {
+    printer.SetStatusByte(2, printer.StatusByte(2) | kNamesDatabaseFull);
+  }
+  if (state.lineSpeed != 0) printer.FixLineSpeed(state.lineSpeed);
   if (state.receiptsSold > 0) {
     printer.WithPrinter([&state](Printer& p) {
       p.Fiscal().receiptCounter = static_cast<uint16_t>(state.receiptsSold);

@@ -1,6 +1,7 @@
 // The state a printer starts in when a tester asks for one from the command
 // line: its clock memory erased, fiscal rather than training mode, receipts
-// already sold in the fiscal day.
+// already sold in the fiscal day, a full names database, a Luno's own line
+// speed.
 #ifndef SIGRA_EMULATOR_START_STATE_H
 #define SIGRA_EMULATOR_START_STATE_H
 
@@ -13,6 +14,11 @@ struct StartState {
   bool fiscalMode = false;
   // Receipts closed in the fiscal day, each of 10,00 at rate A.
   int receiptsSold = 0;
+  // Status byte 2 bit 0: the names database may be erased.
+  bool namesDatabaseFull = false;
+  // A Luno that hears only a host at this speed (Emulator::FixLineSpeed); 0
+  // hears any.
+  uint32_t lineSpeed = 0;
 };
 
 // The largest count a printer's receipt counter holds.

@@ -2,12 +2,14 @@
 // through plain POSIX calls as a serial port user would make them.
 #include <fcntl.h>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -55,9 +57,18 @@ class Host {
     return got;
   }
 
-  Bytes Exchange(const Bytes& sent, size_t answerLength) {
+  // The line speed of the host's end, as a serial port user sets it.
+  void SetSpeed(speed_t speed) {
+    termios settings{};
+    ASSERT_EQ(tcgetattr(fd_, &settings), 0);
+    cfsetspeed(&settings, speed);
+    ASSERT_EQ(tcsetattr(fd_, TCSANOW, &settings), 0);
+  }
+
+  Bytes Exchange(const Bytes& sent, size_t answerLength,
+                 std::chrono::milliseconds timeout = 1000ms) {
     Send(sent);
-    return Receive(answerLength);
+    return Receive(answerLength, timeout);
   }
 
   uint8_t ReadStatus(uint8_t command) {
@@ -434,6 +445,88 @@ TEST(EmulatorRecord, WaitForHostBytesTimesOutShort) {
   host.Send({ESC, 35});
   EXPECT_TRUE(emulator.WaitForHostBytes(2, 1s));
   EXPECT_EQ(emulator.HostBytes(), (Bytes{ESC, 35}));
+}
+
+TEST(LineSpeed, AFixedLunoHearsOnlyAHostAtItsOwnSpeed) {
+  Emulator printer(7);
+  printer.FixLineSpeed(9600);
+  Host host(printer.DevicePath());
+  host.SetSpeed(B19200);
+  EXPECT_TRUE(host.Exchange({ESC, 35}, 1, 300ms).empty());
+  const auto journal = printer.Journal();
+  ASSERT_FALSE(journal.empty());
+  EXPECT_EQ(journal.back(), "byte 1B at 19200 b/s not understood: the printer listens at 9600 b/s");
+  host.SetSpeed(B9600);
+  EXPECT_EQ(host.Exchange({ESC, 35}, 1), Bytes{ACK});
+}
+
+TEST(LineSpeed, ASettingsWriteMovesTheLunoToItsNewSpeedAfterItsAnswer) {
+  Emulator printer(8);
+  printer.FixLineSpeed(9600);
+  Host host(printer.DevicePath());
+  host.SetSpeed(B9600);
+  // Group 0 of the factory block with bit 5: 19200 b/s.
+  EXPECT_EQ(host.Exchange({ESC, 222, 0, 0x24, 0, 0}, 2), (Bytes{ACK, 0}));
+  EXPECT_TRUE(host.Exchange({ESC, 35}, 1, 300ms).empty());
+  host.SetSpeed(B19200);
+  EXPECT_EQ(host.Exchange({ESC, 35}, 1), Bytes{ACK});
+}
+
+TEST(LineSpeed, OnlyTheLunoSpeedsCanBeFixed) {
+  Emulator printer(7);
+  EXPECT_THROW(printer.FixLineSpeed(38400), std::invalid_argument);
+}
+
+// The names database of a printer: full, with the given unique number, and
+// whether a control print was made.
+std::unique_ptr<Emulator> NamesPrinter(int type, bool full, bool controlPrinted) {
+  auto printer = std::make_unique<Emulator>(type);
+  printer->WithPrinter([&](sigra::emu::Printer& p) {
+    if (full) p.SetStatusByte(2, 0x01);
+    p.Memory().uniqueNumber = "ABC12345699";
+    p.Service().namesDatabase.controlPrinted = controlPrinted;
+  });
+  return printer;
+}
+
+TEST(NamesDatabase, ErasedOnlyWhenFullAfterAControlPrintAndWithTheCheckByte) {
+  {
+    auto printer = NamesPrinter(3, false, true);
+    Host host(printer->DevicePath());
+    EXPECT_EQ(host.Exchange({ESC, 92}, 1), Bytes{NAK});
+  }
+  {
+    auto printer = NamesPrinter(3, true, true);
+    Host host(printer->DevicePath());
+    EXPECT_EQ(host.Exchange({ESC, 92, 113}, 2), (Bytes{ACK, NAK}));
+    EXPECT_EQ(printer->StatusByte(2) & 0x01, 0x01);
+  }
+  {
+    auto printer = NamesPrinter(3, true, false);
+    Host host(printer->DevicePath());
+    EXPECT_EQ(host.Exchange({ESC, 92, 114}, 2), (Bytes{ACK, NAK}));
+  }
+  {
+    auto printer = NamesPrinter(3, true, true);
+    Host host(printer->DevicePath());
+    EXPECT_EQ(host.Exchange({ESC, 92, 114}, 3, 300ms), (Bytes{ACK, ACK}));
+    EXPECT_EQ(printer->StatusByte(2) & 0x01, 0);
+    // Once erased, a new control print is needed.
+    host.Send({ESC, 63});
+    EXPECT_EQ(host.Receive(1), Bytes{ACK});
+    host.Send({ESC, 81});
+    printer->WithPrinter([](sigra::emu::Printer& p) { p.SetStatusByte(2, 0x01); });
+    EXPECT_EQ(host.Exchange({ESC, 92, 114}, 2), (Bytes{ACK, ACK}));
+  }
+}
+
+TEST(NamesDatabase, ALunoReportsTheErasureInSixteenStepsAndAZero) {
+  auto printer = NamesPrinter(7, true, true);
+  Host host(printer->DevicePath());
+  Bytes expected = {ACK, ACK};
+  for (uint8_t step = 1; step <= 16; ++step) expected.push_back(step);
+  expected.push_back(0);
+  EXPECT_EQ(host.Exchange({ESC, 92, 114}, expected.size()), expected);
 }
 
 }  // namespace

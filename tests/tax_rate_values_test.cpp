@@ -1,0 +1,96 @@
+// What the tax-rate commands and the settings dialog decide without a widget:
+// the lines of "baza.txt", rates as percentages, and the order of the
+// settings writes for a speed change.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/names_file.h"
+#include "dialogs/rate_values.h"
+#include "dialogs/settings_block.h"
+
+namespace sigra::app {
+namespace {
+
+std::vector<std::pair<std::string, char>> Records(const std::string& file) {
+  std::istringstream in(file);
+  std::vector<std::pair<std::string, char>> records;
+  NamesRecord record;
+  while (ReadNamesRecord(in, record)) {
+    records.emplace_back(record.name, static_cast<char>(record.rateLetter));
+  }
+  return records;
+}
+
+TEST(NamesFile, NameAndRateLetterOfEachLine) {
+  using R = std::vector<std::pair<std::string, char>>;
+  EXPECT_EQ(Records("$CHLEB\tB\r\nMLEKO\n"), (R{{"CHLEB", 'B'}, {"MLEKO", 'A'}}));
+  // Only the first character of the rate field counts; further fields are ignored.
+  EXPECT_EQ(Records("SER\tCx\tignored\tB\n"), (R{{"SER", 'C'}}));
+  // An empty rate field is "A", one "$" only is removed, the last line may
+  // lack its end.
+  EXPECT_EQ(Records("MASŁO\t\tD\n$$KAWA\tG"), (R{{"MASŁO", 'A'}, {"$KAWA", 'G'}}));
+  EXPECT_EQ(Records("\r\n\n"), (R{{"", 'A'}, {"", 'A'}}));
+  EXPECT_TRUE(Records("").empty());
+}
+
+TEST(NamesFile, BytesPassUnchanged) {
+  // "Żółw" in Windows-1250.
+  const std::string name = "\xAF\xF3\xB3w";
+  const auto records = Records(name + "\tB\n");
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].first, name);
+}
+
+TEST(RateValues, PercentagesWithoutTrailingZeros) {
+  EXPECT_EQ(PercentText(2200, ','), QStringLiteral("22"));
+  EXPECT_EQ(PercentText(750, ','), QStringLiteral("7,5"));
+  EXPECT_EQ(PercentText(705, '.'), QStringLiteral("7.05"));
+  EXPECT_EQ(PercentText(0, ','), QStringLiteral("0"));
+  EXPECT_EQ(RateLabelText(6, 10000, ','), QStringLiteral("Stawka PTU G : ZWOLNIONA"));
+  EXPECT_EQ(RateLabelText(4, 25500, ','), QStringLiteral("Stawka PTU E : REZERWA"));
+  EXPECT_EQ(RateLabelText(0, 2250, ','), QStringLiteral("Stawka PTU A : 22,5 %"));
+}
+
+TEST(RateValues, PercentagesBecomeRatesWithinTheBound) {
+  EXPECT_EQ(RateFromPercent(99), 9900u);
+  EXPECT_EQ(RateFromPercent(99.83), 9983u);
+  EXPECT_EQ(RateFromPercent(0), 0u);
+  EXPECT_FALSE(RateFromPercent(99.84));
+  EXPECT_FALSE(RateFromPercent(-0.01));
+  // Halves go to the even neighbour.
+  EXPECT_EQ(RateFromPercent(0.125), 12u);
+  EXPECT_EQ(RateFromPercent(0.375), 38u);
+}
+
+TEST(SettingsBlock, SpeedBits) {
+  SettingsBytes block{};
+  block[0] = 0x0F;
+  ApplySpeed(block, 19200);
+  EXPECT_EQ(block[0], 0x2F);
+  EXPECT_EQ(BlockSpeed(block), 19200);
+  // 28800 leaves the 19200 bit alone: byte 8 decides.
+  ApplySpeed(block, 28800);
+  EXPECT_EQ(block[0], 0x2F);
+  EXPECT_EQ(block[8], 0x01);
+  EXPECT_EQ(BlockSpeed(block), 28800);
+  ApplySpeed(block, 9600);
+  EXPECT_EQ(block[0], 0x0F);
+  EXPECT_EQ(block[8], 0x00);
+  EXPECT_EQ(BlockSpeed(block), 9600);
+}
+
+TEST(SettingsBlock, GroupTwoIsWrittenOnlyAroundTheFastestSpeed) {
+  using enum SpeedStep;
+  using Steps = std::vector<SpeedStep>;
+  EXPECT_EQ(SpeedChangeSteps(9600, 9600), (Steps{WriteGroup0}));
+  EXPECT_EQ(SpeedChangeSteps(28800, 28800), (Steps{WriteGroup0}));
+  EXPECT_EQ(SpeedChangeSteps(9600, 19200), (Steps{WriteGroup0, FollowSpeed}));
+  EXPECT_EQ(SpeedChangeSteps(19200, 9600), (Steps{WriteGroup0, FollowSpeed}));
+  EXPECT_EQ(SpeedChangeSteps(19200, 28800), (Steps{WriteGroup2, FollowSpeed, WriteGroup0}));
+  EXPECT_EQ(SpeedChangeSteps(28800, 9600),
+            (Steps{WriteGroup0, WriteGroup2, FollowSpeed, WriteGroup0}));
+}
+
+}  // namespace
+}  // namespace sigra::app
