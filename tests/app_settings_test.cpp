@@ -18,6 +18,7 @@
 #include "dialogs/f_ilosc_wierszy.h"
 #include "dialogs/f_numer_kasy.h"
 #include "dialogs/f_sposob_zaokraglania.h"
+#include "dialogs/f_ustawienia.h"
 #include "dialogs/radio_group.h"
 #include "emulator/tester_states.h"
 #include "tests/app_fixture.h"
@@ -65,6 +66,14 @@ class SettingsTest : public AppTest {
     EXPECT_TRUE(dialog.handled());
   }
 };
+
+TEST_F(SettingsTest, LunoSettingsEntryOpensTheDeviceSettings) {
+  Connect(7);
+  ModalHandler dialog([&](QWidget* w) { EXPECT_EQ(w, app::fUstawienia); });
+  GlowneOkno->MenuItem(QStringLiteral("Ustawienia2"))->trigger();
+  EXPECT_TRUE(dialog.handled());
+  EXPECT_TRUE(boxes.shown.empty());
+}
 
 TEST_F(SettingsTest, RegisterNumberAndCodeArePaddedToTwoCharacters) {
   Connect(3);

@@ -17,6 +17,7 @@
 #include "dialogs/f_bajty_statusu.h"
 #include "dialogs/f_dane_uzytkownika.h"
 #include "dialogs/f_numer_unikatowy.h"
+#include "dialogs/f_stawki_podatkowe.h"
 #include "dialogs/f_test_wyswietlacza.h"
 #include "emulator/tester_states.h"
 #include "tests/app_fixture.h"
@@ -115,6 +116,23 @@ TEST_F(TestMenuTest, OverdueDailyReportAnsweredYesRunsTheReportAndChecksAgain) {
   EXPECT_EQ(boxes.shown[2].text, kCanIssue);
   const std::vector<uint8_t> commands = CommandBytes();
   EXPECT_NE(std::find(commands.begin(), commands.end(), 37), commands.end());
+}
+
+TEST_F(TestMenuTest, MissingTaxRatesAnsweredYesOpensTheRatesEditorAndChecksAgain) {
+  // Every rate reserved: the printer has no rates to sell at.
+  std::vector<uint8_t> reserved;
+  for (int rate = 0; rate < 7; ++rate) reserved.insert(reserved.end(), {0x80, 0x00});
+  Connect(3).WithPrinter([&](emu::Printer& p) { p.Fiscal().rates.SetBytes(reserved); });
+  boxes.answers = {app::kIdYes, app::kIdNo};
+  ModalHandler editor([&](QWidget* w) { EXPECT_EQ(w, app::fStawkiPodatkowe); });
+  Click("Standrukarki1");
+  EXPECT_TRUE(editor.handled());
+  const QString question =
+      QStringLiteral(" Brak stawek podatkowych\rCzy przejść do wprowadzania tych danych?");
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  ExpectMessage(boxes.shown[0], question, QStringLiteral("Odpowiedz"), app::kPaperQuestionStyle);
+  // The rates were left as they were, so the check finds them missing again.
+  EXPECT_EQ(boxes.shown[1].text, question);
 }
 
 TEST_F(TestMenuTest, ConditionsThatEndAndThatAskAgain) {
