@@ -16,8 +16,11 @@
 #include "dialogs/f_okresowe_wg_numerow.h"
 #include "dialogs/f_przestawianie.h"
 #include "dialogs/f_raporty_okresowe_wg_dat.h"
+#include "dialogs/f_reklama.h"
+#include "dialogs/f_reklama_odczyt.h"
 #include "dialogs/f_sposob_zaokraglania.h"
 #include "dialogs/f_stawki_podatkowe.h"
+#include "dialogs/f_teksty_reklamowe.h"
 #include "dialogs/f_test_wyswietlacza.h"
 #include "dialogs/f_ustaw_zegar.h"
 #include "dialogs/f_ustawienia.h"
@@ -45,6 +48,9 @@ TfPrzestawianie* fPrzestawianie = nullptr;
 TfDataINumer* fDataINumer = nullptr;
 TfUstawienia* fUstawienia = nullptr;
 TfDataEuroPrzeglad* fDataEuroPrzeglad = nullptr;
+TfReklama* fReklama = nullptr;
+TfTekstyReklamowe* fTekstyReklamowe = nullptr;
+TfReklamaOdczyt* fReklamaOdczyt = nullptr;
 
 namespace {
 
@@ -79,6 +85,9 @@ void CreateForms() {
   fDataINumer = new TfDataINumer(GlowneOkno);
   fUstawienia = new TfUstawienia(GlowneOkno);
   fDataEuroPrzeglad = new TfDataEuroPrzeglad(GlowneOkno);
+  fReklama = new TfReklama(GlowneOkno);
+  fTekstyReklamowe = new TfTekstyReklamowe(GlowneOkno);
+  fReklamaOdczyt = new TfReklamaOdczyt(GlowneOkno);
   // The clock dialogs show the printer's clock after they changed it.
   QObject::connect(fUstawZegar, &TfUstawZegar::ClockInitialised, GlowneOkno,
                    &TGlowneOkno::Odczytzegara1Click);
@@ -90,6 +99,9 @@ void CreateForms() {
 }
 
 void DestroyForms() {
+  Destroy(fReklamaOdczyt);
+  Destroy(fTekstyReklamowe);
+  Destroy(fReklama);
   Destroy(fDataEuroPrzeglad);
   Destroy(fUstawienia);
   Destroy(fDataINumer);

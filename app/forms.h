@@ -26,6 +26,9 @@ class TfPrzestawianie;
 class TfDataINumer;
 class TfUstawienia;
 class TfDataEuroPrzeglad;
+class TfReklama;
+class TfTekstyReklamowe;
+class TfReklamaOdczyt;
 
 extern TGlowneOkno* GlowneOkno;
 extern TKomunikacja* Komunikacja;
@@ -48,6 +51,9 @@ extern TfPrzestawianie* fPrzestawianie;
 extern TfDataINumer* fDataINumer;
 extern TfUstawienia* fUstawienia;
 extern TfDataEuroPrzeglad* fDataEuroPrzeglad;
+extern TfReklama* fReklama;
+extern TfTekstyReklamowe* fTekstyReklamowe;
+extern TfReklamaOdczyt* fReklamaOdczyt;
 
 // Creates the forms in order; the main window first.
 void CreateForms();

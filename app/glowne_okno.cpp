@@ -134,6 +134,8 @@ TGlowneOkno::TGlowneOkno(QWidget* parent) : QMainWindow(parent) {
   ConnectSettingsCommands();
   ConnectUserDataCommand();
   ConnectTaxRateCommands();
+  ConnectDisplayCommands();
+  ConnectFiscalSwitchCommands();
 
   sb = new QStatusBar(this);
   sb->setObjectName(QStringLiteral("sb"));

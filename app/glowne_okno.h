@@ -108,6 +108,19 @@ class TGlowneOkno : public QMainWindow {
   void Wydrukkontrolnynazwistawek1Click();
   void Bazanazwitowarw1Click();
 
+  // The customer display and the advertising lines (app/display_commands.cpp).
+  void Odczyt2Click();
+  void Danenawy2Click();
+  void Kasowanie1Click();
+  void Liniereklamowe1Click();
+
+  // "Serwis" > "Tryb fiskalny": the fiscalisation and the settlement report
+  // (app/fiscal_switch.cpp). Their entries stay hidden and disabled.
+  void Przeczeniewtrybfiskalny1Click();
+  void Cao1Click();
+  void Wedugdat3Click();
+  void Wedugnumerw3Click();
+
  protected:
   bool event(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
@@ -116,11 +129,13 @@ class TGlowneOkno : public QMainWindow {
   void BuildMenu();
   void ConnectReportCommands();
   void ConnectClockCommands();
+  void ConnectDisplayCommands();
   void FormCreate();
   void ConnectTestCommands();
   void ConnectSettingsCommands();
   void ConnectUserDataCommand();
   void ConnectTaxRateCommands();
+  void ConnectFiscalSwitchCommands();
 
   ProgressCanvas* canvas_ = nullptr;
   QLabel* panels_[2] = {nullptr, nullptr};

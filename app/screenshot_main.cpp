@@ -5,8 +5,11 @@
 // dialog over the main window: the clock read (OUT-data-godzina.png), the
 // clock shift (OUT-przestawianie.png), the clock initialisation before
 // (OUT-ustaw-zegar-wpis.png) and in its progress view (OUT-ustaw-zegar.png),
-// and the report by dates (OUT-wg-dat.png); each dialog's place is printed
-// beside the main window's. Then the user-data editor in its two layouts
+// the report by dates (OUT-wg-dat.png), the customer display's picture read
+// back (OUT-reklama-odczyt.png) and the advertising lines read from the
+// printer (OUT-teksty-reklamowe.png), and the main window with the
+// fiscalisation's progress bar (OUT-fiskalizacja.png); each dialog's place is
+// printed beside the main window's. Then the user-data editor in its two layouts
 // (OUT-dane-4.png, OUT-dane-6.png), the status window (OUT-bajty.png) and the
 // display test with a picture and with the segment text (OUT-test.png,
 // OUT-test-segmenty.png). Last, pictures of the dialogs the tax-rate and
@@ -21,8 +24,11 @@
 #include <QDateEdit>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFont>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -34,6 +40,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/app_exception.h"
 #include "app/application_setup.h"
@@ -47,12 +54,15 @@
 #include "dialogs/f_data_godzina.h"
 #include "dialogs/f_przestawianie.h"
 #include "dialogs/f_raporty_okresowe_wg_dat.h"
+#include "dialogs/f_reklama_odczyt.h"
+#include "dialogs/f_teksty_reklamowe.h"
 #include "dialogs/f_test_wyswietlacza.h"
 #include "dialogs/f_ustaw_zegar.h"
 #include "dialogs/f_ustawienia.h"
 #include "dialogs/radio_group.h"
 #include "dialogs/time_field.h"
 #include "emulator/emulator.h"
+#include "emulator/printer.h"
 
 namespace {
 
@@ -83,6 +93,63 @@ bool ShootOverMain(QDialog& dialog, const QString& file) {
   const bool saved = QGuiApplication::primaryScreen()->grabWindow(0).save(file);
   dialog.reject();
   return saved;
+}
+
+// Runs a menu command that shows `dialog` modally and saves the screen while
+// it is up.
+bool ShootCommand(QDialog& dialog, const std::function<void()>& command, const QString& file) {
+  bool saved = false;
+  QTimer::singleShot(600, [&] { saved = ShootOverMain(dialog, file); });
+  command();
+  return saved;
+}
+
+// A picture of 192 x 64 pixels with a frame and two lines of text, stored on
+// the printer's customer display as the printer keeps it.
+void StoreDisplayPicture(sigra::emu::Emulator& printer) {
+  QImage picture(192, 64, QImage::Format_RGB32);
+  picture.fill(Qt::white);
+  QPainter painter(&picture);
+  painter.setPen(Qt::black);
+  painter.drawRect(1, 1, 189, 61);
+  QFont font(QStringLiteral("Sans"));
+  font.setPixelSize(20);
+  font.setBold(true);
+  painter.setFont(font);
+  painter.drawText(QRect(0, 4, 192, 30), Qt::AlignCenter, QStringLiteral("Sklep Żółw"));
+  font.setPixelSize(14);
+  font.setBold(false);
+  painter.setFont(font);
+  painter.drawText(QRect(0, 34, 192, 26), Qt::AlignCenter, QStringLiteral("zaprasza codziennie"));
+  painter.end();
+  printer.WithPrinter([&](sigra::emu::Printer& p) {
+    for (int r = 0; r < 64; ++r) {
+      std::vector<uint8_t> block(26, 0);
+      block[0] = static_cast<uint8_t>(r);
+      for (int x = 0; x < 192; ++x) {
+        if (qGray(picture.pixel(x, r)) < 128)
+          block[1 + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+      }
+      for (int b = 1; b <= 24; ++b) block[25] ^= block[b];
+      p.Display().WriteRow(block);
+    }
+  });
+}
+
+// Advertising lines on the printer, in code page 852 as it keeps them.
+void StoreAdvertisingLines(sigra::emu::Emulator& printer) {
+  const std::string lines[] = {"          Sklep \xbd\xa2\x88w - ryby i owoce          ",
+                               "Promocja: \xa9led\x9f w oleju -20%", "     Zapraszamy od 8 do 20"};
+  printer.WithPrinter([&](sigra::emu::Printer& p) {
+    for (uint8_t n = 0; n < 3; ++n) {
+      std::vector<uint8_t> block(42, ' ');
+      block[0] = n;
+      std::copy(lines[n].begin(), lines[n].end(), block.begin() + 1);
+      block[41] = 0;
+      for (size_t i = 1; i <= 40; ++i) block[41] ^= block[i];
+      p.Display().WriteLine(block);
+    }
+  });
 }
 
 // Shows `dialog` without a modal loop, waits until `ready` holds and saves its
@@ -202,6 +269,22 @@ int main(int argc, char** argv) {
     fUstawZegar->ShowProgressView(false);
     fRaportyOkresoweWgDat->setWindowTitle(QStringLiteral("Raport skrócony według dat..."));
     saved = ShootOverMain(*fRaportyOkresoweWgDat, Beside(out, QStringLiteral("wg-dat"))) && saved;
+    StoreDisplayPicture(printer);
+    saved = ShootCommand(
+                *fReklamaOdczyt, [] { GlowneOkno->Odczyt2Click(); },
+                Beside(out, QStringLiteral("reklama-odczyt"))) &&
+            saved;
+    StoreAdvertisingLines(printer);
+    saved = ShootCommand(
+                *fTekstyReklamowe, [] { GlowneOkno->Liniereklamowe1Click(); },
+                Beside(out, QStringLiteral("teksty-reklamowe"))) &&
+            saved;
+    // The fiscalisation's progress bar as a Luno's fourth progress byte leaves it.
+    GlowneOkno->pbFiskal->setValue(4);
+    GlowneOkno->pbFiskal->show();
+    Settle(300);
+    saved = GlowneOkno->grab().save(Beside(out, QStringLiteral("fiskalizacja"))) && saved;
+    GlowneOkno->pbFiskal->hide();
   }
   saved = SaveMenuDialogs(out) && saved;
   sigra::app::TGlowneOkno* window = sigra::app::GlowneOkno;

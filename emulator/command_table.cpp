@@ -30,6 +30,7 @@ CommandTable StandardCommands() {
   AddClockCommands(table);
   AddCounterCommands(table);
   AddNamesDatabaseCommands(table);
+  AddFiscalSwitchCommands(table);
   return table;
 }
 

@@ -108,6 +108,8 @@ void AddClockCommands(CommandTable& table);
 void AddCounterCommands(CommandTable& table);
 // The erasure of the full names database (92).
 void AddNamesDatabaseCommands(CommandTable& table);
+// The fiscalisation (114); the settlement report is a kind of command 49.
+void AddFiscalSwitchCommands(CommandTable& table);
 
 }  // namespace sigra::emu
 

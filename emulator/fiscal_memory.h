@@ -41,6 +41,10 @@ struct FiscalMemory {
 
   std::vector<DailyReportRecord> dailyReports;
   std::string uniqueNumber = "ABC12345678";
+  // Written by the fiscalisation: the rates A to G (two bytes each, most
+  // significant first) and the tax-number line of the user data.
+  std::vector<uint8_t> fiscalRates;
+  std::string taxNumber;
   // Indexed by kind: 0 the euro changeover, 1 the next inspection.
   std::array<KeptDate, 2> keptDates{};
 };

@@ -5,6 +5,7 @@
 #include "emulator/command_table.h"
 #include "emulator/paper.h"
 #include "emulator/receipt.h"
+#include "emulator/settlement.h"
 
 namespace sigra::emu {
 namespace {
@@ -242,11 +243,17 @@ void AddReportCommands(CommandTable& table) {
                  .answer = [](Printer&) { return Bytes{kAck}; },
                  .dataLength =
                      [](const Bytes& received) {
-                       return received.empty() ? size_t{1} : 1 + RangeLength(received[0]);
+                       if (received.empty()) return size_t{1};
+                       if (IsSettlementKind(received[0])) {
+                         return 1 + SettlementDataLength(received[0]);
+                       }
+                       return 1 + RangeLength(received[0]);
                      },
                  .afterData =
                      [](Printer& printer, const Bytes& data) {
-                       const uint8_t verdict = PeriodicReport(printer, data);
+                       const uint8_t verdict = IsSettlementKind(data[0])
+                                                   ? SettlementReport(printer, data)
+                                                   : PeriodicReport(printer, data);
                        printer.Note("periodic report verdict " + std::to_string(verdict));
                        return Bytes{verdict};
                      },

@@ -21,6 +21,7 @@
 
 #include "emulator/emulator.h"
 #include "emulator/start_state.h"
+#include "emulator/tester_states.h"
 
 namespace {
 
@@ -627,6 +628,84 @@ TEST(EmulatorStartState, DefaultIsATrainingPrinterWithAnIntactClock) {
   EXPECT_EQ(host.ReadStatus(155) & 0x08, 0);
   EXPECT_EQ(host.ReadStatus(148) & 0x10, 0);
   EXPECT_EQ(host.Exchange({ESC, 102}, 3), (Bytes{ACK, 0, 0}));
+}
+
+}  // namespace
+
+namespace {
+
+// The fiscalisation data: six letters "f", then rates A to G.
+Bytes FiscalisationFrame() {
+  Bytes frame = {ESC, 114, 'f', 'f', 'f', 'f', 'f', 'f'};
+  const Bytes rates = {0x08, 0x98, 0x02, 0xBC, 0, 0, 0x80, 0, 0x80, 0, 0x80, 0, 0x40, 0};
+  frame.insert(frame.end(), rates.begin(), rates.end());
+  return frame;
+}
+
+TEST(EmulatorFiscalSwitch, FiscalisationNeedsTheServiceJumperAndHappensOnce) {
+  Emulator refusing(7);
+  Host first(refusing.DevicePath());
+  EXPECT_EQ(first.Exchange(FiscalisationFrame(), 5), Bytes{NAK});
+  EXPECT_EQ(first.ReadStatus(155) & 0x08, 0);
+
+  Emulator luno(7);
+  luno.WithPrinter([](sigra::emu::Printer& p) { sigra::emu::SetServiceJumper(p, true); });
+  Host host(luno.DevicePath());
+  // The Luno reports the fiscal memory's progress until a 0.
+  EXPECT_EQ(host.Exchange(FiscalisationFrame(), 5), (Bytes{ACK, 1, 2, 3, 0}));
+  EXPECT_EQ(host.ReadStatus(155) & 0x08, 0x08);
+  luno.WithPrinter([](sigra::emu::Printer& p) {
+    EXPECT_EQ(p.Memory().fiscalRates,
+              (Bytes{0x08, 0x98, 0x02, 0xBC, 0, 0, 0x80, 0, 0x80, 0, 0x80, 0, 0x40, 0}));
+    EXPECT_EQ(p.Memory().taxNumber, p.UserDataLines().Line(6)->text);
+    EXPECT_EQ(p.Fiscal().rates.Describe(1), "7,00%");
+  });
+  EXPECT_EQ(host.Exchange(FiscalisationFrame(), 5), Bytes{NAK});
+
+  Emulator sigra(3);
+  sigra.WithPrinter([](sigra::emu::Printer& p) { sigra::emu::SetServiceJumper(p, true); });
+  Host other(sigra.DevicePath());
+  EXPECT_EQ(other.Exchange(FiscalisationFrame(), 5), Bytes{ACK});
+}
+
+// A settlement report of `kind` with the check bytes of "12345678", the
+// printer's date and `range`; the verdict byte.
+Bytes Settlement(Emulator& printer, uint8_t kind, bool rightNumber, const Bytes& range = {}) {
+  Bytes data = {kind, '1' + '2', '3' + '4', '5' + '6', static_cast<uint8_t>('7' + '8')};
+  if (!rightNumber) data[4] = 0;
+  printer.WithPrinter([&](sigra::emu::Printer& p) {
+    const auto today = p.Clock().Today();
+    const int year = static_cast<int>(today.year()) % 100;
+    const unsigned month = static_cast<unsigned>(today.month());
+    const unsigned day = static_cast<unsigned>(today.day());
+    data.insert(data.end(), {static_cast<uint8_t>(year / 10), static_cast<uint8_t>(year % 10),
+                             static_cast<uint8_t>(month / 10), static_cast<uint8_t>(month % 10),
+                             static_cast<uint8_t>(day / 10), static_cast<uint8_t>(day % 10)});
+  });
+  data.insert(data.end(), range.begin(), range.end());
+  Host host(printer.DevicePath());
+  EXPECT_EQ(host.Exchange({ESC, 49}, 1), Bytes{ACK});
+  return host.Exchange(data, 1);
+}
+
+TEST(EmulatorFiscalSwitch, SettlementWithTheRightNumberEndsInReadOnlyMode) {
+  Emulator printer(7);
+  // In training mode there is nothing to settle.
+  EXPECT_EQ(Settlement(printer, 8, true), Bytes{6});
+  sigra::emu::ApplyStartState(printer, {.fiscalMode = true});
+  EXPECT_EQ(Settlement(printer, 8, false), Bytes{6});
+  EXPECT_EQ(printer.StatusByte(1) & 0x04, 0);
+  // A refused range still leaves the printer read-only.
+  EXPECT_EQ(Settlement(printer, 7, true, {1, 0, 0x2C, 0x01}), Bytes{2});
+  EXPECT_EQ(printer.StatusByte(1) & 0x04, 0x04);
+  EXPECT_EQ(Settlement(printer, 7, true, {5, 0, 1, 0}), Bytes{3});
+}
+
+TEST(EmulatorFiscalSwitch, SettlementRefusedWhileReceiptsAwaitTheDailyReport) {
+  Emulator printer(3);
+  sigra::emu::ApplyStartState(printer, {.fiscalMode = true, .receiptsSold = 2});
+  EXPECT_EQ(Settlement(printer, 8, true), Bytes{7});
+  EXPECT_EQ(printer.StatusByte(1) & 0x04, 0);
 }
 
 }  // namespace

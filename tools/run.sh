@@ -3,9 +3,10 @@
 # the emulator's pseudo-terminal becomes COM1 of a private dosdevices folder
 # and SigraSW connects to it at 9600 bit/s.
 #   tools/run.sh [--type N] [--clock-erased] [--fiscal] [--receipts N]
-#                [--names-full] [--speed B] [BUILD_DIR]
+#                [--names-full] [--speed B] [--service-jumper] [BUILD_DIR]
 #     --type N       device type 0..9, default 7, a Luno
-#     --clock-erased, --fiscal, --receipts N, --names-full, --speed B
+#     --clock-erased, --fiscal, --receipts N, --names-full, --speed B,
+#     --service-jumper
 #                    the printer's state at start (see sigra-emu --help)
 #     BUILD_DIR      build directory, default build
 # Without a display, run it under a virtual X server:
@@ -19,7 +20,7 @@ while [ $# -gt 0 ]; do
     --type) type=${2:?--type needs a device type 0..9}; shift 2 ;;
     --receipts) state="$state --receipts ${2:?--receipts needs a number}"; shift 2 ;;
     --speed) state="$state --speed ${2:?--speed needs 9600, 19200 or 28800}"; shift 2 ;;
-    --clock-erased | --fiscal | --names-full) state="$state $1"; shift ;;
+    --clock-erased | --fiscal | --names-full | --service-jumper) state="$state $1"; shift ;;
     *) break ;;
   esac
 done
