@@ -20,8 +20,8 @@
 namespace sigra::emu {
 namespace {
 
-// How long the printer waits for each data byte of a frame before it drops
-// the frame and waits for the next command.
+// How long the printer waits by default for each data byte of a frame before
+// it drops the frame and waits for the next command.
 constexpr std::chrono::milliseconds kDataTimeout{1000};
 
 std::string Hex(const Bytes& bytes) {
@@ -46,6 +46,8 @@ struct Emulator::Impl {
   Impl(int type, int version)
       : printer(TraitsFor(type, version), [this](const std::string& line) { Note(line); }),
         table(StandardCommands()) {}
+
+  std::atomic<std::chrono::milliseconds> dataTimeout{kDataTimeout};
 
   // Called with `mutex` held.
   void Note(const std::string& line) {
@@ -113,7 +115,7 @@ struct Emulator::Impl {
           }
           continue;
         }
-        const std::optional<uint8_t> code = Receive(kDataTimeout);
+        const std::optional<uint8_t> code = Receive(dataTimeout);
         if (!code) {
           std::lock_guard lock(mutex);
           if (!pty.Stopped()) Note("ESC without a command byte");
@@ -222,7 +224,7 @@ struct Emulator::Impl {
     Bytes data;
     for (size_t wanted = command.dataLength(data); data.size() < wanted;
          wanted = command.dataLength(data)) {
-      const std::optional<uint8_t> byte = Receive(kDataTimeout);
+      const std::optional<uint8_t> byte = Receive(dataTimeout);
       if (!byte) {
         std::lock_guard lock(mutex);
         if (!pty.Stopped()) {
@@ -469,6 +471,10 @@ void Emulator::SetJournalListener(std::function<void(const std::string&)> listen
 void Emulator::SetHexJournal(bool on) {
   std::lock_guard lock(impl_->mutex);
   impl_->hexJournal = on;
+}
+
+void Emulator::SetDataTimeout(std::chrono::milliseconds timeout) {
+  impl_->dataTimeout = timeout;
 }
 
 void Emulator::SetAfterCommand(std::function<void(const Printer&)> hook) {

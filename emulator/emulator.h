@@ -115,6 +115,10 @@ class Emulator {
   // Also notes the bytes of each command sequence in hex, host's then
   // printer's: "  hex > 1B 23 < 06".
   void SetHexJournal(bool on);
+  // How long the printer waits for each data byte of a frame (default 1 s)
+  // before it drops the frame; longer for a host that may stall, such as a
+  // program under a Windows compatibility layer on a busy machine.
+  void SetDataTimeout(std::chrono::milliseconds timeout);
   // Runs `hook` on the printer model after each command sequence, before the
   // next one is read; the hook must not call the emulator or throw.
   void SetAfterCommand(std::function<void(const Printer&)> hook);

@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <charconv>
+#include <chrono>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -24,7 +25,8 @@ constexpr const char* kUsage =
     "usage: sigra-emu --type N [--version V] [--link DIR --port N]\n"
     "                 [--clock-erased] [--fiscal] [--receipts N] [--clock host]\n"
     "                 [--state FILE] [--control -|SOCKET] [--journal hex]\n"
-    "                 [--names-full] [--speed B] [--line-rate BAUD] [STATE...]\n"
+    "                 [--names-full] [--speed B] [--line-rate BAUD]\n"
+    "                 [--data-timeout MS] [STATE...]\n"
     "\n"
     "Runs a fiscal printer of device type N (0..9) on a pseudo-terminal until\n"
     "interrupted (SIGINT or SIGTERM).\n"
@@ -65,6 +67,10 @@ constexpr const char* kUsage =
     "                at 28800), and print 10 lines a second, a printout lasting\n"
     "                the time of its lines; without it bytes pass at once and a\n"
     "                printout lasts a few status polls\n"
+    "  --data-timeout MS\n"
+    "                wait MS milliseconds (default 1000) for each data byte of\n"
+    "                a command before dropping the command, for a host that\n"
+    "                may stall between bytes\n"
     "  --help        this text\n"
     "\n"
     "States to start in:\n"
@@ -104,6 +110,7 @@ struct Options {
   bool noPaper = false;
   bool negativeDisplay = false;
   int lineRate = 0;
+  std::chrono::milliseconds dataTimeout{1000};
 };
 
 // The flag of a state option, or null for another argument.
@@ -183,6 +190,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       options.start.lineSpeed = static_cast<uint32_t>(*number);
     } else if (name == "--line-rate" && *number > 0) {
       options.lineRate = *number;
+    } else if (name == "--data-timeout" && *number > 0) {
+      options.dataTimeout = std::chrono::milliseconds(*number);
     } else {
       return std::nullopt;
     }
@@ -239,6 +248,7 @@ int main(int argc, char** argv) {
     sigra::emu::Emulator emulator(options->type, options->version);
     sigra::emu::ApplyStartState(emulator, options->start);
     emulator.SetLineRate(options->lineRate);
+    emulator.SetDataTimeout(options->dataTimeout);
     std::string first = emulator.DevicePath();
     std::optional<std::filesystem::path> link;
     if (options->linkDir) {

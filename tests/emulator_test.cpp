@@ -494,6 +494,18 @@ TEST(EmulatorRecord, IncompleteDataIsDroppedAfterTheTimeout) {
   EXPECT_TRUE(JournalHas(emulator, "incomplete data (1 of 3 bytes) dropped"));
 }
 
+TEST(EmulatorRecord, ALongerDataTimeoutWaitsOutAStalledHost) {
+  Emulator emulator(2);
+  emulator.Define(200, SumCommand());
+  emulator.SetDataTimeout(3000ms);
+  Host host(emulator.DevicePath());
+  EXPECT_EQ(host.Exchange({ESC, 200}, 1), Bytes{ACK});
+  host.Send({7});
+  std::this_thread::sleep_for(1200ms);
+  EXPECT_EQ(host.Exchange({8, 9}, 1), Bytes{24});
+  EXPECT_FALSE(JournalHas(emulator, "incomplete data (1 of 3 bytes) dropped"));
+}
+
 TEST(EmulatorRecord, DataLengthCanFollowTheData) {
   Emulator emulator(2);
   // Text ended by a line feed, answered after it with its length.

@@ -48,11 +48,13 @@ cleanup() {
 
 # Starts sigra-emu with DIR/com1 linked to its pseudo-terminal. It prints the
 # device on its first line, then one journal line for each thing the printer
-# does, into DIR/emulator.out.
+# does, into DIR/emulator.out. A program under Wine on a busy machine may
+# stall for over a second between the bytes of a command, so the printer
+# waits longer for them than its default.
 start_emulator() {
   local dir=$1
   mkdir -p "$dir"
-  "$linux_dir/emulator/sigra-emu" --type 3 --link "$dir" --port 1 > "$dir/emulator.out" &
+  "$linux_dir/emulator/sigra-emu" --type 3 --link "$dir" --port 1 --data-timeout 10000 > "$dir/emulator.out" &
   emulator_pid=$!
   for _ in $(seq 50); do
     [ -L "$dir/com1" ] && return 0
