@@ -45,7 +45,7 @@ std::string DateValue(Date date) {
 
 std::string Totals(const std::array<uint64_t, 7>& totals) {
   std::string text;
-  for (uint64_t total : totals) text += " " + std::to_string(total);
+  for (uint64_t total : totals) text.append(" ").append(std::to_string(total));
   return text;
 }
 
@@ -319,8 +319,8 @@ void WriteStateFile(const std::string& path, const std::string& text) {
     throw std::system_error(syncError, std::generic_category(), "cannot sync " + temporary);
   Check(::rename(temporary.c_str(), path.c_str()) == 0, "cannot rename " + temporary);
   // The rename itself lasts once the folder is on the disk.
-  std::string folder = std::filesystem::path(path).parent_path().string();
-  if (folder.empty()) folder = ".";
+  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  const std::filesystem::path folder = parent.empty() ? std::filesystem::path(".") : parent;
   const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     ::fsync(dir);

@@ -52,7 +52,7 @@ class SigractlTest : public DriverTest {
  protected:
   ToolRun Sigractl(const std::vector<std::string>& args, const std::string& input = "") {
     std::string command = Quoted(SIGRACTL);
-    for (const std::string& arg : args) command += " " + Quoted(arg);
+    for (const std::string& arg : args) command.append(" ").append(Quoted(arg));
     const std::string in = Dir() + "/in", out = Dir() + "/out", err = Dir() + "/err";
     std::ofstream(in) << input;
     command += " <" + in + " >" + out + " 2>" + err;

@@ -633,14 +633,16 @@ int Main(int argc, char** argv) {
     if (args.size() == 1) {
       outcome = Clock(run);
     } else {
-      const std::optional<int64_t> minutes =
+      // No number reads as 0 minutes, which is refused like any other
+      // shift out of range.
+      const int64_t minutes =
           args.size() == 3 && args[1] == "shift"
-              ? Number(args[2][0] == '+' ? args[2].substr(1) : args[2])
-              : std::nullopt;
-      if (!minutes || *minutes == 0 || *minutes < -60 || *minutes > 60) {
+              ? Number(args[2][0] == '+' ? args[2].substr(1) : args[2]).value_or(0)
+              : 0;
+      if (minutes == 0 || minutes < -60 || minutes > 60) {
         return wrongArguments("nothing, or shift and -60 to -1 or 1 to 60 minutes");
       }
-      outcome = ShiftClock(run, static_cast<int32_t>(*minutes));
+      outcome = ShiftClock(run, static_cast<int32_t>(minutes));
     }
   } else if (command == "daily-report") {
     if (args.size() > 2 || (args.size() == 2 && args[1] != "--zero")) {
