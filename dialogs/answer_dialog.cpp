@@ -1,7 +1,11 @@
 #include "dialogs/answer_dialog.h"
 
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
 #include <QShowEvent>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include "app/feedback.h"
 #include "dialogs/dialog_placement.h"
@@ -29,6 +33,27 @@ bool TAnswerDialog::Succeeded(int32_t code) {
   SetArrowCursor();
   ReportResultCode(code);
   return false;
+}
+
+TAnswerDialog::QuestionButtons TAnswerDialog::LayOutQuestion(QLayout* fields,
+                                                             const QString& question) {
+  auto* yes = new QPushButton(QStringLiteral("&Tak"), this);
+  yes->setObjectName(QStringLiteral("Button1"));
+  yes->setDefault(true);
+  auto* no = new QPushButton(QStringLiteral("&Nie"), this);
+  no->setObjectName(QStringLiteral("Button2"));
+  no->setAutoDefault(false);
+  connect(no, &QPushButton::clicked, this, &QDialog::reject);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(yes);
+  buttons->addWidget(no);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(fields);
+  layout->addWidget(new QLabel(question, this), 0, Qt::AlignHCenter);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  return {yes, no};
 }
 
 }  // namespace sigra::app

@@ -7,6 +7,9 @@
 #include <QDialog>
 #include <cstdint>
 
+class QLayout;
+class QPushButton;
+
 namespace sigra::app {
 
 class TAnswerDialog : public QDialog {
@@ -24,6 +27,15 @@ class TAnswerDialog : public QDialog {
   virtual void FormActivate() {}
   // Arrow cursor, then the result-code report. Returns whether `code` is 0.
   static bool Succeeded(int32_t code);
+
+  struct QuestionButtons {
+    QPushButton* yes;
+    QPushButton* no;
+  };
+  // Lays the dialog out as `fields` above `question` and its "&Tak" and "&Nie"
+  // buttons (named Button1 and Button2). "&Tak" is the default button; "&Nie"
+  // closes the dialog.
+  QuestionButtons LayOutQuestion(QLayout* fields, const QString& question);
 };
 
 }  // namespace sigra::app

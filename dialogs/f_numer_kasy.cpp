@@ -1,12 +1,9 @@
 #include "dialogs/f_numer_kasy.h"
 
 #include <QFormLayout>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QVBoxLayout>
 
 #include "commands/printer_options.h"
 #include "dialogs/qt_text.h"
@@ -23,27 +20,14 @@ TfNumerKasy::TfNumerKasy(QWidget* parent) : TAnswerDialog(parent) {
   eKod->setObjectName(QStringLiteral("eKod"));
   eKod->setMaxLength(2);
   eKod->setFixedWidth(48);
-  auto* question = new QLabel(QStringLiteral("Czy wpisać tak ustawione dane?"), this);
-  Button1 = new QPushButton(QStringLiteral("&Tak"), this);
-  Button1->setObjectName(QStringLiteral("Button1"));
-  Button1->setDefault(true);
-  Button2 = new QPushButton(QStringLiteral("&Nie"), this);
-  Button2->setObjectName(QStringLiteral("Button2"));
-  Button2->setAutoDefault(false);
-  connect(Button1, &QPushButton::clicked, this, &TfNumerKasy::Button1Click);
-  connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-
   auto* fields = new QFormLayout;
   fields->addRow(QStringLiteral("Numer kasy"), seNrKasy);
   fields->addRow(QStringLiteral("Kod obsługującego"), eKod);
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(Button1);
-  buttons->addWidget(Button2);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(fields);
-  layout->addWidget(question, 0, Qt::AlignHCenter);
-  layout->addLayout(buttons);
-  layout->setSizeConstraint(QLayout::SetFixedSize);
+  const QuestionButtons buttons =
+      LayOutQuestion(fields, QStringLiteral("Czy wpisać tak ustawione dane?"));
+  Button1 = buttons.yes;
+  Button2 = buttons.no;
+  connect(Button1, &QPushButton::clicked, this, &TfNumerKasy::Button1Click);
 }
 
 void TfNumerKasy::FormActivate() {

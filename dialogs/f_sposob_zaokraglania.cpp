@@ -1,7 +1,5 @@
 #include "dialogs/f_sposob_zaokraglania.h"
 
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -26,24 +24,13 @@ TfSposobZaokraglania::TfSposobZaokraglania(QWidget* parent) : TAnswerDialog(pare
                       this, 1);
   rgZaokraglanie->setObjectName(QStringLiteral("rgZaokraglanie"));
   rgZaokraglanie->SetItemIndex(0);
-  auto* question = new QLabel(QStringLiteral("Czy wpisać tak ustawiony sposób zaokrągleń?"), this);
-  Button1 = new QPushButton(QStringLiteral("&Tak"), this);
-  Button1->setObjectName(QStringLiteral("Button1"));
-  Button1->setDefault(true);
-  Button2 = new QPushButton(QStringLiteral("&Nie"), this);
-  Button2->setObjectName(QStringLiteral("Button2"));
-  Button2->setAutoDefault(false);
+  auto* fields = new QVBoxLayout;
+  fields->addWidget(rgZaokraglanie);
+  const QuestionButtons buttons =
+      LayOutQuestion(fields, QStringLiteral("Czy wpisać tak ustawiony sposób zaokrągleń?"));
+  Button1 = buttons.yes;
+  Button2 = buttons.no;
   connect(Button1, &QPushButton::clicked, this, &TfSposobZaokraglania::Button1Click);
-  connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(Button1);
-  buttons->addWidget(Button2);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(rgZaokraglanie);
-  layout->addWidget(question, 0, Qt::AlignHCenter);
-  layout->addLayout(buttons);
-  layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void TfSposobZaokraglania::FormActivate() {
