@@ -6,7 +6,11 @@
 // printing time of the lines printed; polls made while the printer prints
 // overlap the printing.
 //
-// receipt_bench [--runs N]: N receipts and reports at each speed (default 2).
+// The ten item calls of the receipt are also timed alone, in a receipt of
+// their own, for the cost of one item.
+//
+// receipt_bench [--runs N]: N receipts, reports and item runs at each speed
+// (default 2).
 #include <time.h>
 
 #include <chrono>
@@ -34,26 +38,26 @@ double ProcessCpuSeconds() {
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
-// Ten lines on three rates, the subtotal, a payment, two lines after the
-// receipt, and its end.
-int32_t TenItemReceipt() {
-  struct Item {
-    const char* name;
-    uint32_t rate;
-    int32_t quantity;
-    int32_t decimals;
-    const char* unit;
-    int32_t price;
-  };
-  static constexpr Item kItems[] = {
-      {"Chleb razowy 500g", 1, 1, 0, "szt", 450},   {"Mleko 3,2% 1l", 2, 2, 0, "szt", 329},
-      {"Maslo extra 200g", 1, 1, 0, "szt", 799},    {"Jablka lobo", 2, 1250, 3, "kg", 420},
-      {"Ser zolty gouda", 1, 300, 3, "kg", 2990},   {"Woda mineralna 1,5l", 1, 6, 0, "szt", 199},
-      {"Kawa mielona 250g", 1, 1, 0, "szt", 1549},  {"Ksiazka kucharska", 3, 1, 0, "szt", 3990},
-      {"Pomidory malinowe", 2, 800, 3, "kg", 1199}, {"Czekolada gorzka", 1, 3, 0, "szt", 459},
-  };
-  if (int32_t result = ReceiptBegin(); result != 0) return result;
-  int32_t total = 0;
+struct Item {
+  const char* name;
+  uint32_t rate;
+  int32_t quantity;
+  int32_t decimals;
+  const char* unit;
+  int32_t price;
+};
+
+constexpr Item kItems[] = {
+    {"Chleb razowy 500g", 1, 1, 0, "szt", 450},   {"Mleko 3,2% 1l", 2, 2, 0, "szt", 329},
+    {"Maslo extra 200g", 1, 1, 0, "szt", 799},    {"Jablka lobo", 2, 1250, 3, "kg", 420},
+    {"Ser zolty gouda", 1, 300, 3, "kg", 2990},   {"Woda mineralna 1,5l", 1, 6, 0, "szt", 199},
+    {"Kawa mielona 250g", 1, 1, 0, "szt", 1549},  {"Ksiazka kucharska", 3, 1, 0, "szt", 3990},
+    {"Pomidory malinowe", 2, 800, 3, "kg", 1199}, {"Czekolada gorzka", 1, 3, 0, "szt", 459},
+};
+
+// The ten lines of the receipt on three rates; `total` is their sum.
+int32_t TenItems(int32_t& total) {
+  total = 0;
   for (const Item& item : kItems) {
     int32_t value = 0;
     if (int32_t result = pReceiptItem(1, item.name, item.rate, 0, item.quantity, item.decimals,
@@ -63,6 +67,15 @@ int32_t TenItemReceipt() {
     }
     total += value;
   }
+  return 0;
+}
+
+// The ten lines, the subtotal, a payment, two lines after the receipt, and
+// its end.
+int32_t TenItemReceipt() {
+  if (int32_t result = ReceiptBegin(); result != 0) return result;
+  int32_t total = 0;
+  if (int32_t result = TenItems(total); result != 0) return result;
   if (int32_t result = PrintSubtotal(); result != 0) return result;
   pFillPayment(1, "Gotowka", total + 1000, 1000);
   int32_t freeLines = 0;
@@ -124,6 +137,14 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs; ++run) {
       Measure(printer, baud, "receipt", TenItemReceipt);
       Measure(printer, baud, "daily report", DailyReportAllowingZero);
+      // The item calls alone, in a receipt opened before and closed after.
+      if (int32_t result = ReceiptBegin(); result != 0) {
+        std::printf("%6d  no receipt: %d\n", baud, result);
+        continue;
+      }
+      int32_t total = 0;
+      Measure(printer, baud, "10 items", [&total] { return TenItems(total); });
+      ReceiptEnd(0);
     }
     CommunicationEnd();
   }
