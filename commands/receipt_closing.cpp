@@ -119,6 +119,8 @@ int32_t FillPayment(int32_t number, std::string_view name, int32_t firstAmount,
   if (number < 1 || number > static_cast<int32_t>(PaymentTable.size())) {
     return kResultParameterOutOfRange;
   }
+  // A negative amount would print as a negative payment or change.
+  if (firstAmount < 0 || secondAmount < 0) return kResultParameterOutOfRange;
   PaymentEntry& entry = PaymentTable[static_cast<size_t>(number - 1)];
   entry.name = name.substr(0, std::min(name.size(), kPaymentNameLength));
   entry.name.resize(kPaymentNameLength, ' ');
@@ -187,16 +189,19 @@ int32_t ReceiptEnd(uint32_t discount) {
   const Block none{};
   if (int32_t result = SendSequence(kCmdReceiptEnd, 1, 0, answer, none); result != 0) {
     if (result != kResultNak) return result;
-    // A refused closing ends the receipt; the printer refuses one without lines
-    // and that is no failure, unless it reports the receipt cancelled.
-    ReceiptOpen = false;
+    // A refused closing ends the receipt unprinted; the printer refuses one
+    // without lines and that is no failure, unless it reports the receipt
+    // cancelled.
+    const bool hadLines = ReceiptItemCount != 0;
+    ClearReceiptBuildingState();
     if (int32_t cancelled = CheckReceiptNotCancelled(); cancelled != 0) return cancelled;
-    return ReceiptItemCount == 0 ? 0 : result;
+    return hadLines ? result : 0;
   }
   uint8_t status3 = 0;
   if (int32_t result = ReadStatus(kStatus3, status3); result != 0) return result;
   ReceiptOpen = false;
   if ((status3 & kReceiptCancelled) != 0) {
+    ClearReceiptBuildingState();
     PrintControl(kModePrinting, DeviceType);
     return kResultReceiptCancelled;
   }
@@ -215,8 +220,7 @@ int32_t ReceiptCancel() {
   const Block none{};
   const int32_t result = SendSequence(kCmdReceiptCancel, 1, 0, answer, none);
   if (result != 0 && !(result == kResultNak && ReceiptItemCount == 0)) return result;
-  ReceiptItemCount = 0;
-  ReceiptOpen = false;
+  ClearReceiptBuildingState();
   return PrintControl(kModePrinting, DeviceType);
 }
 

@@ -14,8 +14,10 @@ namespace sigra {
 // feed it fills the 255 data bytes a command can carry.
 inline constexpr size_t kAfterReceiptTextLength = 253;
 
-// Fills payment entry 1..4 (215 for another number) with the first 13
-// characters of `name`, padded with spaces, and the two amounts.
+// Fills payment entry 1..4 (215 for another number or a negative amount)
+// with the first 13 characters of `name`, padded with spaces, and the two
+// amounts. Both tables hold until the receipt they were filled for is printed;
+// a receipt that ends unprinted empties them.
 int32_t FillPayment(int32_t number, std::string_view name, int32_t firstAmount,
                     int32_t secondAmount);
 void ErasePayments();

@@ -145,6 +145,33 @@ std::string PadTo(std::string_view text, size_t length) {
   return padded;
 }
 
+// What the driver can judge of a line itself: the arguments, the name, the
+// value, and the totals the line would leave. The printer would cancel the
+// whole receipt for any of these (or wrap its totals), so a line that fails
+// here is not sent and the receipt stays open for a corrected one.
+int32_t CheckItem(int32_t sale, std::string_view name, uint32_t rate, int32_t quantity,
+                  int32_t decimals, int32_t price, int32_t& value, std::string& paddedName) {
+  if (rate < 1 || rate > RateTotals.size()) return kResultParameterOutOfRange;
+  if (quantity <= 0 || price <= 0) return kResultParameterOutOfRange;
+  if (decimals < 0 || decimals > 4) return kResultDecimalsOutOfRange;
+  if (int32_t result = PrepareArticleName(name, paddedName); result != 0) return result;
+  int32_t lineValue = value;
+  if (lineValue == 0) {
+    if (int32_t result = ItemValue(quantity, decimals, price, lineValue); result != 0) {
+      return result;
+    }
+  }
+  if (sale == 1) {
+    constexpr int64_t kMost = std::numeric_limits<int32_t>::max();
+    const int64_t rateTotal = int64_t{RateTotals[rate - 1]} + lineValue;
+    int64_t receiptTotal = lineValue;
+    for (int32_t total : RateTotals) receiptTotal += total;
+    if (rateTotal > kMost || receiptTotal > kMost) return kResultParameterOutOfRange;
+  }
+  value = lineValue;
+  return 0;
+}
+
 }  // namespace
 
 bool HasExtendedReceipt(uint8_t deviceType) {
@@ -155,7 +182,7 @@ int32_t CheckReceiptNotCancelled() {
   uint8_t status3 = 0;
   if (int32_t result = ReadStatus(kStatus3, status3); result != 0) return result;
   if ((status3 & kReceiptCancelled) == 0) return 0;
-  ReceiptOpen = false;
+  ClearReceiptBuildingState();
   return kResultReceiptCancelled;
 }
 
@@ -238,13 +265,12 @@ int32_t ReceiptItem(int32_t sale, std::string_view name, uint32_t rate, int32_t 
                     int32_t& value) {
   if (int32_t result = EnsureConnection(false); result != 0) return result;
   if (!ReceiptOpen) return kResultReceiptNotOpen;
-  if (int32_t result = CheckReceiptNotCancelled(); result != 0) return result;
-  // The printer judges the name itself; a weak one is sent all the same.
   std::string paddedName;
-  PrepareArticleName(name, paddedName);
-  if (value == 0) {
-    if (int32_t result = ItemValue(quantity, decimals, price, value); result != 0) return result;
+  if (int32_t result = CheckItem(sale, name, rate, quantity, decimals, price, value, paddedName);
+      result != 0) {
+    return result;
   }
+  if (int32_t result = CheckReceiptNotCancelled(); result != 0) return result;
 
   Block data{};
   data[0] = sale == 1 ? ' ' : '-';
@@ -265,17 +291,19 @@ int32_t ReceiptItem(int32_t sale, std::string_view name, uint32_t rate, int32_t 
     return result;
   }
 
-  if (rate >= 1 && rate <= 7) {
-    // Wrapping 32-bit sums, as the printer keeps them.
-    auto& total = RateTotals[rate - 1];
-    const auto amount = static_cast<uint32_t>(value);
-    const auto current = static_cast<uint32_t>(total);
-    total = static_cast<int32_t>(sale == 1 ? current + amount : current - amount);
-  }
+  // A voided line may take a total below zero, which the printer judges; the
+  // sums wrap at 32 bits as the printer's do.
+  auto& total = RateTotals[rate - 1];
+  const auto amount = static_cast<uint32_t>(value);
+  const auto current = static_cast<uint32_t>(total);
+  total = static_cast<int32_t>(sale == 1 ? current + amount : current - amount);
   // Held at 255 rather than wrapping to 0: a count of 0 tells the closing that
   // the receipt has no lines.
   if (ReceiptItemCount < std::numeric_limits<uint8_t>::max()) ++ReceiptItemCount;
-  return 0;
+  // The line is not answered: the printer tells through status 149 whether it
+  // cancelled the receipt for it, and this line's call says so. A failed read
+  // leaves the line counted, as it went out whole.
+  return CheckReceiptNotCancelled();
 }
 
 int32_t PackageItem(int32_t param, uint16_t number, uint16_t quantity, int32_t amount) {

@@ -17,8 +17,8 @@ inline constexpr size_t kArticleNameLength = 28;
 // Whether the model knows package lines, the subtotal and payment entries.
 bool HasExtendedReceipt(uint8_t deviceType);
 
-// Status 149: when the printer has cancelled the receipt, closes the driver's
-// receipt and gives 210.
+// Status 149: when the printer has cancelled the receipt, the receipt is gone
+// (ClearReceiptBuildingState) and the result is 210.
 int32_t CheckReceiptNotCancelled();
 
 // Whether a receipt could be opened now; prints nothing.
@@ -41,7 +41,13 @@ int32_t PrepareArticleName(std::string_view text, std::string& padded);
 int32_t ItemValue(int32_t quantity, int32_t decimals, int32_t price, int32_t& value);
 
 // A sale line (`sale` 1) or a voided line (any other `sale`) on rate 1..7.
-// A `value` of 0 asks the driver to compute it and write it back.
+// A `value` of 0 asks the driver to compute it and write it back. Refused
+// before anything is sent, the receipt staying open: 215 for a rate outside
+// 1..7, a quantity or price not above 0, or a sale line taking its rate's
+// total or the receipt's total past 2^31 - 1; 206 for decimals outside 0..4;
+// 202 for a name with too few significant characters; 227 for a computed
+// value beyond a 32-bit amount. After the line, status 149 is read again:
+// 210 when the printer cancelled the receipt for it.
 int32_t ReceiptItem(int32_t sale, std::string_view name, uint32_t rate, int32_t message,
                     int32_t quantity, int32_t decimals, std::string_view unit, int32_t price,
                     int32_t& value);

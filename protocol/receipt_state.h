@@ -1,6 +1,7 @@
 // The state of the receipt being built: whether one is open, its item count
 // and per-rate totals, and the payment and after-receipt line tables filled
-// before it closes. Opening a connection clears it.
+// before it closes. Opening a connection clears it, and so does a receipt that
+// ends unprinted.
 #ifndef SIGRA_PROTOCOL_RECEIPT_STATE_H
 #define SIGRA_PROTOCOL_RECEIPT_STATE_H
 
@@ -30,9 +31,11 @@ extern std::array<int32_t, 7> RateTotals;
 extern std::array<PaymentEntry, 4> PaymentTable;
 extern std::array<AfterReceiptLine, 6> LinesAfterReceipt;
 
-// Closes the receipt in the driver's eyes (the printer at the other end of a
-// new connection has none open), zeroes its item count and rate totals, and
-// empties both tables.
+// The receipt is gone: closes it in the driver's eyes, zeroes its item count
+// and rate totals, and empties both tables, so that nothing filled for it
+// reaches the next receipt. Run when a new connection begins (the printer at
+// its other end has no receipt open) and whenever a receipt ends without being
+// printed: cancelled by the host, dropped or cancelled by the printer.
 void ClearReceiptBuildingState();
 
 }  // namespace sigra
