@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <numeric>
 #include <utility>
 
@@ -177,6 +178,13 @@ std::optional<std::string> Receipt::AddItem(const std::vector<uint8_t>& data) {
       return "void beyond the sales on rate " + std::string(1, Letter(*rate));
     rateTotal -= line.value;
   } else {
+    // The totals are signed 32-bit registers.
+    constexpr int64_t kMostTotal = std::numeric_limits<int32_t>::max();
+    const int64_t receiptTotal =
+        std::accumulate(rateTotals_.begin(), rateTotals_.end(), int64_t{0}) + line.value;
+    if (rateTotal + line.value > kMostTotal || receiptTotal > kMostTotal) {
+      return "total beyond " + Money(kMostTotal);
+    }
     rateTotal += line.value;
   }
   lines_.emplace_back(std::move(line));

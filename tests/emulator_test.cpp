@@ -5,6 +5,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -20,6 +21,8 @@
 #include <gtest/gtest.h>
 
 #include "emulator/emulator.h"
+#include "emulator/rate_store.h"
+#include "emulator/receipt.h"
 #include "emulator/start_state.h"
 #include "emulator/tester_states.h"
 
@@ -718,6 +721,47 @@ TEST(EmulatorFiscalSwitch, SettlementRefusedWhileReceiptsAwaitTheDailyReport) {
   sigra::emu::ApplyStartState(printer, {.fiscalMode = true, .receiptsSold = 2});
   EXPECT_EQ(Settlement(printer, 8, true), Bytes{7});
   EXPECT_EQ(printer.StatusByte(1) & 0x04, 0);
+}
+
+// --- The receipt's own checks -----------------------------------------------
+
+// The 49 data bytes of a line of quantity 1 at `price` on a rate code, its
+// value as given.
+std::vector<uint8_t> ItemLine(bool voided, uint8_t rateCode, int32_t price, int32_t value) {
+  std::vector<uint8_t> data(49, ' ');
+  data[0] = voided ? '-' : ' ';
+  const std::string name = "Zestaw mebli";
+  std::copy(name.begin(), name.end(), data.begin() + 1);
+  data[29] = '0';
+  const auto put = [&data](size_t at, int32_t number) {
+    for (size_t i = 0; i < 4; ++i) {
+      data[at + i] = static_cast<uint8_t>(static_cast<uint32_t>(number) >> (8 * i));
+    }
+  };
+  put(30, 1);
+  data[34] = 0;
+  put(39, price);
+  data[43] = 0x1B;
+  data[44] = rateCode;
+  put(45, value);
+  return data;
+}
+
+TEST(EmulatorReceipt, LineTakingATotalPastTheSigned32BitRangeIsRefused) {
+  constexpr int32_t kMost = 2147483647;
+  const sigra::emu::RateStore rates(7);
+  sigra::emu::Receipt oneRate(rates, 5);
+  ASSERT_EQ(oneRate.AddItem(ItemLine(false, 1, kMost, kMost)), std::nullopt);
+  EXPECT_EQ(oneRate.AddItem(ItemLine(false, 1, 1, 1)), "total beyond 21474836,47");
+
+  sigra::emu::Receipt twoRates(rates, 5);
+  ASSERT_EQ(twoRates.AddItem(ItemLine(false, 1, kMost - 1, kMost - 1)), std::nullopt);
+  ASSERT_EQ(twoRates.AddItem(ItemLine(false, 2, 1, 1)), std::nullopt);
+  EXPECT_EQ(twoRates.AddItem(ItemLine(false, 3, 1, 1)), "total beyond 21474836,47");
+  // A voided line makes room again.
+  ASSERT_EQ(twoRates.AddItem(ItemLine(true, 2, 1, 1)), std::nullopt);
+  EXPECT_EQ(twoRates.AddItem(ItemLine(false, 3, 1, 1)), std::nullopt);
+  EXPECT_EQ(twoRates.Total(), kMost);
 }
 
 }  // namespace

@@ -90,7 +90,10 @@ SIGRA_API int32_t SIGRA_CALL SetVAT(int32_t* Count, uint32_t RateA, uint32_t Rat
  * Amounts are in the printer's money unit (grosze); rates are 1 to 7 (A to G).
  * Between ReceiptBegin and ReceiptEnd or ReceiptCancel most other functions
  * answer 200; without an open receipt the receipt functions answer 201, and
- * 210 when the printer has cancelled the receipt on its own. */
+ * 210 when the printer has cancelled the receipt (the call whose line made it
+ * cancel the receipt answers 210 itself). A receipt that ends without being
+ * printed (ReceiptCancel, or any 210) empties the payments and the lines after
+ * the receipt filled for it: fill them again for the next receipt. */
 
 /* Whether a receipt could be opened now (the printer's state, its tax rates,
  * paper); prints nothing. */
@@ -102,8 +105,17 @@ SIGRA_API int32_t SIGRA_CALL pCharsInArticleName(const char* Nazwa);
 /* A sale line (Sale 1) or a voided line (any other Sale): the first 28
  * characters of Nazwa and 4 of Jedn, tax rate Stawka 1..7, Ilosc with MP (0..4)
  * decimal places, unit price Cena. *Wartosc is the line's value; 0 asks the
- * driver to compute it, rounded half up, and write it back (206 for MP outside
- * 0..4, 227 when the value exceeds a 32-bit amount). */
+ * driver to compute it, rounded half up, and write it back (227 when the value
+ * exceeds a 32-bit amount).
+ * A line the printer would not take is refused before anything is sent, and
+ * the receipt stays open for a corrected line: 215 for Stawka outside 1..7,
+ * Ilosc or Cena 0 or below, or a sale line that would take its rate's total or
+ * the receipt's total past 2147483647; 206 for MP outside 0..4; 202 when Nazwa
+ * has fewer significant characters than the model needs (10, or 5 on device
+ * types 3, 7, 8 and 9). The printer judges the rest
+ * (a rate it has not defined, a given *Wartosc that is not Ilosc x Cena, a
+ * void beyond the sales of its rate) and cancels the whole receipt: then this
+ * call answers 210. */
 SIGRA_API int32_t SIGRA_CALL pReceiptItem(int32_t Sale, const char* Nazwa, uint32_t Stawka,
                                           int32_t Komunikat, int32_t Ilosc, int32_t MP,
                                           const char* Jedn, int32_t Cena, int32_t* Wartosc);
@@ -115,20 +127,26 @@ SIGRA_API int32_t SIGRA_CALL PackageItem(int32_t Param, int32_t Number, int32_t 
 SIGRA_API int32_t SIGRA_CALL PrintSubtotal(void);
 
 /* Payment entry Number 1..4 (215 otherwise): a name of 13 characters (cut or
- * padded with spaces) and two amounts, sent by ReceiptEnd on the models that
- * take payments; the printer is not contacted here. */
+ * padded with spaces) and two amounts of 0 or more (215 for a negative one),
+ * sent by ReceiptEnd on the models that take payments; the printer is not
+ * contacted here. Entries filled before ReceiptBegin go with that receipt;
+ * a receipt that ends unprinted empties them. */
 SIGRA_API int32_t SIGRA_CALL pFillPayment(int32_t Number, const char* Name, int32_t FirstAmount,
                                           int32_t SecondAmount);
 SIGRA_API int32_t SIGRA_CALL ErasePayments(void);
 /* One of six lines printed after the receipt, LineType 0..15 (215 otherwise),
  * Text of up to 253 characters (longer ones are cut). *FreeLines receives the
- * entries still free; 216 when all six were taken. */
+ * entries still free; 216 when all six were taken. Like the payments, the
+ * lines go with the next receipt printed and are emptied by one that ends
+ * unprinted. */
 SIGRA_API int32_t SIGRA_CALL pFillLines(int32_t LineType, const char* Text, int32_t* FreeLines);
 SIGRA_API int32_t SIGRA_CALL EraseLines(void);
 /* Closes the receipt with a Discount of 1..99 percent on each rate's total
  * (other values: none), sends the payments and the lines after the receipt,
  * and waits for the printout. */
 SIGRA_API int32_t SIGRA_CALL ReceiptEnd(uint32_t Discount);
+/* Cancels the open receipt (the printer prints it as cancelled) and empties
+ * the payments and the lines after the receipt. */
 SIGRA_API int32_t SIGRA_CALL ReceiptCancel(void);
 
 /* The fiscal day's total of all rates in decimal digits (Total must hold 14
