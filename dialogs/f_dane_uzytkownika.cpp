@@ -15,8 +15,8 @@
 #include <QVBoxLayout>
 
 #include "app/device_checks.h"
-#include "app/file_text.h"
 #include "app/feedback.h"
+#include "app/file_text.h"
 #include "app/message_box.h"
 #include "commands/user_data.h"
 #include "dialogs/dialog_placement.h"
