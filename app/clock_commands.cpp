@@ -13,6 +13,7 @@
 #include "app/forms.h"
 #include "app/glowne_okno.h"
 #include "app/message_box.h"
+#include "dialogs/dialog_state.h"
 #include "dialogs/f_data_godzina.h"
 #include "dialogs/f_przestawianie.h"
 #include "dialogs/f_ustaw_zegar.h"
@@ -125,6 +126,19 @@ void TGlowneOkno::Inicjowaniezegara1Click() {
     ShowDialogStep(*fUstawZegar);
   }
   EndCommand();
+}
+
+bool TGlowneOkno::OfferClockInitialisation() {
+  SetArrowCursor();
+  ErrorBeep();
+  while (
+      ShowMessage(QStringLiteral(" Pamięć CMOS jest skasowana.\rCzy przejść do ustawiania zegara?"),
+                  QStringLiteral("Błąd"), kFaultQuestionStyle) == kIdYes) {
+    ClockInitAttempted = false;
+    Inicjowaniezegara1Click();
+    if (ClockInitAttempted) return true;
+  }
+  return false;
 }
 
 }  // namespace sigra::app

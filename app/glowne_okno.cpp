@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
@@ -126,6 +127,9 @@ TGlowneOkno::TGlowneOkno(QWidget* parent) : QMainWindow(parent) {
   canvas_ = new ProgressCanvas(this);
   canvas_->setFont(font);
   setCentralWidget(canvas_);
+  // Every dialog and message box of the program, and the file dialogs, pass
+  // through here as they are shown.
+  QCoreApplication::instance()->installEventFilter(this);
 
   BuildMenu();
   ConnectReportCommands();
@@ -333,6 +337,17 @@ bool TGlowneOkno::event(QEvent* e) {
     QTimer::singleShot(0, this, &TGlowneOkno::FormActivate);
   }
   return QMainWindow::event(e);
+}
+
+bool TGlowneOkno::eventFilter(QObject* watched, QEvent* e) {
+  // A progress text left behind a dialog would tell of work that has ended:
+  // it goes before any dialog or message box appears.
+  if (e->type() == QEvent::Show && !canvas_->text.isEmpty()) {
+    if (auto* dialog = qobject_cast<QDialog*>(watched); dialog && dialog->isWindow()) {
+      SetProgressText(QString());
+    }
+  }
+  return QMainWindow::eventFilter(watched, e);
 }
 
 void TGlowneOkno::closeEvent(QCloseEvent* e) {

@@ -82,6 +82,11 @@ class TGlowneOkno : public QMainWindow {
   void Odczytzegara1Click();
   void Przestawianiezegara1Click();
   void Inicjowaniezegara1Click();
+  // After a connection to a printer whose clock memory is erased: asks whether
+  // to go to the clock initialisation and runs it, again after each attempt
+  // that did not reach the printer. True once the operator has gone through
+  // it, false after No.
+  bool OfferClockInitialisation();
 
   // The "&Testy" menu (app/test_commands.cpp).
   void Standrukarki1Click();
@@ -123,6 +128,7 @@ class TGlowneOkno : public QMainWindow {
 
  protected:
   bool event(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
 
  private:

@@ -16,7 +16,6 @@
 #include "app/glowne_okno.h"
 #include "app/message_box.h"
 #include "commands/service_commands.h"
-#include "dialogs/dialog_state.h"
 #include "link/text_1250.h"
 #include "protocol/connection.h"
 
@@ -218,19 +217,7 @@ void TKomunikacja::Confirm() {
     accept();
     return;
   }
-  SetArrowCursor();
-  ErrorBeep();
-  // Until the operator has gone through the clock initialisation, or declines.
-  while (
-      ShowMessage(QStringLiteral(" Pamięć CMOS jest skasowana.\rCzy przejść do ustawiania zegara?"),
-                  QStringLiteral("Błąd"), kFaultQuestionStyle) == kIdYes) {
-    ClockInitAttempted = false;
-    GlowneOkno->Inicjowaniezegara1Click();
-    if (ClockInitAttempted) {
-      accept();
-      return;
-    }
-  }
+  if (GlowneOkno->OfferClockInitialisation()) accept();
 }
 
 }  // namespace sigra::app

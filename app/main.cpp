@@ -22,6 +22,13 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  QStringList given;
+  for (int i = 1; i < argc; ++i) given.append(QString::fromLocal8Bit(argv[i]));
+  if (const QString information = sigra::app::CommandLineInformation(given);
+      !information.isEmpty()) {
+    std::fputs(information.toLocal8Bit().constData(), stdout);
+    return 0;
+  }
   if (!HasDisplay()) {
     std::fputs(
         "sigrasw: brak ekranu (nie ustawiono DISPLAY ani WAYLAND_DISPLAY).\n"

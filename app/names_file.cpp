@@ -1,5 +1,7 @@
 #include "app/names_file.h"
 
+#include "commands/receipt_items.h"
+
 namespace sigra::app {
 
 bool ReadNamesRecord(std::istream& in, NamesRecord& record) {
@@ -14,6 +16,15 @@ bool ReadNamesRecord(std::istream& in, NamesRecord& record) {
     record.rateLetter = static_cast<uint8_t>(line[nameEnd + 1]);
   }
   return true;
+}
+
+NamesRecordFault CheckNamesRecord(const NamesRecord& record) {
+  // The driver's own rule for article names, so that what passes here is
+  // what the printer takes.
+  std::string padded;
+  if (PrepareArticleName(record.name, padded) != 0) return NamesRecordFault::Name;
+  if (record.rateLetter < 'A' || record.rateLetter > 'G') return NamesRecordFault::RateLetter;
+  return NamesRecordFault::None;
 }
 
 }  // namespace sigra::app

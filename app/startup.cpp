@@ -49,6 +49,24 @@ uint16_t SpeedFromArguments(const QStringList& arguments) {
   return 0;
 }
 
+QString CommandLineInformation(const QStringList& arguments) {
+  for (const QString& argument : arguments) {
+    if (argument == QLatin1String("--help")) {
+      return QStringLiteral(
+          "Użycie: sigrasw [COM1..COM9] [9600|19200|28800]\n"
+          "Program użytkownika drukarek fiskalnych VELMO: Sigra, Sigra F, LUNO, LUNO F.\n"
+          "Z portem i szybkością łączy się przy starcie z drukarką na tym porcie;\n"
+          "bez nich otwiera okno parametrów komunikacji. Inne parametry pomija.\n"
+          "  --help     ten opis\n"
+          "  --version  wersja programu\n");
+    }
+    if (argument == QLatin1String("--version")) {
+      return QStringLiteral("sigrasw " SIGRA_VERSION "\n");
+    }
+  }
+  return QString();
+}
+
 void InitMainWindowModule(const QStringList& arguments) {
   g_hourglass = LoadHourglass();
   FirstActivation = true;
@@ -109,6 +127,10 @@ void StartupConnection() {
     GlowneOkno->AdaptMenuToDevice(type);
     GlowneOkno->ShowDevice(QString::fromStdString(Utf8FromCp1250(DeviceNameText(type))),
                            ConfiguredComPort, ConfiguredSpeed);
+    // An erased clock blocks most commands: offered here as the
+    // communication dialog offers it, since no menu entry leads to it.
+    bool statusFailed = false;
+    if (ClockMemoryErased(statusFailed)) GlowneOkno->OfferClockInitialisation();
   }
   HideProgressText();
 }

@@ -23,6 +23,11 @@ uint8_t PortFromArguments(const QStringList& arguments);
 // "9600", "19200" or "28800"; 0 when no argument is a speed.
 uint16_t SpeedFromArguments(const QStringList& arguments);
 
+// What the program prints and exits with instead of starting: the usage for
+// "--help", the version for "--version" (the first of the two given); empty
+// when neither is among the arguments, which are otherwise ignored.
+QString CommandLineInformation(const QStringList& arguments);
+
 // The busy cursor: the one loaded from "hourglas.ani" when it could be read,
 // else the standard one.
 QCursor BusyCursor();

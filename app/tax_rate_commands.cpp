@@ -8,10 +8,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/device_checks.h"
 #include "app/feedback.h"
+#include "app/file_text.h"
 #include "app/forms.h"
 #include "app/glowne_okno.h"
 #include "app/komunikacja.h"
@@ -112,6 +115,24 @@ class LineNumberInProgress {
   LineNumberInProgress& operator=(const LineNumberInProgress&) = delete;
 };
 
+QString NamesFaultText(NamesRecordFault fault, size_t line) {
+  const QString where = QStringLiteral(" w linii %1 pliku baza.txt").arg(line);
+  const QString notBegun = QStringLiteral(".\rWydruk kontrolny nie został rozpoczęty.");
+  if (fault == NamesRecordFault::Name) {
+    return QStringLiteral("Za mało znaków znaczących w nazwie towaru") + where + notBegun;
+  }
+  return QStringLiteral("Błędna stawka PTU") + where +
+         QStringLiteral(" (dozwolone litery od A do G)") + notBegun;
+}
+
+// Closes a control print that a failed record broke off, so that the printer
+// does not wait in it: the port is opened afresh, since a failed transfer
+// makes every later one fail until then, and the closing order goes out. Its
+// own result is not shown: the operator is told of the first failure.
+void EndInterruptedNamesPrint() {
+  if (OpenConfiguredPort() == 0) EndNamesPrint();
+}
+
 }  // namespace
 
 void TGlowneOkno::ConnectTaxRateCommands() {
@@ -203,18 +224,45 @@ void TGlowneOkno::Wydrukkontrolnynazwistawek1Click() {
     ShowError(QStringLiteral("Błąd otwarcia pliku baza.txt"));
     return;
   }
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  file.close();
+
+  // The whole file is checked before the print begins: a record the printer
+  // refuses would leave it in the middle of a control print.
+  std::istringstream text(Cp1250FromFileText(bytes.str()));
+  std::vector<NamesRecord> records;
   NamesRecord record;
+  while (ReadNamesRecord(text, record)) {
+    records.push_back(record);
+    if (const NamesRecordFault fault = CheckNamesRecord(record); fault != NamesRecordFault::None) {
+      SetArrowCursor();
+      ErrorBeep();
+      HideProgressText();
+      ShowError(NamesFaultText(fault, records.size()));
+      return;
+    }
+  }
+
   int32_t result = 0;
+  bool begun = false;
   {
     long line = 0;
     LineNumberInProgress progress(line);
-    while (result == 0 && ReadNamesRecord(file, record)) {
-      if (++line == 1) result = BeginNamesPrint();
-      if (result == 0) result = SendNamesRecord(record.name, record.rateLetter);
+    for (const NamesRecord& next : records) {
+      if (++line == 1) {
+        result = BeginNamesPrint();
+        begun = result == 0;
+      }
+      if (result == 0) result = SendNamesRecord(next.name, next.rateLetter);
+      if (result != 0) break;
     }
   }
-  if (result == 0) result = EndNamesPrint();
-  file.close();
+  if (result == 0) {
+    result = EndNamesPrint();
+  } else if (begun) {
+    EndInterruptedNamesPrint();
+  }
   SetArrowCursor();
   if (result != 0) {
     ReportResultCode(result);

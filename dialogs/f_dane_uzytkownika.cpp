@@ -16,6 +16,7 @@
 
 #include "app/device_checks.h"
 #include "app/feedback.h"
+#include "app/file_text.h"
 #include "app/message_box.h"
 #include "commands/user_data.h"
 #include "dialogs/dialog_placement.h"
@@ -514,10 +515,18 @@ void TfDaneUzytkownika::LoadFile(const QString& path) {
   LoadedUserData loaded;
   if (file.open(QIODevice::ReadOnly)) {
     const QByteArray bytes = file.readAll();
-    loaded =
-        LoadUserDataFile(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    loaded = LoadUserDataFile(
+        Cp1250FromFileText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))));
   } else {
     loaded.formatError = true;
+  }
+  // A file that is not a header file changes nothing: the lines are taken
+  // over only once the whole file has been read.
+  if (loaded.formatError) {
+    ErrorBeep();
+    ShowError(QStringLiteral("Błędny format pliku ") +
+              QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+    return;
   }
   for (size_t i = 0; i < loaded.lines.size(); ++i) {
     const int n = static_cast<int>(i) + 1;
@@ -525,12 +534,6 @@ void TfDaneUzytkownika::LoadFile(const QString& path) {
     if (n >= 4) Edit(n)->setEnabled(true);
     PutLine(n, FromCp1250(line.text), line.width.value_or(0));
     if (line.highPrint && HighPrintBox(n) != nullptr) HighPrintBox(n)->setChecked(*line.highPrint);
-  }
-  if (loaded.formatError) {
-    ErrorBeep();
-    ShowError(QStringLiteral("Błędny format pliku ") +
-              QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
-    return;
   }
   SetLayout(loaded.sixLine ? 1 : 0);
 }

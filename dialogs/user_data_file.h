@@ -1,5 +1,6 @@
 // The text file in which the user-data editor saves and loads the header
-// lines: Windows-1250, lines ended by CR LF. Three header lines ("#1", "#",
+// lines: Windows-1250 (a file from a UTF-8 editor is converted before it is
+// parsed, see app/file_text.h), lines ended by CR LF. Three header lines ("#1", "#",
 // "#") are followed by one line per header line: "$" and the text as the
 // editor shows it, a tab, the width "40" or "20" and, in the six-line layout,
 // a tab and "1" or "0" for the "Wys. gen." option.
@@ -35,8 +36,8 @@ struct LoadedLine {
 };
 
 struct LoadedUserData {
-  // Lines 1, 2, ... as far as the file was taken over; after a format error
-  // the last one may carry only its text.
+  // Lines 1, 2, ... as far as the file could be read; after a format error
+  // the editor takes over none of them.
   std::vector<LoadedLine> lines;
   bool formatError = false;
   // Whether the file holds six lines; meaningful without a format error.

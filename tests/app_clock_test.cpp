@@ -453,5 +453,60 @@ TEST_F(ClockInitTest, DeclinedInitialisationAsksAgain) {
   EXPECT_TRUE(DataOf(Printer(), 65).empty());
 }
 
+// Started with port and speed on the command line, the program asks the same
+// question as the communication dialog when the clock memory is erased.
+TEST_F(ClockInitTest, StartUpWithAnErasedClockLeadsToTheInitialisation) {
+  emu::Emulator& printer = StartPrinter(7, 3);
+  printer.SetStatus(148, 0x10);
+  boxes.answers = {app::kIdYes};
+  WhenShown init(app::fUstawZegar, [&] {
+    app::fUstawZegar->meZegar->setText(QStringLiteral("08:30"));
+    app::fUstawZegar->dtDate->setDate(QDate(2024, 6, 3));
+    WhenShown clock(app::fDataGodzina, [] {
+      QTRY_VERIFY_WITH_TIMEOUT(app::fDataGodzina->lCzas->text().startsWith(u"Godzina:"), 5000);
+    });
+    app::fUstawZegar->Button1->click();
+  });
+  StartUp({"COM3", "9600"});
+  EXPECT_TRUE(init.handled());
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  ExpectMessage(boxes.shown[0],
+                QStringLiteral(" Pamięć CMOS jest skasowana.\rCzy przejść do ustawiania zegara?"),
+                kBlad, 0x2014);
+  EXPECT_EQ(DataOf(printer, 65),
+            (std::vector<std::vector<uint8_t>>{{2, 4, 0, 6, 0, 3, 0, 8, 3, 0, 0, 0}}));
+  EXPECT_EQ(printer.StatusByte(2) & 0x10, 0);
+  EXPECT_TRUE(app::ClockInitAttempted);
+  EXPECT_EQ(GlowneOkno->PanelText(0), QStringLiteral("VELMO LUNO"));
+  EXPECT_TRUE(GlowneOkno->ProgressText().isEmpty());
+}
+
+TEST_F(ClockInitTest, StartUpAsksAgainAfterACancelledInitialisationUntilNo) {
+  emu::Emulator& printer = StartPrinter(3, 3);
+  printer.SetStatus(148, 0x10);
+  boxes.answers = {app::kIdYes, app::kIdNo};
+  WhenShown init(app::fUstawZegar, [] { app::fUstawZegar->Button2->click(); });
+  StartUp({"COM3", "9600"});
+  EXPECT_TRUE(init.handled());
+  ASSERT_EQ(boxes.shown.size(), 2u);
+  for (const ShownMessage& shown : boxes.shown) {
+    ExpectMessage(shown,
+                  QStringLiteral(" Pamięć CMOS jest skasowana.\rCzy przejść do ustawiania zegara?"),
+                  kBlad, 0x2014);
+  }
+  EXPECT_TRUE(DataOf(printer, 52).empty());
+  EXPECT_EQ(printer.StatusByte(2) & 0x10, 0x10);
+  // Start-up ends there: the device is shown, no dialog stays open.
+  EXPECT_FALSE(GlowneOkno->PanelText(0).isEmpty());
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(ClockInitTest, StartUpWithAnIntactClockAsksNothing) {
+  emu::Emulator& printer = StartPrinter(7, 3);
+  StartUp({"COM3", "9600"});
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_TRUE(DataOf(printer, 65).empty());
+}
+
 }  // namespace
 }  // namespace sigra::testing

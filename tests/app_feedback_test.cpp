@@ -7,9 +7,11 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QtEndian>
 
+#include "app/about_box.h"
 #include "app/ani_cursor.h"
 #include "app/app_exception.h"
 #include "app/device_checks.h"
@@ -110,6 +112,39 @@ TEST_F(FeedbackTest, ProgressTextShownCentredAndHidden) {
   app::HideProgressText();
   EXPECT_TRUE(app::GlowneOkno->ProgressText().isEmpty());
   EXPECT_NE(before, app::GlowneOkno->grab().toImage());
+}
+
+// A progress text tells of work under way; none may stay behind a dialog or
+// a message box, whichever command shows it.
+TEST_F(FeedbackTest, ProgressTextGoesBeforeAnyDialogOrMessageBoxAppears) {
+  app::FirstActivation = false;
+  app::GlowneOkno->show();
+  QStringList behind;
+  const auto recordWhenShown = [&](QWidget* w) {
+    behind << w->objectName() + QStringLiteral(": ") + app::GlowneOkno->ProgressText();
+  };
+  app::ShowProgressText(QStringLiteral("Odczyt stawek..."));
+  {
+    ModalHandler handler(recordWhenShown);
+    app::AboutBox->exec();
+    EXPECT_TRUE(handler.handled());
+  }
+  app::ShowProgressText(QStringLiteral("Odczyt stawek..."));
+  {
+    ModalHandler handler([&](QWidget* w) {
+      w->setObjectName(QStringLiteral("box"));
+      recordWhenShown(w);
+      static_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
+    });
+    app::QtMessageBoxes().MessageBoxExA(QStringLiteral("Tekst"), QStringLiteral("Informacja"),
+                                        app::kInformationStyle);
+    EXPECT_TRUE(handler.handled());
+  }
+  EXPECT_EQ(behind, (QStringList{"AboutBox: ", "box: "}));
+  // Without a dialog it stays.
+  app::ShowProgressText(QStringLiteral("Odczyt stawek..."));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(app::GlowneOkno->ProgressText(), QStringLiteral("Odczyt stawek..."));
 }
 
 TEST_F(FeedbackTest, DriverProgressTextArrivesConvertedFromWindows1250) {
@@ -240,6 +275,20 @@ TEST(OperatorTexts, PrinterErrorKinds) {
             QStringLiteral("Brak papieru lub podniesiona głowica mechanizmu drukującego"));
   EXPECT_EQ(app::PrinterErrorText(7), QStringLiteral("Niskie napięcie akumulatora głównego"));
   EXPECT_EQ(app::PrinterErrorText(8), QStringLiteral("NIEZDEFINIOWANY BŁĄD"));
+}
+
+TEST(CommandLine, HelpAndVersionInsteadOfStarting) {
+  const QString usage = app::CommandLineInformation({"COM3", "--help", "--version"});
+  EXPECT_TRUE(usage.startsWith(QStringLiteral("Użycie: sigrasw [COM1..COM9] [9600|19200|28800]\n")))
+      << usage.toStdString();
+  const QString version = app::CommandLineInformation({"--version", "--help"});
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^sigrasw \\d+\\.\\d+\\.\\d+\n$"))
+                  .match(version)
+                  .hasMatch())
+      << version.toStdString();
+  // Anything else is left to the port and speed search, which ignores it.
+  EXPECT_TRUE(app::CommandLineInformation({"COM3", "9600", "-h", "--HELP", "help"}).isEmpty());
+  EXPECT_TRUE(app::CommandLineInformation({}).isEmpty());
 }
 
 TEST(CommandLine, PortAndSpeed) {

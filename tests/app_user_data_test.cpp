@@ -14,6 +14,7 @@
 #include <QTest>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "app/forms.h"
 #include "app/glowne_okno.h"
@@ -270,7 +271,7 @@ TEST_F(UserDataTest, FileKeepsTheTextAsShownAndTheLayoutsWidths) {
             QString(7, QChar(' ')) + "ABCDE" + QString(8, QChar(' ')));
 }
 
-TEST_F(UserDataTest, LoadTakesOverWhatItCanAndNamesABadFile) {
+TEST_F(UserDataTest, LoadTakesOverAGoodFileAndNamesABadOne) {
   // Any first line will do.
   fDaneUzytkownika->LoadFile(
       WriteFile(QStringLiteral("a.txt"),
@@ -278,8 +279,6 @@ TEST_F(UserDataTest, LoadTakesOverWhatItCanAndNamesABadFile) {
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_EQ(fDaneUzytkownika->l1->text().trimmed(), QStringLiteral("Łąka"));
 
-  Type(1, QStringLiteral("stare"), false);
-  Type(2, QStringLiteral("stare"), false);
   const QString bad = WriteFile(QStringLiteral("b.txt"),
                                 "#1\r\n#\r\n#\r\n$nowe\t40\r\n$druga\t30\r\n$C\t40\r\n$D\t40\r\n");
   fDaneUzytkownika->LoadFile(bad);
@@ -287,14 +286,91 @@ TEST_F(UserDataTest, LoadTakesOverWhatItCanAndNamesABadFile) {
   ExpectMessage(boxes.shown[0],
                 QStringLiteral("Błędny format pliku ") + QDir::toNativeSeparators(bad), kBlad,
                 app::kErrorStyle);
-  EXPECT_EQ(fDaneUzytkownika->l1->text(), QStringLiteral("nowe"));
-  EXPECT_EQ(fDaneUzytkownika->l2->text(), QStringLiteral("druga"));
-  EXPECT_EQ(fDaneUzytkownika->l3->text(), QStringLiteral("C"));  // from the first file
+  EXPECT_EQ(fDaneUzytkownika->l1->text().trimmed(), QStringLiteral("Łąka"));
 
   boxes.shown.clear();
   fDaneUzytkownika->LoadFile(files.filePath(QStringLiteral("missing.txt")));
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_TRUE(boxes.shown[0].text.startsWith(QStringLiteral("Błędny format pliku ")));
+}
+
+// Everything the editor shows of its lines.
+struct EditorState {
+  int layout;
+  std::vector<QString> texts;
+  std::vector<int> widths;
+  std::vector<bool> highPrint;
+  std::vector<bool> enabled;
+  std::vector<bool> shown;
+  bool operator==(const EditorState&) const = default;
+};
+
+EditorState StateOfEditor() {
+  EditorState state{fDaneUzytkownika->rgTyp->ItemIndex(), {}, {}, {}, {}, {}};
+  for (int n = 1; n <= 6; ++n) {
+    state.texts.push_back(fDaneUzytkownika->Edit(n)->text());
+    state.widths.push_back(fDaneUzytkownika->LineWidth(n));
+    state.highPrint.push_back(fDaneUzytkownika->HighPrintBox(n) != nullptr &&
+                              fDaneUzytkownika->HighPrintBox(n)->isChecked());
+    state.enabled.push_back(fDaneUzytkownika->Edit(n)->isEnabled());
+    state.shown.push_back(fDaneUzytkownika->Edit(n)->isVisibleTo(fDaneUzytkownika));
+  }
+  return state;
+}
+
+// A file that is not a header file, however far it reads like one, leaves
+// every field as it was; "Zapis do drukarki" would otherwise send its lines.
+TEST_F(UserDataTest, ABadFileLeavesEveryFieldAsItWas) {
+  fDaneUzytkownika->rgTyp->SetItemIndex(1);
+  for (int n = 1; n <= 6; ++n) Type(n, QStringLiteral("linia %1").arg(n), false, n == 2 ? 20 : 40);
+  fDaneUzytkownika->cbWys3->setChecked(true);
+  fDaneUzytkownika->l6->setEnabled(false);
+  const EditorState before = StateOfEditor();
+
+  const std::vector<QByteArray> badFiles = {
+      // Not a header file at all: its fourth line used to become line 1.
+      "Lista zakupów\r\nmleko\r\nchleb\r\nmasło\r\njajka\r\nser\r\nkawa\r\n",
+      "Lista zakupów\r\nmleko\r\nchleb\r\n$masło\t40\r\n",
+      // Lines 1 to 4 good, line 2's width unknown.
+      "#1\r\n#\r\n#\r\n$nowe\t40\t1\r\n$druga\t30\r\n$C\t40\r\n$D\t40\r\n",
+      // A six-line file whose fifth line has no width: lines 1 to 4 read well.
+      "#1\r\n#\r\n#\r\n$A\t20\t1\r\n$B\t40\t1\r\n$C\t20\t0\r\n$D\t20\t1\r\n$E\r\n$NIP\t40\r\n",
+      // Too short, in UTF-8.
+      "#1\r\n#\r\n#\r\n$Żółć\t20\r\n",
+  };
+  for (const QByteArray& bytes : badFiles) {
+    boxes.shown.clear();
+    fDaneUzytkownika->LoadFile(WriteFile(QStringLiteral("bad.txt"), bytes));
+    ASSERT_EQ(boxes.shown.size(), 1u) << bytes.toStdString();
+    EXPECT_TRUE(boxes.shown[0].text.startsWith(QStringLiteral("Błędny format pliku ")));
+    EXPECT_TRUE(StateOfEditor() == before) << bytes.toStdString();
+  }
+}
+
+// Header files written on Linux are UTF-8; they load as the same letters as
+// the Windows-1250 files, and saving still writes Windows-1250.
+TEST_F(UserDataTest, UtfEightHeaderFileLoadsLikeItsWindows1250Twin) {
+  const QByteArray tail = "\t40\r\n$B\t40\r\n$C\t40\r\n$NIP 123\t40\r\n";
+  fDaneUzytkownika->LoadFile(
+      WriteFile(QStringLiteral("utf8.txt"), "#1\r\n#\r\n#\r\n$Sklep „Żółć” Łódź" + tail));
+  ASSERT_TRUE(boxes.shown.empty());
+  // The quotation marks are Windows-1250 characters too.
+  EXPECT_EQ(fDaneUzytkownika->l1->text(), QStringLiteral("Sklep „Żółć” Łódź"));
+  fDaneUzytkownika->LoadFile(WriteFile(QStringLiteral("cp1250.txt"),
+                                       "#1\r\n#\r\n#\r\n$Sklep \x84\xAF\xF3\xB3\xE6\x94 "
+                                       "\xA3\xF3"
+                                       "d\x9F" +
+                                           tail));
+  ASSERT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(fDaneUzytkownika->l1->text(), QStringLiteral("Sklep „Żółć” Łódź"));
+
+  const QString saved = files.filePath(QStringLiteral("saved.txt"));
+  fDaneUzytkownika->SaveFile(saved);
+  QFile file(saved);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(
+      file.readAll().startsWith("#1\r\n#\r\n#\r\n$Sklep \x84\xAF\xF3\xB3\xE6\x94 \xA3\xF3"
+                                "d\x9F\t40"));
 }
 
 TEST_F(UserDataTest, FourLineFileSwitchesTheLayoutAndEmptiesLinesFiveAndSix) {

@@ -9,14 +9,17 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <filesystem>
 #include <fstream>
 
 #include "app/device_checks.h"
+#include "app/feedback.h"
 #include "app/forms.h"
 #include "app/glowne_okno.h"
 #include "app/komunikacja.h"
 #include "app/message_box.h"
+#include "app/startup.h"
 #include "dialogs/dialog_state.h"
 #include "dialogs/f_odczyt_stawek.h"
 #include "dialogs/f_stawki_podatkowe.h"
@@ -147,6 +150,29 @@ TEST_F(TaxRateTest, ReadingShowsOneLabelPerRateOfTheModel) {
   EXPECT_EQ(app::RatesLastRead, (std::array<uint16_t, 7>{2200, 700, 0, 25500, 0, 0, 0}));
   EXPECT_EQ(fOdczytStawek->windowTitle(), QStringLiteral("Stawki podatkowe z drukarki fiskalnej "));
   EXPECT_TRUE(boxes.shown.empty());
+}
+
+// "Odczyt stawek..." used to stay in the window behind the rates it had read.
+TEST_F(TaxRateTest, TheRatesShowWithoutTheProgressTextBehindThem) {
+  Start(3);
+  app::FirstActivation = false;
+  GlowneOkno->show();
+  QStringList progress;
+  sigra::SetProgressTextHook([&](const std::string& text) {
+    progress << QString::fromStdString(text);
+    app::ShowProgressText(QString::fromStdString(text));
+  });
+  QString behind = QStringLiteral("(not shown)");
+  ModalHandler handler([&](QWidget* w) {
+    EXPECT_EQ(w, fOdczytStawek);
+    behind = GlowneOkno->ProgressText();
+  });
+  GlowneOkno->Odczyt1Click();
+  app::ConnectDriverFeedback();
+  EXPECT_TRUE(handler.handled());
+  EXPECT_TRUE(progress.contains(QStringLiteral("Odczyt stawek podatkowych...")))
+      << progress.join(u'|').toStdString();
+  EXPECT_EQ(behind, QString());
 }
 
 TEST_F(TaxRateTest, ReadingWritesFractionsWithTheSystemsDecimalSeparator) {
@@ -381,17 +407,116 @@ TEST_F(NamesPrintTest, AMissingFileSendsNothing) {
   EXPECT_TRUE(printer.HostBytes().empty());
 }
 
-TEST_F(NamesPrintTest, TheFirstFailingRecordEndsThePrint) {
+// The whole file is checked first: a record the printer would refuse used to
+// stop the print half-way, with the printer left in it.
+TEST_F(NamesPrintTest, ABadLineIsNamedAndNothingIsSent) {
   emu::Emulator& printer = Start(3);
-  WriteFile("CHLEB\tA\nX\tB\nMLEKO\tC\n");  // one letter is too short a name
+  const std::string good = "CHLEB\tA\n$MLEKO 3,2%\tB\nMASŁO EXTRA\tG\n";
+  const struct {
+    std::string line;
+    QString text;
+  } cases[] = {
+      {"X\tB\n", QStringLiteral("Za mało znaków znaczących w nazwie towaru w linii 4 pliku "
+                                "baza.txt.\rWydruk kontrolny nie został rozpoczęty.")},
+      {"KAWA ZIARNISTA\tZ\n",
+       QStringLiteral("Błędna stawka PTU w linii 4 pliku baza.txt (dozwolone "
+                      "litery od A do G).\rWydruk kontrolny nie został "
+                      "rozpoczęty.")},
+      {"KAWA ZIARNISTA\tb\r\n", QStringLiteral("Błędna stawka PTU w linii 4 pliku baza.txt "
+                                               "(dozwolone litery od A do G).\rWydruk kontrolny "
+                                               "nie został rozpoczęty.")},
+  };
+  for (const auto& bad : cases) {
+    boxes.shown.clear();
+    WriteFile(good + bad.line + "SER GOUDA\tC\n");
+    GlowneOkno->Wydrukkontrolnynazwistawek1Click();
+    ASSERT_EQ(boxes.shown.size(), 1u) << bad.line;
+    ExpectMessage(boxes.shown[0], bad.text, kBlad, 0x2010);
+    EXPECT_TRUE(printer.HostBytes().empty()) << bad.line;
+    EXPECT_TRUE(GlowneOkno->ProgressText().isEmpty());
+  }
+}
+
+// Records the printer's commands at the moment each message is shown.
+class BoxesAfterCommands : public ScriptedBoxes {
+ public:
+  explicit BoxesAfterCommands(const emu::Emulator& printer) : printer_(printer) {}
+  int MessageBoxExA(const QString& text, const QString& caption, uint32_t flags) override {
+    commandsSeen.push_back(DataOf(printer_, 81).size());
+    return ScriptedBoxes::MessageBoxExA(text, caption, flags);
+  }
+  std::vector<size_t> commandsSeen;
+
+ private:
+  const emu::Emulator& printer_;
+};
+
+// A transfer that fails once the print has begun: the program ends the
+// print (command 81) before it tells the operator.
+TEST_F(NamesPrintTest, AFailureAfterThePrintBeganEndsItBeforeTheMessage) {
+  emu::Emulator& printer = Start(3);
+  BoxesAfterCommands ordered(printer);
+  app::SetMessageBoxes(&ordered);
+  app::FirstActivation = false;
+  GlowneOkno->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(GlowneOkno));
+  // The port fails as the second record is about to go: its progress text
+  // carries the line number.
+  struct PortPull : QObject {
+    bool pulled = false;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (!pulled && e->type() == QEvent::Paint &&
+          GlowneOkno->ProgressText().endsWith(QStringLiteral(" 2"))) {
+        pulled = true;
+        link::ClosePrinterPort();
+      }
+      return false;
+    }
+  } pull;
+  GlowneOkno->centralWidget()->installEventFilter(&pull);
+  WriteFile("CHLEB\tA\nMLEKO\tB\nMASŁO\tC\n");
   GlowneOkno->Wydrukkontrolnynazwistawek1Click();
-  ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].caption, kBlad);
-  EXPECT_EQ(boxes.shown[0].flags, 0x2010u);
+  GlowneOkno->centralWidget()->removeEventFilter(&pull);
+  app::SetMessageBoxes(&boxes);
+
+  ASSERT_TRUE(pull.pulled);
+  ASSERT_EQ(ordered.shown.size(), 1u);
+  ExpectMessage(ordered.shown[0], app::ResultCodeText(20), kBlad, 0x2010);
+  EXPECT_EQ(ordered.commandsSeen, std::vector<size_t>{1});
   const auto begins = DataOf(printer, 63);
   ASSERT_EQ(begins.size(), 1u);
   EXPECT_EQ(begins[0].size(), 29u);  // CHLEB only
-  EXPECT_TRUE(DataOf(printer, 81).empty());
+  EXPECT_EQ(DataOf(printer, 81).size(), 1u);
+  // The printer left the control print and printed what it had.
+  const std::vector<std::string> paper = printer.Printouts();
+  ASSERT_FALSE(paper.empty());
+  EXPECT_NE(paper.back().find("POZYCJI: 1"), std::string::npos) << paper.back();
+}
+
+// "baza.txt" from a Linux editor is UTF-8; the records are the same bytes as
+// from the Windows-1250 file.
+TEST_F(NamesPrintTest, UtfEightAndWindows1250FilesPrintTheSameBytes) {
+  emu::Emulator& printer = Start(3);
+  WriteFile("Żółć wołowa\tB\nMLEKO\n");
+  GlowneOkno->Wydrukkontrolnynazwistawek1Click();
+  EXPECT_TRUE(boxes.shown.empty());
+  const std::vector<uint8_t> fromUtf8 = printer.HostBytes();
+  ASSERT_EQ(DataOf(printer, 63).size(), 1u);
+
+  printer.ClearRecord();
+  WriteFile("\xAF\xF3\xB3\xE6 wo\xB3owa\tB\nMLEKO\n");
+  GlowneOkno->Wydrukkontrolnynazwistawek1Click();
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_EQ(printer.HostBytes(), fromUtf8);
+  const auto begins = DataOf(printer, 63);
+  ASSERT_EQ(begins.size(), 1u);
+  ASSERT_EQ(begins[0].size(), 58u);
+  // One byte per letter, none of them lost to "?".
+  EXPECT_EQ(begins[0][0], 'B');
+  for (size_t i = 1; i <= 4; ++i) EXPECT_NE(begins[0][i], '?') << i;
+  EXPECT_EQ(std::string(begins[0].begin() + 5, begins[0].begin() + 8), " wo");
+  EXPECT_NE(begins[0][8], '?');
+  EXPECT_EQ(std::string(begins[0].begin() + 9, begins[0].begin() + 12), "owa");
 }
 
 TEST_F(NamesPrintTest, AnEmptyFileSendsOnlyTheEnd) {

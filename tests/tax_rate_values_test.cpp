@@ -5,9 +5,11 @@
 
 #include <sstream>
 
+#include "app/file_text.h"
 #include "app/names_file.h"
 #include "dialogs/rate_values.h"
 #include "dialogs/settings_block.h"
+#include "protocol/connection.h"
 
 namespace sigra::app {
 namespace {
@@ -40,6 +42,57 @@ TEST(NamesFile, BytesPassUnchanged) {
   const auto records = Records(name + "\tB\n");
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].first, name);
+}
+
+TEST(NamesFile, RecordsThePrinterWouldRefuse) {
+  const uint8_t before = sigra::DeviceType;
+  const auto check = [](const char* name, char rate) {
+    return CheckNamesRecord({name, static_cast<uint8_t>(rate)});
+  };
+  // Sigra of the second generation: five significant characters.
+  sigra::DeviceType = 3;
+  EXPECT_EQ(check("CHLEB", 'A'), NamesRecordFault::None);
+  EXPECT_EQ(check("M 3,2%", 'G'), NamesRecordFault::None);
+  EXPECT_EQ(check("SER - -", 'B'), NamesRecordFault::Name);
+  EXPECT_EQ(check("", 'A'), NamesRecordFault::Name);
+  // The first-generation models want ten.
+  sigra::DeviceType = 0;
+  EXPECT_EQ(check("CHLEB RAZ", 'A'), NamesRecordFault::Name);
+  EXPECT_EQ(check("CHLEB RAZOWY", 'A'), NamesRecordFault::None);
+  // Only the first 28 characters count.
+  EXPECT_EQ(check("                         CHLEB RAZOWY", 'A'), NamesRecordFault::Name);
+  // Rate letters A to G only.
+  for (char rate : {'H', 'Z', 'a', 'g', '1', ' ', '\t'}) {
+    EXPECT_EQ(check("CHLEB RAZOWY", rate), NamesRecordFault::RateLetter) << rate;
+  }
+  sigra::DeviceType = before;
+}
+
+TEST(FileText, Utf8OnlyWhenValidAndBeyondAscii) {
+  EXPECT_TRUE(ReadsAsUtf8("\xC5\xBB\xC3\xB3\xC5\x82\xC4\x87"));  // "Żółć" in UTF-8
+  EXPECT_FALSE(ReadsAsUtf8("\xAF\xF3\xB3\xE6"));                 // the same in Windows-1250
+  EXPECT_FALSE(ReadsAsUtf8("CHLEB\tA\r\n"));
+  EXPECT_FALSE(ReadsAsUtf8(""));
+  // One Windows-1250 letter anywhere makes the whole file Windows-1250.
+  EXPECT_FALSE(ReadsAsUtf8("\xC5\xBB\xC3\xB3\n...\nMAS\xA3O\n"));
+  // Malformed UTF-8: a cut sequence, an overlong form, a surrogate, a value
+  // beyond U+10FFFF, a stray continuation byte.
+  for (const char* bytes : {"ab\xC5", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                            "a\x80"
+                            "b"}) {
+    EXPECT_FALSE(ReadsAsUtf8(bytes)) << bytes;
+  }
+}
+
+TEST(FileText, TextInWindows1250EitherWay) {
+  const std::string cp1250 =
+      "\xAF\xF3\xB3\xE6\t\x84"
+      "B\x94\r\n";
+  EXPECT_EQ(Cp1250FromFileText(cp1250), cp1250);
+  EXPECT_EQ(Cp1250FromFileText("Żółć\t„B”\r\n"), cp1250);
+  // A byte order mark goes; a character without a Windows-1250 byte is "?".
+  EXPECT_EQ(Cp1250FromFileText("\xEF\xBB\xBFŻółć ✓"), "\xAF\xF3\xB3\xE6 ?");
+  EXPECT_EQ(Cp1250FromFileText("MLEKO\n"), "MLEKO\n");
 }
 
 TEST(RateValues, PercentagesWithoutTrailingZeros) {
