@@ -1,5 +1,6 @@
 #include "commands/code_page.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -28,6 +29,9 @@ constexpr std::array<std::pair<uint8_t, uint8_t>, 18> kPolishLetters = {{
     {191, 190},
 }};
 
+// The bytes Windows-1250 gives no character.
+constexpr std::array<uint8_t, 5> kUndefined = {0x81, 0x83, 0x88, 0x90, 0x98};
+
 std::string Convert(std::string_view text, uint8_t (*convert)(uint8_t)) {
   std::string converted(text);
   for (char& c : converted) c = static_cast<char>(convert(static_cast<uint8_t>(c)));
@@ -36,10 +40,16 @@ std::string Convert(std::string_view text, uint8_t (*convert)(uint8_t)) {
 
 }  // namespace
 
+bool IsPolishLetter(uint8_t cp1250) {
+  return std::any_of(kPolishLetters.begin(), kPolishLetters.end(),
+                     [cp1250](const auto& letter) { return letter.first == cp1250; });
+}
+
 uint8_t ToPrinterCodePage(uint8_t cp1250) {
   for (const auto& [windows, printer] : kPolishLetters) {
     if (windows == cp1250) return printer;
   }
+  if (std::find(kUndefined.begin(), kUndefined.end(), cp1250) != kUndefined.end()) return '?';
   return cp1250;
 }
 

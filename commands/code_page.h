@@ -1,6 +1,9 @@
 // Text on the wire: the printer prints code page 852, the driver keeps
 // Windows-1250. Only the 18 Polish letters differ between what the two make of
-// a byte that matters here; every other byte passes unchanged.
+// a byte that matters here. Of the other bytes, the five that Windows-1250
+// leaves undefined (0x81, 0x83, 0x88, 0x90, 0x98) go out as '?', as the
+// printer prints a character it lacks: code page 852 would print most of them
+// as Polish letters. Every other byte passes unchanged.
 #ifndef SIGRA_COMMANDS_CODE_PAGE_H
 #define SIGRA_COMMANDS_CODE_PAGE_H
 
@@ -10,6 +13,8 @@
 
 namespace sigra {
 
+// Whether a Windows-1250 byte is one of the 18 Polish letters.
+bool IsPolishLetter(uint8_t cp1250);
 uint8_t ToPrinterCodePage(uint8_t cp1250);
 uint8_t FromPrinterCodePage(uint8_t cp852);
 std::string ToPrinterCodePage(std::string_view cp1250);

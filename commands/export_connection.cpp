@@ -3,6 +3,7 @@
 #include <string>
 
 #include "commands/export_guard.h"
+#include "link/comm_threads.h"
 #include "protocol/connection.h"
 #include "protocol/status.h"
 #include "sigra/sigradrv.hpp"
@@ -17,6 +18,10 @@ SIGRA_API int32_t SIGRA_CALL CommunicationInit(int32_t PortNumber, int32_t Baud,
 }
 
 SIGRA_API int32_t SIGRA_CALL CommunicationEnd(void) {
+  // The abort goes before the wait for the lock: a call running on another
+  // thread, waiting for a silent printer, ends at once instead of at its
+  // timeout, and the connection closes as soon as it has ended.
+  link::AbortTransfers();
   return Guarded([] { return sigra::CommunicationEnd(); });
 }
 

@@ -4,6 +4,7 @@
 
 #include "commands/export_guard.h"
 #include "link/comm.h"
+#include "link/comm_threads.h"
 #include "protocol/connection.h"
 #include "protocol/sequence.h"
 #include "protocol/wire_trace.h"
@@ -22,6 +23,8 @@ SIGRA_API int32_t SIGRA_CALL OpenPort(int32_t PortNumber, int32_t Baud, int32_t 
 }
 
 SIGRA_API int32_t SIGRA_CALL ClosePort(void) {
+  // As CommunicationEnd: a sequence running on another thread ends at once.
+  link::AbortTransfers();
   return Guarded([] {
     trace::Flush();
     return link::ClosePrinterPort();

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "commands/code_page.h"
 #include "commands/command_steps.h"
 #include "commands/export_guard.h"
 #include "commands/receipt_items.h"
@@ -35,7 +36,7 @@ int32_t SendNamesRecord(std::string_view name, uint8_t rateLetter) {
     // The records go without a command header: the printer takes them as the
     // data of the control print that command 63 opened.
     if (!link::SendByte(rateLetter)) return kResultTransmitTimeout;
-    for (char c : padded) {
+    for (char c : ToPrinterCodePage(padded)) {
       if (!link::SendByte(static_cast<uint8_t>(c))) return kResultTransmitTimeout;
     }
     return int32_t{0};

@@ -120,8 +120,7 @@ bool IsSignificant(uint8_t c) {
     case '\\':
       return true;
     default:
-      // A Polish letter is one that code page 852 writes differently.
-      return ToPrinterCodePage(c) != c;
+      return IsPolishLetter(c);
   }
 }
 
@@ -279,7 +278,7 @@ int32_t ReceiptItem(int32_t sale, std::string_view name, uint32_t rate, int32_t 
   data[29] = static_cast<uint8_t>('0' + message);
   PutUInt32LE(data, 30, static_cast<uint32_t>(quantity));
   data[34] = static_cast<uint8_t>(decimals);
-  const std::string paddedUnit = PadTo(unit, kUnitLength);
+  const std::string paddedUnit = ToPrinterCodePage(PadTo(unit, kUnitLength));
   std::copy(paddedUnit.begin(), paddedUnit.end(), data.begin() + 35);
   PutUInt32LE(data, 39, static_cast<uint32_t>(price));
   data[43] = kEsc;

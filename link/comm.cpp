@@ -125,8 +125,7 @@ int32_t TComm::Open() {
     return static_cast<int32_t>(code);
   }
   int32_t result = SetTimeouts(WriteTimeout, ReadTimeout);
-  AbortEvent = os::CreateEvent(false);
-  if (!AbortEvent) {
+  if (!RenewAbortEvent()) {
     uint32_t code = os::LastError();
     Report("Error CreateEvent. ", code);
     return static_cast<int32_t>(code);

@@ -1,5 +1,7 @@
 #include "link/comm_threads.h"
 
+#include <mutex>
+
 #include "link/comm.h"
 #include "link/text_1250.h"
 #include "link/win_defs.h"
@@ -17,11 +19,31 @@ std::atomic<uint8_t> TransferFailed = 0;
 
 namespace {
 
+// Guards the replacing of AbortEvent against a thread that sets it; never
+// destroyed, like the events.
+std::mutex& AbortEventMutex = *new std::mutex();
+
 void Report(const char* utf8) {
   ReportCommError(Cp1250FromUtf8(utf8), static_cast<int32_t>(os::LastError()));
 }
 
 }  // namespace
+
+bool RenewAbortEvent() {
+  std::unique_ptr<os::Event> event = os::CreateEvent(false);
+  std::lock_guard lock(AbortEventMutex);
+  AbortEvent = std::move(event);
+  return AbortEvent != nullptr;
+}
+
+void AbortTransfers() noexcept {
+  try {
+    std::lock_guard lock(AbortEventMutex);
+    if (AbortEvent) AbortEvent->Set();
+  } catch (...) {
+    // Without the lock the closing that follows still sets the abort.
+  }
+}
 
 TPortThread::TPortThread(os::Handle port) : Port(port), StopEvent(os::CreateEvent(false)) {}
 

@@ -74,6 +74,13 @@ class TZapisOdczytThread : public TPortThread {
   virtual void DoRead();
 };
 
+// Gives the port opening a fresh AbortEvent; false when the system has none.
+bool RenewAbortEvent();
+// Sets AbortEvent from any thread, also while another one opens or closes the
+// port: the transfer pending on the worker and its caller end at once, and
+// every transfer after it fails at once until the port is opened again.
+void AbortTransfers() noexcept;
+
 bool SendByte(uint8_t value);
 bool ReceiveByte(uint8_t& value);
 bool IsTransferFailed();

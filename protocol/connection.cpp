@@ -1,5 +1,6 @@
 #include "protocol/connection.h"
 
+#include <algorithm>
 #include <array>
 #include <iterator>
 #include <utility>
@@ -66,6 +67,7 @@ constexpr uint8_t kCmdDeviceType = 255;
 constexpr uint8_t kCmdDeviceVersion = 254;
 constexpr int32_t kResultNak = 24;
 constexpr int32_t kResultNoPort = 114;
+constexpr int32_t kResultParameterOutOfRange = 215;
 
 // Connection check, wait for a pending printout, device type: the steps that
 // CommunicationInit and a checking BeginPrinterCall share.
@@ -90,6 +92,13 @@ int32_t CheckDevice() {
 }  // namespace
 
 int32_t CommunicationInit(int32_t portNumber, int32_t baud, int32_t timeoutSeconds) {
+  // Refused before the port is touched: a negative timeout would be cut to
+  // 18 hours of waiting for a silent printer, a larger one to another timeout,
+  // and at a speed no printer has, no printer answers.
+  if (std::find(kPrinterSpeeds.begin(), kPrinterSpeeds.end(), baud) == kPrinterSpeeds.end() ||
+      timeoutSeconds < 0 || timeoutSeconds > kLongestTimeout) {
+    return kResultParameterOutOfRange;
+  }
   try {
     ConfiguredTimeout = timeoutSeconds;
     ConfiguredBaudRate = baud;

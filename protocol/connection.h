@@ -3,6 +3,7 @@
 #ifndef SIGRA_PROTOCOL_CONNECTION_H
 #define SIGRA_PROTOCOL_CONNECTION_H
 
+#include <array>
 #include <cstdint>
 
 namespace sigra {
@@ -21,6 +22,11 @@ extern bool PortObjectCreated;
 
 inline constexpr uint8_t kDeviceOther = 9;
 
+// The line speeds the printers work at, in bit/s.
+inline constexpr std::array<int32_t, 3> kPrinterSpeeds = {9600, 19200, 28800};
+// The longest write and read timeout a port takes, in seconds.
+inline constexpr int32_t kLongestTimeout = 65535;
+
 // Ports are COM1 to COM255; no other number names one.
 inline constexpr int32_t kFirstComPort = 1;
 inline constexpr int32_t kLastComPort = 255;
@@ -36,6 +42,8 @@ int32_t OpenPrinterPort(int32_t portNumber, int32_t baud, uint16_t writeSeconds,
 
 // Opens a connection for a point-of-sale program: the port, the connection
 // check (command 35), the wait for a pending printout and the device type.
+// A speed none of the printers has, or a timeout below 0 or above
+// kLongestTimeout, gives 215 before anything is touched.
 int32_t CommunicationInit(int32_t portNumber, int32_t baud, int32_t timeoutSeconds);
 int32_t CommunicationEnd();
 // The opening every command runs when no connection is open; 114 for port 0.

@@ -1,7 +1,10 @@
 // Opening and closing connections and identifying the device.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <climits>
 #include <string>
+#include <utility>
 
 #include "driver_fixture.h"
 #include "link/comm.h"
@@ -64,6 +67,36 @@ TEST_F(Connection, InitWithASilentPrinterGivesTheReceiveTimeout) {
   StartPrinter(7).SetSilent(true);
   EXPECT_EQ(::CommunicationInit(1, 9600, 1), 21);
   EXPECT_FALSE(ConnectionOpen);
+}
+
+// A negative timeout once left a silent printer's caller blocked for 18
+// hours: now it and a speed no printer has are refused before the port opens.
+TEST_F(Connection, InitWithABadSpeedOrTimeoutIsRefusedAtOnceAndOpensNothing) {
+  StartPrinter(7).SetSilent(true);
+  const std::pair<int32_t, int32_t> refused[] = {
+      {9600, -1}, {9600, INT32_MIN}, {28800, 65536}, {4800, 5}, {38400, 5}, {115200, 5}, {0, 5},
+      {-9600, 5}};
+  for (const auto& [baud, timeout] : refused) {
+    SCOPED_TRACE(std::to_string(baud) + " b/s, " + std::to_string(timeout) + " s");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(::CommunicationInit(1, baud, timeout), 215);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_FALSE(ConnectionOpen);
+    EXPECT_FALSE(link::PortObject && link::PortObject->IsOpen());
+  }
+  EXPECT_TRUE(Printer().HostBytes().empty());
+}
+
+TEST_F(Connection, RefusedInitLeavesTheOpenConnectionAsItWas) {
+  StartPrinter(3);
+  for (int32_t baud : {9600, 28800, 19200}) ASSERT_EQ(::CommunicationInit(1, baud, 65535), 0);
+  EXPECT_EQ(::CommunicationInit(1, 9600, -1), 215);
+  EXPECT_TRUE(ConnectionOpen);
+  EXPECT_EQ(DeviceType, 3);
+  EXPECT_EQ(ConfiguredBaudRate, 19200);
+  int32_t counter = -1;
+  EXPECT_EQ(::ReceiptNumber(&counter), 0);
+  EXPECT_EQ(counter, 0);
 }
 
 TEST_F(Connection, SecondOpenPortGivesFiveAndKeepsTheFirstConnection) {

@@ -4,7 +4,17 @@
  * whose Polish text pErrMessage gives. Texts are Windows-1250, zero-terminated;
  * functions with the "p" prefix fill a caller buffer (no size argument) and
  * return 225 when the buffer is null. On 32-bit Windows the functions use the
- * standard calling convention and undecorated names. */
+ * standard calling convention and undecorated names.
+ *
+ * Threads: the calls are serialised. The driver runs one call at a time in the
+ * whole process; a call made while another thread's call runs waits until that
+ * one has ended, so the bytes of two calls never mix on the line. The one
+ * exception to waiting: CommunicationEnd (and ClosePort) first aborts a call
+ * running on another thread, which then ends at once with 20 or 21, and closes
+ * the connection as soon as that call has ended. Serialising does not share a
+ * receipt: the calls from ReceiptBegin to ReceiptEnd or ReceiptCancel, with
+ * the payments and lines filled for that receipt, still belong to one caller,
+ * since the driver cannot tell whose line a call brings. */
 #ifndef SIGRA_SIGRADRV_H
 #define SIGRA_SIGRADRV_H
 
@@ -28,12 +38,24 @@ extern "C" {
 
 /* Opens the connection: the port "COM<PortNumber>" at Baud bit/s, with
  * TimeoutSeconds for writing and reading; checks the printer and identifies it.
- * Call it before any command, and CommunicationEnd last. */
+ * Call it before any command, and CommunicationEnd last.
+ *
+ * Baud is 9600, 19200 or 28800, the speeds the printers have; TimeoutSeconds
+ * 0 to 65535. Anything else is refused with 215 at once, before the port is
+ * touched: a connection already open stays as it was. A TimeoutSeconds of 0
+ * means no waiting for the printer: a read takes only a byte the printer has
+ * already sent and fails at once (21) without one, while a write waits without
+ * limit; the printer needs a few milliseconds to answer, so use 1 or more. */
 SIGRA_API int32_t SIGRA_CALL CommunicationInit(int32_t PortNumber, int32_t Baud,
                                                int32_t TimeoutSeconds);
 SIGRA_API int32_t SIGRA_CALL CommunicationEnd(void);
 
-/* The name of the connected device; Buffer must hold 34 bytes. */
+/* The name of the connected device; Buffer must hold 34 bytes. For three
+ * device types it is not the text the C++ DeviceName gives: pDeviceName names
+ * a Luno "Nowa drukarka fiskalna", a Luno F "Nowa drukarka fiskalna
+ * (apteczna)" and another device "INNE URZADZENIE" (without the Polish
+ * letter), where DeviceName gives "VELMO LUNO", "VELMO LUNO F" and
+ * "INNE URZĄDZENIE" (in Windows-1250); the other types have one name. */
 SIGRA_API int32_t SIGRA_CALL pDeviceName(char* Buffer);
 
 /* Waits for the printout to finish (Mode 0: printing, 1: checking), resuming a

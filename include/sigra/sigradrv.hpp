@@ -14,6 +14,10 @@
 extern "C" {
 
 SIGRA_API int32_t SIGRA_CALL ErrMessage(int32_t Code, std::string& Text);
+// The device's name from the list of the model names: "VELMO LUNO", "VELMO
+// LUNO F" and "INNE URZĄDZENIE" (in Windows-1250) where pDeviceName gives
+// "Nowa drukarka fiskalna", "Nowa drukarka fiskalna (apteczna)" and
+// "INNE URZADZENIE".
 SIGRA_API int32_t SIGRA_CALL DeviceName(std::string& Text);
 
 SIGRA_API int32_t SIGRA_CALL CharsInArticleName(const std::string& Nazwa);

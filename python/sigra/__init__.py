@@ -374,9 +374,13 @@ class Driver:
         last port, speed and timeout, retried for up to `reconnect_seconds`),
         reads the counter again and raises `SaleError`, which says whether the
         receipt was fiscalised: the till follows it and never sells twice.
-        Texts and numbers are checked before anything is sent."""
+        Texts and numbers are checked before anything is sent, and a receipt
+        without items is refused with ValueError: the printer fiscalises
+        nothing for it, and no receipt number could be given."""
         if self._connection is None:
             raise SigraError("sell", 99, self.err_message(99))
+        if not items:
+            raise ValueError("a receipt needs at least one item")
         for item in items:
             _bytes(item.name, "name")
             _bytes(item.unit, "unit")

@@ -137,3 +137,17 @@ def test_a_sale_with_a_text_the_printer_cannot_take_sends_nothing(
     with pytest.raises(ValueError):
         connected.sell([sigra.Item("Chleb 🍞", rate=1, quantity=1, price=100)])
     assert printer.journal() == before
+
+
+def test_an_empty_sale_is_refused_before_anything_is_sent(
+        connected: sigra.Driver, printer) -> None:
+    before = printer.journal()
+    with pytest.raises(ValueError, match="at least one item"):
+        connected.sell([], payments=[("Gotówka", 1000, 0)])
+    assert printer.journal() == before
+    # Closed by hand, an empty receipt still ends without an error, and the
+    # printer counts no receipt for it.
+    connected.receipt_begin()
+    connected.receipt_end()
+    assert connected.receipt_number() == 0
+    assert connected.sell([_BREAD]) == 1
