@@ -106,7 +106,7 @@ while(sigra_packages)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${changelog}
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component})
   set(scripts)
-  foreach(script postinst prerm postrm conffiles)
+  foreach(script postinst prerm postrm conffiles triggers)
     if(EXISTS ${PROJECT_SOURCE_DIR}/packaging/${package}/${script})
       list(APPEND scripts ${PROJECT_SOURCE_DIR}/packaging/${package}/${script})
     endif()
@@ -117,47 +117,47 @@ endwhile()
 set(lib_depends "libsigradrv${sigra_soversion} (= ${SIGRA_DEB_VERSION})")
 set(CPACK_DEBIAN_LIB_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_LIB_DESCRIPTION "Sigra fiscal receipt printer driver
- The driver of the Sigra fiscal receipt printers (and the older TX350 and
- Luno models) on an RS-232 line or a USB serial adapter: the functions
- point-of-sale programs call to print fiscal receipts and reports, set tax
- rates and read the printer's state, with Polish error texts.
- .
- USB serial adapters get COM numbers that stay theirs, kept in
- /var/lib/sigradrv/ports.")
+The driver of the Sigra fiscal receipt printers (and the older TX350 and
+Luno models) on an RS-232 line or a USB serial adapter: the functions
+point-of-sale programs call to print fiscal receipts and reports, set tax
+rates and read the printer's state, with Polish error texts.
+.
+USB serial adapters get COM numbers that stay theirs, kept in
+/var/lib/sigradrv/ports.")
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "${lib_depends}")
 set(CPACK_DEBIAN_DEV_DESCRIPTION "Sigra fiscal receipt printer driver - development files
- The C and C++ headers of the Sigra driver, its pkg-config file and its
- CMake package (find_package(sigradrv), target sigra::sigradrv).")
+The C and C++ headers of the Sigra driver, its pkg-config file and its
+CMake package (find_package(sigradrv), target sigra::sigradrv).")
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "${lib_depends}")
 set(CPACK_DEBIAN_TOOLS_DESCRIPTION "Sigra fiscal receipt printer tools
- sigractl runs the Sigra driver from scripts: the device, its status, clock
- and tax rates, a receipt from a file, the daily report, the ports there are.
- sigra-emu is a software printer of every model on a pseudo-terminal, for
- trying programs without hardware.")
+sigractl runs the Sigra driver from scripts: the device, its status, clock
+and tax rates, a receipt from a file, the daily report, the ports there are.
+sigra-emu is a software printer of every model on a pseudo-terminal, for
+trying programs without hardware.")
 set(CPACK_DEBIAN_APP_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_APP_PACKAGE_DEPENDS "qt6-translations-l10n, ${lib_depends}")
 set(CPACK_DEBIAN_APP_DESCRIPTION "operator program for Sigra fiscal receipt printers
- SigraSW, in Polish, is the shop owner's and service technician's program
- for the Sigra fiscal printers: daily and periodic reports, the clock, tax
- rates, the receipt header, device options and printer tests.")
+SigraSW, in Polish, is the shop owner's and service technician's program
+for the Sigra fiscal printers: daily and periodic reports, the clock, tax
+rates, the receipt header, device options and printer tests.")
 set(CPACK_DEBIAN_SERVICE_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_SERVICE_PACKAGE_DEPENDS "adduser, ${lib_depends}")
 set(CPACK_DEBIAN_SERVICE_DESCRIPTION "Sigra fiscal receipt printer service
- sigrad serves a Sigra fiscal printer to the programs of a shop over HTTP.
- It runs under systemd as the user sigra, in the group dialout, keeps its
- journal in /var/lib/sigra and takes its options from /etc/default/sigrad;
- it starts once they are set there.")
+sigrad serves a Sigra fiscal printer to the programs of a shop over HTTP.
+It runs under systemd as the user sigra, in the group dialout, keeps its
+journal in /var/lib/sigra and takes its options from /etc/default/sigrad;
+it starts once they are set there.")
 set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_SHLIBDEPS OFF)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
     "python3:any, libsigradrv${sigra_soversion} (>= ${SIGRA_DEB_VERSION})")
 set(CPACK_DEBIAN_PYTHON_DESCRIPTION "Sigra fiscal receipt printer driver - Python 3 module
- The module sigra calls the Sigra driver from Python: each of the driver's
- functions as a method, texts as str, a whole receipt sold with the recovery
- that never fiscalises it twice.")
+The module sigra calls the Sigra driver from Python: each of the driver's
+functions as a method, texts as str, a whole receipt sold with the recovery
+that never fiscalises it twice.")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME sigra)
@@ -168,6 +168,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${sigra_deb_release})
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The programs need the driver built beside them, of the package libsigradrv.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/commands)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
