@@ -38,9 +38,9 @@ echo "deb test: built$packages"
 
 # lintian: no error; its warnings shown.
 for deb in $debs; do
-  lintian --fail-on error --suppress-tags-from-file /dev/null "$deb" > "$work/lintian.out" 2>&1 ||
+  lintian --fail-on error "$deb" > "$work/lintian.out" 2>&1 ||
     { cat "$work/lintian.out"; fail "lintian reports errors in $(basename "$deb")"; }
-  sed 's/^/deb test: lintian: /' "$work/lintian.out"
+  grep -v "running with root privileges" "$work/lintian.out" | sed 's/^/deb test: lintian: /'
 done
 
 for package in $packages; do
@@ -78,7 +78,7 @@ import sigra
 driver = sigra.Driver()
 with driver.connection(port=int('$adapter'[3:])):
     print(driver.device_name())") || fail "the system's Python: $name"
-[ "$name" = "VELMO LUNO" ] || fail "the Python module printed: $name"
+[ "$name" = "Nowa drukarka fiskalna" ] || fail "the Python module printed: $name"
 
 flags=$(pkg-config --cflags --libs sigradrv) || fail "pkg-config does not find sigradrv"
 echo 'int main(void) { return 0; }' > "$work/empty.c"
@@ -88,7 +88,7 @@ cc "$work/empty.c" $flags -o "$work/empty" || fail "cannot link against the inst
 if echo " $packages " | grep -q ' sigrad '; then
   /usr/bin/sigrad --help > /dev/null || fail "sigrad --help failed"
   if command -v systemd-analyze > /dev/null; then
-    systemd-analyze verify /lib/systemd/system/sigrad.service ||
+    systemd-analyze verify --man=no /lib/systemd/system/sigrad.service ||
       fail "systemd-analyze verify failed on sigrad.service"
   fi
   getent passwd sigra > /dev/null || fail "no user sigra"
