@@ -8,6 +8,7 @@
 #include "app/komunikacja.h"
 #include "app/message_box.h"
 #include "link/comm.h"
+#include "link/posix/serial_ports.h"
 #include "link/text_1250.h"
 #include "protocol/connection.h"
 #include "protocol/operator_port.h"
@@ -58,6 +59,24 @@ void Refuse(const QString& text, const QString& caption, uint32_t flags) {
 
 }  // namespace
 
+QString NoRightsText(const link::ports::OpenProblem& problem, uint8_t port) {
+  QString text = QStringLiteral("Brak uprawnień do otwarcia portu COM%1 (%2).")
+                     .arg(port)
+                     .arg(QString::fromStdString(problem.device));
+  if (problem.group.empty()) return text + QStringLiteral("\rOtworzyć go może tylko administrator.");
+  const QString group = QString::fromStdString(problem.group);
+  const QString user =
+      problem.user.empty() ? QStringLiteral("$USER") : QString::fromStdString(problem.user);
+  if (problem.userInGroup) {
+    return text + QStringLiteral("\rUżytkownik %1 należy już do grupy %2: należy wylogować się i "
+                                 "zalogować ponownie.")
+                      .arg(user, group);
+  }
+  return text + QStringLiteral("\rNależy dodać użytkownika do grupy %1 poleceniem\r"
+                               "sudo adduser %2 %1\ri zalogować się ponownie.")
+                    .arg(group, user);
+}
+
 int32_t OpenConfiguredPort() {
   // The driver reopens this port itself around the periodic reports.
   OperatorPort =
@@ -74,6 +93,8 @@ QString PortOpenFailureText(int32_t code, uint8_t port) {
         .arg(port);
   }
   if (code == 5) {
+    const link::ports::OpenProblem problem = link::ports::TryOpen(port);
+    if (link::ports::LacksRights(problem)) return NoRightsText(problem, port);
     return QStringLiteral(
                "Nie można otworzyć portu COM%1.Prawdopodobnie jest używany przez inną aplikację")
         .arg(port);

@@ -9,6 +9,8 @@
 #include <functional>
 #include <initializer_list>
 
+#include "link/posix/serial_ports.h"
+
 class QDialog;
 
 namespace sigra::app {
@@ -28,8 +30,12 @@ inline constexpr uint8_t kLastFiscalPrinterType = 8;
 // when there is no port to open).
 int32_t OpenConfiguredPort();
 // What the operator is told when the port does not open: own texts for a port
-// that does not exist (2) and one held by another program (5).
+// that does not exist (2) and one held by another program (5), or that this
+// user may not open (5, see NoRightsText).
 QString PortOpenFailureText(int32_t code, uint8_t port);
+// A port the user lacks the rights for: its device and what to do, joining
+// the group that may open it.
+QString NoRightsText(const link::ports::OpenProblem& problem, uint8_t port);
 // Follows the printer to a new line speed: the communication dialog's speed
 // choice becomes `speed`, the port is reopened at it and the status bar shows
 // it. 0, or the code of an opening that failed, which the operator was shown.

@@ -95,7 +95,10 @@ TKomunikacja::TKomunikacja(QWidget* parent) : QDialog(parent) {
 void TKomunikacja::FillPortList() {
   cbNumerPortu->clear();
   for (int32_t n = kFirstComPort; n <= kLastComPort; ++n) {
-    if (ProbeComPort(n)) cbNumerPortu->addItem(QStringLiteral("COM%1").arg(n));
+    // A port this user may not open is listed too: choosing it tells why.
+    if (ProbeComPort(n) || link::ports::LacksRights(link::ports::TryOpen(n))) {
+      cbNumerPortu->addItem(QStringLiteral("COM%1").arg(n));
+    }
   }
   cbNumerPortu->setCurrentIndex(cbNumerPortu->count() > 0 ? 0 : -1);
 }

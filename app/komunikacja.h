@@ -25,7 +25,8 @@ class TKomunikacja : public QDialog {
  public:
   explicit TKomunikacja(QWidget* parent = nullptr);
 
-  // Clears the port list and adds "COM" + n for each port that opens.
+  // Clears the port list and adds "COM" + n for each port that opens or that
+  // is there but this user may not open.
   void FillPortList();
   // The port number of the selected entry; 0 when the list is empty.
   uint8_t SelectedPort() const;

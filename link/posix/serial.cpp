@@ -1,13 +1,11 @@
 // The serial calls on POSIX. A handle points at a PosixPort that holds the
-// descriptor; port names resolve through the dosdevices folder named by
-// SIGRA_DOSDEVICES ("comN" links to the device), else to /dev/ttyS<N-1>.
+// descriptor; port names resolve as serial_ports.h describes.
 // Transfers are non-blocking reads and writes; a pending one waits for the
 // port in one blocking call that lasts up to the port's timeout and that the
 // abort event also ends.
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
-#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -18,7 +16,6 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -27,6 +24,7 @@
 #include "link/os_serial.h"
 #include "link/posix/custom_baud.h"
 #include "link/posix/event_wait.h"
+#include "link/posix/serial_ports.h"
 
 namespace sigra::link::os {
 namespace {
@@ -95,23 +93,10 @@ std::optional<int> ComNumber(const std::string& name) {
   return n;
 }
 
-std::optional<std::string> DosDeviceLink(int n) {
-  const char* dir = std::getenv("SIGRA_DOSDEVICES");
-  if (dir == nullptr || *dir == '\0') return std::nullopt;
-  std::string link = std::string(dir) + "/com" + std::to_string(n);
-  char target[4096];
-  ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
-  if (length <= 0) return std::nullopt;
-  std::string result(target, static_cast<size_t>(length));
-  if (result.front() != '/') result = std::string(dir) + "/" + result;
-  return result;
-}
-
 std::string ResolveDevice(const std::string& name) {
   std::optional<int> n = ComNumber(name);
   if (!n) return name;
-  if (auto link = DosDeviceLink(*n)) return *link;
-  return "/dev/ttyS" + std::to_string(*n - 1);
+  return ports::DeviceOf(*n);
 }
 
 std::string StripPrefix(const std::string& path) {
@@ -345,19 +330,11 @@ bool QueryDosDevice(const std::string& deviceName, std::string& target) {
 
 Handle CreateFile(const std::string& path, bool) {
   std::string device = ResolveDevice(StripPrefix(path));
-  int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = ports::OpenDevice(device);
   if (fd < 0) {
     Fail();
     return InvalidHandle();
   }
-  // No sharing: a second opening, from this process or another, is refused
-  // while this one lasts.
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    Fail();
-    close(fd);
-    return InvalidHandle();
-  }
-  if (isatty(fd)) ioctl(fd, TIOCEXCL);
   auto* port = new PosixPort;
   port->fd = fd;
   port->device = device;

@@ -1,7 +1,9 @@
 // sigractl: the driver from scripts and cron. Each run opens the connection,
 // does one thing, closes the connection and says what came of it, in UTF-8
-// or as one JSON object; it calls only the driver's exported functions.
+// or as one JSON object; it calls only the driver's exported functions, and
+// numbers ports with the driver's own numbering.
 #include <charconv>
+#include <cstring>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +18,7 @@
 #include <variant>
 #include <vector>
 
+#include "link/posix/serial_ports.h"
 #include "link/text_1250.h"
 #include "sigra/sigradrv.h"
 #include "tools/sigractl/json.h"
@@ -51,6 +54,10 @@ constexpr const char* kUsage =
     "                           data BYTEs; prints the answer in hex. Numbers are\n"
     "                           decimal or 0x hex.\n"
     "  message CODE             the text of a result code (no printer needed)\n"
+    "  ports                    the ports that are there, one a line: COMn, its\n"
+    "                           device and a USB adapter's name in\n"
+    "                           /dev/serial/by-id (- for other ports); a port this\n"
+    "                           user may not open says so\n"
     "\n"
     "Options:\n"
     "  --port N, --port COMn    the printer's port, 1 to 255 (default COM1)\n"
@@ -159,6 +166,21 @@ std::string Hex(const unsigned char* bytes, size_t count) {
   return text;
 }
 
+// Why a port does not open, with what to do about missing rights.
+std::string ProblemText(const sigra::link::ports::OpenProblem& problem) {
+  std::string text = std::strerror(problem.error);
+  if (!sigra::link::ports::LacksRights(problem)) return text;
+  if (problem.group.empty()) return text + "; only root may open it";
+  const std::string user = problem.user.empty() ? "$USER" : problem.user;
+  if (problem.userInGroup) {
+    return text + "; " + user + " is in group " + problem.group +
+           " but this session is not yet: log in again";
+  }
+  return text + "; the device belongs to group " + problem.group + ", which " + user +
+         " is not in: add the user to it (sudo adduser " + user + " " + problem.group +
+         ") and log in again";
+}
+
 // What a command has to say: lines for people, fields for --json.
 struct Report {
   std::vector<std::string> lines;
@@ -171,6 +193,9 @@ struct Failure {
   int32_t code;
   // The exit status when it is not the class of `code`.
   std::optional<int> exitStatus = std::nullopt;
+  // For a port that did not open: the device tried and the system's reason.
+  std::string device = {};
+  std::string reason = {};
 };
 
 using Outcome = std::optional<Failure>;
@@ -187,6 +212,10 @@ class Run {
       if (failure) {
         json.Add("step", failure->step);
         json.Add("error", Message(failure->code));
+        if (!failure->device.empty()) {
+          json.Add("device", failure->device);
+          json.Add("reason", failure->reason);
+        }
       }
       json.Append(report_.json);
       std::cout << json.Text() << '\n';
@@ -195,6 +224,10 @@ class Run {
       if (failure) {
         std::cerr << "sigractl: " << command << ": " << failure->step << ": " << failure->code
                   << ' ' << Message(failure->code) << '\n';
+        if (!failure->device.empty()) {
+          std::cerr << "sigractl: COM" << options_.port << " is " << failure->device << ": "
+                    << failure->reason << '\n';
+        }
       }
     }
     return failure ? failure->exitStatus.value_or(ExitFor(failure->code)) : 0;
@@ -208,7 +241,7 @@ class Run {
     if (int32_t code = CommunicationInit(options_.port, options_.speed, options_.timeout);
         code != 0) {
       CommunicationEnd();
-      return Failure{"CommunicationInit", code};
+      return OpeningFailure("CommunicationInit", code);
     }
     Outcome outcome = body();
     CommunicationEnd();
@@ -219,7 +252,7 @@ class Run {
   Outcome RawPort(const std::function<Outcome()>& body) {
     if (int32_t code = OpenPort(options_.port, options_.speed, options_.timeout, options_.timeout);
         code != 0) {
-      return Failure{"OpenPort", code};
+      return OpeningFailure("OpenPort", code);
     }
     Outcome outcome = body();
     ClosePort();
@@ -227,6 +260,18 @@ class Run {
   }
 
  private:
+  // A failed opening; when the port itself does not open, with the device
+  // and the reason.
+  Failure OpeningFailure(const char* step, int32_t code) {
+    Failure failure{step, code};
+    const sigra::link::ports::OpenProblem problem = sigra::link::ports::TryOpen(options_.port);
+    if (problem.error != 0) {
+      failure.device = problem.device;
+      failure.reason = ProblemText(problem);
+    }
+    return failure;
+  }
+
   const Options& options_;
   Report report_;
 };
@@ -497,6 +542,26 @@ Outcome PrintReceipt(Run& run, const Options& options, const ReceiptFile& receip
   });
 }
 
+// The ports that are there; needs no printer.
+void Ports(Run& run) {
+  std::string json = "[";
+  for (const sigra::link::ports::Port& port : sigra::link::ports::List()) {
+    const std::string name = "COM" + std::to_string(port.number);
+    const sigra::link::ports::OpenProblem problem = sigra::link::ports::TryOpen(port.number);
+    const bool noRights = sigra::link::ports::LacksRights(problem);
+    std::string line = name + " " + port.device + " " + (port.adapter.empty() ? "-" : port.adapter);
+    if (noRights) line += " (no access: " + ProblemText(problem) + ")";
+    run.Out().lines.push_back(line);
+    JsonObject entry;
+    entry.Add("port", name);
+    entry.Add("device", port.device);
+    entry.Add("adapter", port.adapter);
+    entry.AddRaw("access", noRights ? "false" : "true");
+    json += (json.size() > 1 ? ", " : "") + entry.Text();
+  }
+  run.Out().json.AddRaw("ports", json + "]");
+}
+
 Outcome Raw(Run& run, uint8_t command, int32_t answerLength, const std::vector<uint8_t>& data) {
   return run.RawPort([&]() -> Outcome {
     unsigned char answer[256] = {};
@@ -675,6 +740,9 @@ int Main(int argc, char** argv) {
     }
     if (!valid) return wrongArguments("CMD ANSWER [BYTE...], each 0 to 255, at most 256 bytes");
     outcome = Raw(run, static_cast<uint8_t>(*numbers[0]), static_cast<int32_t>(*numbers[1]), data);
+  } else if (command == "ports") {
+    if (args.size() != 1) return wrongArguments("no arguments");
+    Ports(run);
   } else if (command == "message") {
     const std::optional<int64_t> code = args.size() == 2 ? Number(args[1]) : std::nullopt;
     if (!code || *code < INT32_MIN || *code > INT32_MAX) return wrongArguments("a result code");

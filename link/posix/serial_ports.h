@@ -1,0 +1,69 @@
+// COM port numbers on Linux. Port n is, in this order:
+// - the device a symbolic link "com<n>" in the folder SIGRA_DOSDEVICES names
+//   points to;
+// - the USB serial adapter numbered n, an adapter being a name in the folder
+//   of adapter names (SIGRA_SERIAL_DIR, else /dev/serial/by-id, where udev
+//   links each adapter's /dev/ttyUSB* or /dev/ttyACM* under a name of its
+//   maker, model and serial number);
+// - /dev/ttyS<n-1>.
+// An adapter keeps its number for good: the first program that sees a new
+// one gives it the lowest number no other adapter, link or built-in port
+// holds and records it in the port table, one line "COM<n> <name>" an adapter
+// (SIGRA_PORTS_FILE, else /var/lib/sigradrv/ports when that folder exists,
+// else $XDG_STATE_HOME/sigra/ports). Every program of the machine reads the
+// same table, so all of them give an adapter the same number.
+#ifndef SIGRA_LINK_POSIX_SERIAL_PORTS_H
+#define SIGRA_LINK_POSIX_SERIAL_PORTS_H
+
+#include <string>
+#include <vector>
+
+namespace sigra::link::ports {
+
+inline constexpr int kFirstPort = 1;
+inline constexpr int kLastPort = 255;
+
+// The folder of the machine-wide port table the Debian package makes.
+inline constexpr const char* kSystemTableDir = "/var/lib/sigradrv";
+
+// The device port n opens (an adapter by its path in the folder of names).
+std::string DeviceOf(int n);
+
+// Opens a device for the driver: read and write, no controlling terminal,
+// non-blocking, locked against any other opening. A /dev/ttyS node whose
+// serial driver has no UART behind it is no port (ENODEV). The descriptor,
+// or -1 with errno set.
+int OpenDevice(const std::string& device);
+
+// A port that is there: a link whose device exists, an adapter plugged in, a
+// /dev/ttyS node with a UART behind it.
+struct Port {
+  int number = 0;
+  // The device node the port reaches, links followed.
+  std::string device;
+  // The adapter's name in the folder of names; empty for other ports.
+  std::string adapter;
+};
+// The ports that are there, by number. Numbers the new adapters.
+std::vector<Port> List();
+
+// Why port n does not open, for the person who asked for it.
+struct OpenProblem {
+  // The device tried (port n's, as DeviceOf gives it).
+  std::string device;
+  // errno of the failed opening; 0 when the port opens.
+  int error = 0;
+  // For lack of rights (EACCES, EPERM): the group that may open the device
+  // (empty when none but root's may), whether the user is a member of it in
+  // the group database (then only this session lacks it), and the user's name.
+  std::string group;
+  bool userInGroup = false;
+  std::string user;
+};
+OpenProblem TryOpen(int n);
+// Whether the opening failed for lack of rights.
+bool LacksRights(const OpenProblem& problem);
+
+}  // namespace sigra::link::ports
+
+#endif

@@ -1,0 +1,17 @@
+#!/bin/sh
+# Makes a program's manual page from its --help with help2man, gzipped as
+# Debian ships them. A program without --help gets an empty file, which the
+# install leaves out, and a note.
+#   tools/man-page.sh OUT.1.gz PROGRAM VERSION DESCRIPTION
+set -u
+out=$1 program=$2 version=$3 description=$4
+page=$out.page
+# Without a display a graphical program answers --help, or stops at once.
+if env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 20 help2man --no-info \
+  --version-string="$version" --name="$description" --output="$page" "$program" 2>/dev/null; then
+  gzip -9nc "$page" > "$out"
+else
+  echo "man page: $(basename "$program") does not answer --help; no manual page for it" >&2
+  : > "$out"
+fi
+rm -f "$page"
