@@ -1,7 +1,8 @@
 # Cross-compiles for 64-bit Windows with mingw-w64, like toolchain-mingw32.cmake.
 #   cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake
-# A static Qt for Windows (tools/windows-qt.sh) is found when its prefix is
-# given as SIGRA_WINDOWS_QT (or in the environment variable of that name).
+# A static Qt for Windows (tools/windows-qt.sh) is found in its prefix given
+# as SIGRA_WINDOWS_QT (or in the environment variable of that name), or in
+# the script's default place; the host's Qt tools serve it.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -14,8 +15,15 @@ set(CMAKE_RANLIB ${SIGRA_MINGW_PREFIX}-ranlib CACHE FILEPATH "")
 set(CMAKE_NM ${SIGRA_MINGW_PREFIX}-nm CACHE FILEPATH "")
 set(CMAKE_DLLTOOL ${SIGRA_MINGW_PREFIX}-dlltool CACHE FILEPATH "")
 
-if(NOT SIGRA_WINDOWS_QT AND DEFINED ENV{SIGRA_WINDOWS_QT})
-  set(SIGRA_WINDOWS_QT $ENV{SIGRA_WINDOWS_QT})
+if(NOT SIGRA_WINDOWS_QT)
+  if(DEFINED ENV{SIGRA_WINDOWS_QT})
+    set(SIGRA_WINDOWS_QT $ENV{SIGRA_WINDOWS_QT})
+  elseif(EXISTS $ENV{HOME}/.cache/sigra/qt6-win64/sigra-qt-version)
+    set(SIGRA_WINDOWS_QT $ENV{HOME}/.cache/sigra/qt6-win64)
+  endif()
+endif()
+if(SIGRA_WINDOWS_QT)
+  set(QT_HOST_PATH /usr)
 endif()
 set(CMAKE_FIND_ROOT_PATH /usr/${SIGRA_MINGW_PREFIX} ${SIGRA_WINDOWS_QT})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -8,13 +8,21 @@ set -eu
 [ $# -eq 1 ] || { echo "usage: $0 DLL" >&2; exit 2; }
 dll=$1
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
-objdump=i686-w64-mingw32-objdump
-if ! command -v "$objdump" >/dev/null 2>&1; then
-  echo "SKIP: $objdump not found (package binutils-mingw-w64-i686)"
-  exit 77
-fi
 if [ ! -f "$dll" ]; then
   echo "SKIP: $dll was not built (no cross compiler?)"
+  exit 77
+fi
+# The machine field of the PE header (at the offset stored at 0x3C) tells a
+# 64-bit DLL (0x8664) from a 32-bit one.
+pe_offset=$(od -An -tu4 -j60 -N4 "$dll" | tr -d ' ')
+machine=$(od -An -tx2 -j$((pe_offset + 4)) -N2 "$dll" | tr -d ' ')
+if [ "$machine" = 8664 ]; then
+  objdump=x86_64-w64-mingw32-objdump package=binutils-mingw-w64-x86-64
+else
+  objdump=i686-w64-mingw32-objdump package=binutils-mingw-w64-i686
+fi
+if ! command -v "$objdump" >/dev/null 2>&1; then
+  echo "SKIP: $objdump not found (package $package)"
   exit 77
 fi
 
