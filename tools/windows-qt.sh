@@ -51,18 +51,24 @@ if ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sour
   as_root apt-get update -qq -o DPkg::Lock::Timeout=600
 fi
 
+# The build tree stays until the install is done, so that an interrupted
+# build resumes where it stopped.
 work=$prefix.build
-rm -rf "$work" "$prefix"
-mkdir -p "$work"
-trap 'rm -rf "$work"' EXIT
+rm -rf "$prefix"
+if [ "$(cat "$work/version" 2>/dev/null)" != "$version" ] || [ ! -f "$work/build/build.ninja" ]; then
+  rm -rf "$work"
+  mkdir -p "$work"
+  cd "$work"
+  apt-get source --download-only -qq "qt6-base=$version" >/dev/null 2>&1 ||
+    apt-get source --download-only "qt6-base=$version"
+  tar -xf qt6-base_*.orig.tar.xz
+  rm qt6-base_*
+  echo "$version" > version
+fi
 cd "$work"
-apt-get source --download-only -qq "qt6-base=$version" >/dev/null 2>&1 ||
-  apt-get source --download-only "qt6-base=$version"
 top=qtbase-everywhere-src-${version%%+*}
-tar -xf qt6-base_*.orig.tar.xz
-
 # Unset so the Qt build does not look for a Qt in its own install prefix.
-env -u SIGRA_WINDOWS_QT cmake -S "$top" -B build -G Ninja \
+[ -f build/build.ninja ] || env -u SIGRA_WINDOWS_QT cmake -S "$top" -B build -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/toolchain-mingw64.cmake" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
@@ -77,6 +83,8 @@ env -u SIGRA_WINDOWS_QT cmake -S "$top" -B build -G Ninja \
 cmake --build build --parallel "$jobs" > build.log 2>&1 || { tail -50 build.log; exit 1; }
 cmake --install build > install.log 2>&1 || { tail -50 install.log; exit 1; }
 echo "$version" > "$stamp"
+cd /
+rm -rf "$work"
 
 elapsed=$(( $(date +%s) - started ))
 echo "windows-qt: built Qt $version for Windows into $prefix in $((elapsed / 60)) min $((elapsed % 60)) s"
