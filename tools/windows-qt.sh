@@ -55,7 +55,7 @@ fi
 # build resumes where it stopped.
 work=$prefix.build
 rm -rf "$prefix"
-if [ "$(cat "$work/version" 2>/dev/null)" != "$version" ] || [ ! -f "$work/build/build.ninja" ]; then
+if [ "$(cat "$work/version" 2>/dev/null)" != "$version" ]; then
   rm -rf "$work"
   mkdir -p "$work"
   cd "$work"
@@ -63,6 +63,7 @@ if [ "$(cat "$work/version" 2>/dev/null)" != "$version" ] || [ ! -f "$work/build
     apt-get source --download-only "qt6-base=$version"
   tar -xf qt6-base_*.orig.tar.xz
   rm qt6-base_*
+  # Written once the source is complete: a later run goes on from here.
   echo "$version" > version
 fi
 cd "$work"
@@ -75,7 +76,7 @@ top=qtbase-everywhere-src-${version%%+*}
   -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
   -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_concurrent=OFF \
   -DFEATURE_xml=OFF -DFEATURE_printsupport=OFF -DFEATURE_testlib=OFF \
-  -DFEATURE_tabletevent=OFF \
+  -DFEATURE_tabletevent=OFF -DFEATURE_direct2d=OFF -DFEATURE_freetype=OFF \
   -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF \
   -DFEATURE_system_freetype=OFF -DFEATURE_system_jpeg=OFF \
   -DFEATURE_system_doubleconversion=OFF > configure.log 2>&1 ||
