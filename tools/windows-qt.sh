@@ -68,19 +68,26 @@ if [ "$(cat "$work/version" 2>/dev/null)" != "$version" ]; then
 fi
 cd "$work"
 top=qtbase-everywhere-src-${version%%+*}
-# Unset so the Qt build does not look for a Qt in its own install prefix.
-[ -f build/build.ninja ] || env -u SIGRA_WINDOWS_QT cmake -S "$top" -B build -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/toolchain-mingw64.cmake" \
-  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-  -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
-  -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
-  -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_concurrent=OFF \
-  -DFEATURE_xml=OFF -DFEATURE_printsupport=OFF -DFEATURE_testlib=OFF \
-  -DFEATURE_tabletevent=OFF -DFEATURE_direct2d=OFF -DFEATURE_freetype=OFF \
-  -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF \
-  -DFEATURE_system_freetype=OFF -DFEATURE_system_jpeg=OFF \
-  -DFEATURE_system_doubleconversion=OFF > configure.log 2>&1 ||
-  { tail -50 configure.log; exit 1; }
+configuration=(
+  -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/toolchain-mingw64.cmake"
+  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+  -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF
+  -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
+  -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_concurrent=OFF
+  -DFEATURE_xml=OFF -DFEATURE_printsupport=OFF -DFEATURE_testlib=OFF
+  -DFEATURE_tabletevent=OFF -DFEATURE_direct2d=OFF -DFEATURE_freetype=OFF
+  -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF
+  -DFEATURE_system_freetype=OFF -DFEATURE_system_jpeg=OFF
+  -DFEATURE_system_doubleconversion=OFF)
+# A build tree configured otherwise (by an earlier version of this script, or
+# by hand) is started afresh.
+if [ "$(cat configuration 2>/dev/null)" != "${configuration[*]}" ]; then
+  rm -rf build configuration
+  # Unset so the Qt build does not look for a Qt in its own install prefix.
+  env -u SIGRA_WINDOWS_QT cmake -S "$top" -B build -G Ninja "${configuration[@]}" \
+    > configure.log 2>&1 || { tail -50 configure.log; exit 1; }
+  echo "${configuration[*]}" > configuration
+fi
 cmake --build build --parallel "$jobs" > build.log 2>&1 || { tail -50 build.log; exit 1; }
 cmake --install build > install.log 2>&1 || { tail -50 install.log; exit 1; }
 echo "$version" > "$stamp"
