@@ -1,8 +1,16 @@
 #include "app/ani_cursor.h"
 
+#include <QFile>
 #include <QImage>
 #include <QPixmap>
 #include <QtEndian>
+
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
 
 namespace sigra::app {
 namespace {
@@ -55,6 +63,32 @@ std::optional<QCursor> CursorFromAni(const QByteArray& data) {
   QImage image = QImage::fromData(icon, "ICO");
   if (image.isNull()) return std::nullopt;
   return QCursor(QPixmap::fromImage(image), hotX, hotY);
+}
+
+std::optional<QCursor> LoadAniCursorFile(const QString& path) {
+#if defined(_WIN32)
+  const HANDLE loaded =
+      ::LoadImageA(nullptr, path.toLocal8Bit().constData(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE);
+  if (loaded == nullptr) return std::nullopt;
+  const auto cursor = static_cast<HCURSOR>(loaded);
+  std::optional<QCursor> result;
+  ICONINFO info{};
+  if (::GetIconInfo(cursor, &info)) {
+    const QImage image = QImage::fromHICON(cursor);
+    if (!image.isNull()) {
+      result = QCursor(QPixmap::fromImage(image), static_cast<int>(info.xHotspot),
+                       static_cast<int>(info.yHotspot));
+    }
+    ::DeleteObject(info.hbmMask);
+    if (info.hbmColor != nullptr) ::DeleteObject(info.hbmColor);
+  }
+  ::DestroyCursor(cursor);
+  return result;
+#else
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  return CursorFromAni(file.readAll());
+#endif
 }
 
 }  // namespace sigra::app

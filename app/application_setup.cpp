@@ -11,7 +11,10 @@ namespace sigra::app {
 
 void SetUpApplication(QTranslator& polish) {
   TApplication::setApplicationName(QStringLiteral("SigraSW"));
-  if (polish.load(QStringLiteral("qtbase_pl"),
+  // The Windows program carries Qt's Polish texts inside; elsewhere they are
+  // where Qt is installed.
+  if (polish.load(QStringLiteral("qtbase_pl"), QStringLiteral(":/translations")) ||
+      polish.load(QStringLiteral("qtbase_pl"),
                   QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     TApplication::installTranslator(&polish);
   }

@@ -1,6 +1,7 @@
-// The error beep: 1000 Hz for 50 ms through the PC speaker. On Linux the
-// speaker is reached through its input device (a tone event) or, failing
-// that, the console's sound ioctl; without either the beep is silent.
+// The error beep: 1000 Hz for 50 ms through the PC speaker. Windows sounds it
+// with Beep. On Linux the speaker is reached through its input device (a tone
+// event) or, failing that, the console's sound ioctl; without either the beep
+// is silent.
 #include <chrono>
 #include <thread>
 
@@ -12,6 +13,11 @@
 #include <linux/kd.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#elif defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
 #endif
 
 namespace sigra::app {
@@ -65,6 +71,8 @@ bool BeepThroughConsole() {
 void ErrorBeep() {
 #if defined(__linux__)
   if (!BeepThroughInputDevice()) BeepThroughConsole();
+#elif defined(_WIN32)
+  ::Beep(static_cast<DWORD>(kFrequency), static_cast<DWORD>(kDuration.count()));
 #endif
 }
 

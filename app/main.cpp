@@ -12,6 +12,9 @@
 namespace {
 
 bool HasDisplay() {
+#if defined(_WIN32)
+  return true;
+#endif
   for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
     const char* value = std::getenv(name);
     if (value && *value) return true;

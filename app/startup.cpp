@@ -1,7 +1,6 @@
 #include "app/startup.h"
 
 #include <QCursor>
-#include <QFile>
 
 #include "app/ani_cursor.h"
 #include "app/device_checks.h"
@@ -20,12 +19,6 @@ bool FirstActivation = true;
 namespace {
 
 std::optional<QCursor> g_hourglass;
-
-std::optional<QCursor> LoadHourglass() {
-  QFile file(QStringLiteral("hourglas.ani"));
-  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-  return CursorFromAni(file.readAll());
-}
 
 }  // namespace
 
@@ -68,7 +61,7 @@ QString CommandLineInformation(const QStringList& arguments) {
 }
 
 void InitMainWindowModule(const QStringList& arguments) {
-  g_hourglass = LoadHourglass();
+  g_hourglass = LoadAniCursorFile(QStringLiteral("hourglas.ani"));
   FirstActivation = true;
   ConfiguredComPort = PortFromArguments(arguments);
   ConfiguredSpeed = SpeedFromArguments(arguments);

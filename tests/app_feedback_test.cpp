@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
@@ -257,6 +259,21 @@ TEST(AnimatedCursor, OtherDataGivesNone) {
   QByteArray cut = SampleAni();
   cut.truncate(cut.size() - 100);
   EXPECT_FALSE(app::CursorFromAni(cut).has_value());
+}
+
+TEST(AnimatedCursor, LoadedFromItsFile) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString path = dir.filePath(QStringLiteral("hourglas.ani"));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(SampleAni());
+  file.close();
+  const std::optional<QCursor> cursor = app::LoadAniCursorFile(path);
+  ASSERT_TRUE(cursor.has_value());
+  EXPECT_EQ(cursor->hotSpot(), QPoint(5, 7));
+  EXPECT_EQ(cursor->pixmap().size(), QSize(32, 32));
+  EXPECT_FALSE(app::LoadAniCursorFile(dir.filePath(QStringLiteral("missing.ani"))).has_value());
 }
 
 TEST(OperatorTexts, PortFailuresHaveTheirOwnTexts) {

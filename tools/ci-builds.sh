@@ -6,7 +6,10 @@
 #   - ThreadSanitizer over the driver and the emulator (the operator program
 #     is left out: Qt itself is not built for it), built and tested;
 #   - the Windows DLL cross-built as Release, Debug and MinSizeRel (tools/test.sh
-#     builds and runs the default one under Wine).
+#     builds and runs the default one under Wine);
+#   - the 64-bit Windows DLL and its clients as Debug and MinSizeRel
+#     (tools/test.sh builds the Release tree, with the operator program when
+#     the Qt for Windows is in its cache, and runs both under wine64).
 # A sanitizer's report ends the test program with a failure. Each step prints
 # its time.
 #   tools/ci-builds.sh [WORK_DIR]          (default: build-ci)
@@ -48,10 +51,16 @@ native() {
 plain='^(windows_.*|RecoveryTest\.TwoHundredSales.*)$'
 sanitized='^(windows_.*|python_module|install_kit|sale_recovery|RecoveryTest\.TwoHundredSales.*)$'
 
+# windows [--win64] TYPE [CMAKE_OPTION...]: one cross build; skipped without
+# the cross compiler.
 windows() {
+  arch=
+  [ "$1" = --win64 ] && { arch=$1; shift; }
+  type=$1
+  shift
   status=0
-  "$source_dir/tools/windows-build.sh" "$work/windows-$1" -DCMAKE_BUILD_TYPE="$1" \
-    -DSIGRA_WERROR=ON || status=$?
+  "$source_dir/tools/windows-build.sh" $arch "$work/windows${arch#--win}-$type" \
+    -DCMAKE_BUILD_TYPE="$type" -DSIGRA_WERROR=ON "$@" || status=$?
   [ $status -eq 77 ] && return 0
   return $status
 }
@@ -64,5 +73,8 @@ timed tsan native tsan "$sanitized" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSIGRA_SA
   -DSIGRA_BUILD_APP=OFF -DSIGRA_BUILD_BENCH=OFF
 for type in Release Debug MinSizeRel; do
   timed "windows-$type" windows "$type"
+done
+for type in Debug MinSizeRel; do
+  timed "windows64-$type" windows --win64 "$type" -DSIGRA_BUILD_APP=OFF
 done
 echo "Sigra: every extra build passed."

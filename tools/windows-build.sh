@@ -1,17 +1,28 @@
 #!/bin/sh
-# Cross-builds the driver DLL and the point-of-sale client for 32-bit Windows.
-#   tools/windows-build.sh BUILD_DIR [CMAKE_OPTION...]
+# Cross-builds the driver DLL and the point-of-sale client for Windows: 32-bit
+# by default, 64-bit with --win64 (with the operator program sigrasw.exe too
+# when a Qt for Windows is found, see tools/windows-qt.sh).
+#   tools/windows-build.sh [--win64] BUILD_DIR [CMAKE_OPTION...]
 # for example -DCMAKE_BUILD_TYPE=Release -DSIGRA_WERROR=ON.
 # Exits 77 when the mingw-w64 cross compiler is not installed.
 set -eu
-[ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [CMAKE_OPTION...]" >&2; exit 2; }
+triple=i686-w64-mingw32
+toolchain=toolchain-mingw32.cmake
+package=g++-mingw-w64-i686
+if [ "${1:-}" = --win64 ]; then
+  triple=x86_64-w64-mingw32
+  toolchain=toolchain-mingw64.cmake
+  package=g++-mingw-w64-x86-64-posix
+  shift
+fi
+[ $# -ge 1 ] || { echo "usage: $0 [--win64] BUILD_DIR [CMAKE_OPTION...]" >&2; exit 2; }
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=$1
 shift
-if ! command -v i686-w64-mingw32-g++-posix >/dev/null 2>&1; then
-  echo "SKIP: i686-w64-mingw32-g++-posix not found (package g++-mingw-w64-i686)"
+if ! command -v $triple-g++-posix >/dev/null 2>&1; then
+  echo "SKIP: $triple-g++-posix not found (package $package)"
   exit 77
 fi
 cmake -S "$source_dir" -B "$build_dir" \
-  -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/toolchain-mingw32.cmake" "$@"
+  -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/$toolchain" "$@"
 cmake --build "$build_dir" --parallel 2

@@ -5,42 +5,55 @@
 # second emulator; both must print the same results and make the printer do
 # the same things.
 #
-#   tools/wine-test.sh [--build-dir WINDIR] [--linux-build-dir LINUXDIR]
+#   tools/wine-test.sh [--win64] [--build-dir WINDIR] [--linux-build-dir LINUXDIR]
 #
 # WINDIR is a cross build (tools/windows-build.sh) holding sigradrv.dll and
-# pos_client.exe; LINUXDIR a Linux build with sigra-emu and pos_client. Either
-# is built in a temporary directory when not given. Exits 77 (skipped) when the
-# cross compiler or Wine is missing.
+# pos_client.exe, 32-bit, or 64-bit with --win64 (run by wine64, which needs
+# no 32-bit packages); LINUXDIR a Linux build with sigra-emu and pos_client.
+# Either is built in a temporary directory when not given. Exits 77 (skipped)
+# when the cross compiler or Wine is missing.
 set -euo pipefail
 
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 windows_dir=
 linux_dir=
+win64=
 while [ $# -gt 0 ]; do
   case $1 in
+    --win64) win64=--win64; shift ;;
     --build-dir) windows_dir=$2; shift 2 ;;
     --linux-build-dir) linux_dir=$2; shift 2 ;;
-    *) echo "usage: $0 [--build-dir WINDIR] [--linux-build-dir LINUXDIR]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--win64] [--build-dir WINDIR] [--linux-build-dir LINUXDIR]" >&2; exit 2 ;;
   esac
 done
 
-for tool in wine wineserver; do
-  if ! command -v $tool >/dev/null 2>&1; then
-    echo "SKIP: $tool not found (packages wine, wine32:i386)"
-    exit 77
-  fi
-done
+# Debian installs wine64 and its server under /usr/lib/wine; the wine
+# package adds the commands to the path.
+find_tool() {
+  command -v "$1" 2>/dev/null || { [ -x "/usr/lib/wine/$2" ] && echo "/usr/lib/wine/$2"; }
+}
+if [ -n "$win64" ]; then
+  wine=$(find_tool wine64 wine64) wineserver=$(find_tool wineserver wineserver64)
+  wine_arch=win64 wine_packages=wine64
+else
+  wine=$(find_tool wine wine) wineserver=$(find_tool wineserver wineserver)
+  wine_arch=win32 wine_packages="wine, wine32:i386"
+fi
+if [ -z "$wine" ] || [ -z "$wineserver" ]; then
+  echo "SKIP: Wine for $wine_arch not found (packages $wine_packages)"
+  exit 77
+fi
 
 work=$(mktemp -d)
 emulator_pid=
-export WINEPREFIX=$work/prefix WINEARCH=win32 WINEDEBUG=-all
+export WINEPREFIX=$work/prefix WINEARCH=$wine_arch WINEDEBUG=-all
 # No Mono or Gecko: the prefix is made without asking to install them.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
 
 cleanup() {
   if [ -d "$WINEPREFIX" ]; then
-    wineserver -k 2>/dev/null || true
+    "$wineserver" -k 2>/dev/null || true
   fi
   stop_emulator
   rm -rf "$work"
@@ -74,7 +87,7 @@ trap cleanup EXIT
 
 if [ -z "$windows_dir" ]; then
   windows_dir=$work/windows
-  "$source_dir/tools/windows-build.sh" "$windows_dir" > "$work/windows-build.log" 2>&1 || {
+  "$source_dir/tools/windows-build.sh" $win64 "$windows_dir" > "$work/windows-build.log" 2>&1 || {
     status=$?
     cat "$work/windows-build.log"
     exit $status
@@ -102,16 +115,16 @@ stop_emulator
 # Wine: a fresh prefix whose COM1 is the emulator's pseudo-terminal. Wine
 # takes the port from the registry, not from a link made in dosdevices; the
 # fixed path wine/com1 is the emulator's link to its pseudo-terminal.
-wine wineboot --init > "$work/wineboot.log" 2>&1
-wineserver -w
+"$wine" wineboot --init > "$work/wineboot.log" 2>&1
+"$wineserver" -w
 start_emulator "$work/wine"
-wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$work/wine/com1" /f > /dev/null
-wineserver -w
-timeout 120 wine "$client_exe" 1 < /dev/null > "$work/wine/client.raw" ||
+"$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$work/wine/com1" /f > /dev/null
+"$wineserver" -w
+timeout 120 "$wine" "$client_exe" 1 < /dev/null > "$work/wine/client.raw" ||
   { echo "FAIL: the client under Wine failed or hung"; cat "$work/wine/client.raw"; exit 1; }
 tr -d '\r' < "$work/wine/client.raw" > "$work/wine/client.out"
 # The emulator is stopped only once Wine has let go of the port.
-wineserver -w
+"$wineserver" -w
 stop_emulator
 cp "$work/wine/emulator.out" "$work/wine/client-journal.out"
 
@@ -119,15 +132,15 @@ cp "$work/wine/emulator.out" "$work/wine/client-journal.out"
 # open, each on a fresh printer behind the same COM1.
 start_emulator "$work/wine"
 link_status=0
-timeout 120 wine "$windows_dir/commands/win32_link_test.exe" 1 99 < /dev/null |
+timeout 120 "$wine" "$windows_dir/commands/win32_link_test.exe" 1 99 < /dev/null |
   tr -d '\r' > "$work/wine/link.out" || link_status=$?
-wineserver -w
+"$wineserver" -w
 stop_emulator
 start_emulator "$work/wine"
 exit_status=0
-timeout 60 wine "$windows_dir/commands/exit_open_client.exe" 1 < /dev/null |
+timeout 60 "$wine" "$windows_dir/commands/exit_open_client.exe" 1 < /dev/null |
   tr -d '\r' > "$work/wine/exit.out" || exit_status=$?
-wineserver -w
+"$wineserver" -w
 stop_emulator
 
 # The driver's texts are Windows-1250.

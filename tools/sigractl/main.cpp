@@ -437,7 +437,7 @@ Outcome Simple(Run& run, const char* step, const std::function<int32_t()>& call,
   });
 }
 
-Outcome Counter(Run& run, const char* step, int32_t (*read)(int32_t*), const char* key) {
+Outcome Counter(Run& run, const char* step, int32_t(SIGRA_CALL* read)(int32_t*), const char* key) {
   return run.Connected([&]() -> Outcome {
     int32_t counter = 0;
     if (Outcome failure = Check(step, read(&counter))) return failure;
