@@ -74,6 +74,10 @@ std::optional<std::future<Reply>> Printer::Submit(nlohmann::json request,
   return reply;
 }
 
+void Printer::AwaitStart(std::chrono::seconds limit) {
+  started_.get_future().wait_for(limit);
+}
+
 nlohmann::json Printer::Info() const {
   std::lock_guard lock(mutex_);
   return info_;
@@ -93,6 +97,7 @@ void Printer::Run() {
   // At once, so that its unfinished entries are settled and the printer is
   // known before the first request.
   Start();
+  started_.set_value();
   while (true) {
     std::unique_ptr<Job> job;
     {

@@ -186,6 +186,9 @@ class Service {
       printers_.push_back(std::make_unique<Printer>(config, program, options.journal,
                                                     options.queueLimit, Fatal));
     }
+    // Each printer's unfinished entries are settled, and the printer known,
+    // before the first request is taken.
+    for (const auto& printer : printers_) printer->AwaitStart(kJobLimit);
   }
 
   void Install(httplib::Server& server) {
