@@ -20,6 +20,9 @@ namespace {
 constexpr auto kStartLimit = std::chrono::seconds(120);
 // How long a failed start waits before the next.
 constexpr auto kRestartPause = std::chrono::seconds(1);
+// How often an idle printer's unknown outcomes are asked of it again.
+constexpr auto kIdleSettle = std::chrono::seconds(10);
+constexpr auto kSettleLimit = std::chrono::seconds(120);
 
 bool WriteAll(int fd, const std::string& text) {
   size_t done = 0;
@@ -102,7 +105,14 @@ void Printer::Run() {
     std::unique_ptr<Job> job;
     {
       std::unique_lock lock(mutex_);
-      wake_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+      if (!wake_.wait_for(lock, kIdleSettle, [&] { return stopping_ || !queue_.empty(); })) {
+        // Idle: an outcome left unknown is settled as soon as the printer
+        // answers again, and a process that died is started again.
+        lock.unlock();
+        Job settle{{{"op", "settle"}}, kSettleLimit, {}};
+        Serve(settle);
+        continue;
+      }
       if (stopping_) break;
       job = std::move(queue_.front());
     }
@@ -218,6 +228,11 @@ std::optional<std::string> Printer::ReadLine(std::chrono::steady_clock::time_poi
 }
 
 Reply Printer::Serve(Job& job) {
+  if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) != 0) {
+    // Died while idle: nothing of this request was sent to it.
+    pid_ = -1;
+    Stop();
+  }
   if (pid_ < 0 && !Start()) {
     std::this_thread::sleep_for(kRestartPause);
     return Unreachable("The printer's process does not start; the printer may be unreachable.");

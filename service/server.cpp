@@ -26,10 +26,12 @@ namespace sigra::service {
 namespace {
 
 constexpr size_t kBodyLimit = 64 * 1024;
+constexpr size_t kHeaderLimit = 64 * 1024;
 constexpr auto kJobLimit = std::chrono::seconds(180);
 constexpr int kRetryAfterSeconds = 2;
 constexpr size_t kKeyLength = 200;
 constexpr size_t kThreads = 64;
+constexpr auto kPurgeEvery = std::chrono::hours(1);
 
 [[noreturn]] void Fatal(const std::string& message) {
   std::fprintf(stderr, "sigrad: %s; stopping (it never sells without its journal)\n",
@@ -286,6 +288,12 @@ class Service {
     if (std::regex_search(req.path, match, printerPath)) t_note.printer = match[1];
     res.set_header("X-Request-Id", t_note.id);
     using Handled = httplib::Server::HandlerResponse;
+    size_t headerBytes = 0;
+    for (const auto& [name, value] : req.headers) headerBytes += name.size() + value.size() + 4;
+    if (headerBytes > kHeaderLimit) {
+      SendError(res, 431, 431, "The request's headers are larger than 64 KiB.");
+      return Handled::Handled;
+    }
     if (req.has_header("Origin")) {
       const std::string origin = req.get_header_value("Origin");
       bool allowed = false;
@@ -447,6 +455,10 @@ class Service {
       return;
     }
     journal_.Accept(id, key, kind, digest, bodyText);
+    if (const auto now = std::chrono::steady_clock::now(); now - lastPurge_ > kPurgeEvery) {
+      journal_.Purge(options_.retentionDays);
+      lastPurge_ = now;
+    }
     running_.insert({id, key});
     lock.unlock();
     request["key"] = key;
@@ -617,6 +629,7 @@ class Service {
   Metrics metrics_;
   std::mutex keysMutex_;
   std::set<std::pair<std::string, std::string>> running_;
+  std::chrono::steady_clock::time_point lastPurge_ = std::chrono::steady_clock::now();
 };
 
 }  // namespace
