@@ -1,10 +1,12 @@
 """sigrad over real TCP against the emulator: each route's answers, the
 receipt's checks before anything is sent, idempotency, the journal's
 settling at start-up, and the security checks."""
+import http.client
 import json
 import os
 import signal
 import sqlite3
+import ssl
 import subprocess
 import threading
 import time
@@ -127,6 +129,10 @@ def test_bad_input_is_refused_before_anything_is_sent(service, printer):
         assert answer["error"]["code"] == expected and answer["error"]["message"], name
     status, _, answer = service.request("POST", "/v1/printers/till1/receipts", {"items": [item]})
     assert status == 400 and "Idempotency-Key" in answer["error"]["message"]
+    padding = {f"X-Padding-{i}": "x" * 7000 for i in range(10)}
+    status, _, answer = service.request("POST", "/v1/printers/till1/receipts", {"items": [item]},
+                                        dict(padding, **{"Idempotency-Key": "padded"}))
+    assert status == 431 and answer["error"]["code"] == 431
     status, _, answer = service.request("POST", "/v1/printers/till1/receipts", raw=b"items",
                                         headers={"Content-Type": "text/plain",
                                                  "Idempotency-Key": "typed"})
@@ -275,3 +281,37 @@ def test_a_journal_that_cannot_be_opened_stops_the_service(folder, printer):
                          env=dict(os.environ, SIGRA_DOSDEVICES=folder))
     assert run.returncode == 1
     assert "journal" in run.stderr and "cannot be opened" in run.stderr
+
+
+def test_a_line_the_printer_refuses_leaves_nothing_sold(service, printer):
+    # Too few significant characters for the printer: the item is refused
+    # and the receipt cancelled, nothing fiscalised.
+    status, _, answer = service.sell("short", {"items": [dict(BREAD, name="Żółć")]})
+    assert status == 422 and answer["fiscalised"] is False, answer
+    assert answer["error"]["code"] in (202, 210)
+    assert counters(service) == 0
+    status, _, answer = service.sell("next", {"items": [BREAD]})
+    assert (status, answer["receipt_number"]) == (201, 1)
+    assert 'sigrad_receipts_total{printer="till1",fiscalised="no"} 1' in \
+        service.request("GET", "/metrics")[2]
+
+
+def test_https_with_a_certificate(folder, printer):
+    cert, key = os.path.join(folder, "cert.pem"), os.path.join(folder, "key.pem")
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
+                    "-subj", "/CN=localhost", "-keyout", key, "-out", cert],
+                   check=True, capture_output=True)
+    service = Service(folder, ["till1=COM1"], ["--tls-cert", cert, "--tls-key", key])
+    try:
+        assert "listening on https://" in service.log()
+        context = ssl.create_default_context(cafile=cert)
+        context.check_hostname = False
+        connection = http.client.HTTPSConnection("127.0.0.1", service.port, context=context,
+                                                 timeout=30)
+        connection.request("GET", "/v1/printers")
+        response = connection.getresponse()
+        assert response.status == 200
+        assert json.loads(response.read())["printers"][0]["device_type"] == 7
+        connection.close()
+    finally:
+        service.stop()
