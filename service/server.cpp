@@ -388,14 +388,9 @@ class Service {
     return Object(req, res, fields).has_value();
   }
 
-  // Runs a request on the printer and answers what it says.
-  Reply Ask(Printer& printer, const Json& request, httplib::Response& res) {
-    std::optional<std::future<Reply>> reply = printer.Submit(request, kJobLimit);
-    if (!reply) {
-      res.set_header("Retry-After", std::to_string(kRetryAfterSeconds));
-      return {503, ErrorBody(kCodeBusy, "The printer's queue is full; try again later.")};
-    }
-    Reply answer = reply->get();
+  // What the printer said, counted in the metrics.
+  Reply Wait(Printer& printer, std::future<Reply>& future) {
+    Reply answer = future.get();
     if (answer.body.contains("error")) {
       metrics_.PrinterError(printer.Config().id, answer.body["error"].value("code", 0));
     }
@@ -405,9 +400,30 @@ class Service {
     return answer;
   }
 
+  void QueueFull(httplib::Response& res, Json body) {
+    res.set_header("Retry-After", std::to_string(kRetryAfterSeconds));
+    Send(res, 503, body);
+  }
+
+  static Json QueueFullBody() {
+    return ErrorBody(kCodeBusy, "The printer's queue is full; try again later.");
+  }
+
+  // Runs a request on the printer: what it says, none when its queue was
+  // full (the answer then says so, with Retry-After).
+  std::optional<Reply> Ask(Printer& printer, const Json& request, httplib::Response& res) {
+    std::optional<std::future<Reply>> future = printer.Submit(request, kJobLimit);
+    if (!future) {
+      QueueFull(res, QueueFullBody());
+      return std::nullopt;
+    }
+    return Wait(printer, *future);
+  }
+
   void Run(Printer& printer, const Json& request, httplib::Response& res) {
-    const Reply reply = Ask(printer, request, res);
-    Send(res, reply.status, reply.body);
+    if (const std::optional<Reply> reply = Ask(printer, request, res)) {
+      Send(res, reply->status, reply->body);
+    }
   }
 
   void Replay(const Entry& entry, httplib::Response& res) {
@@ -442,7 +458,7 @@ class Service {
     if (entry && !entry->fiscalised) {
       // Unknown: asked of the printer again before it is answered.
       lock.unlock();
-      Ask(printer, {{"op", "settle"}}, res);
+      if (!Ask(printer, {{"op", "settle"}}, res)) return;
       lock.lock();
       entry = journal_.Find(id, key);
       if (!entry || entry->state != "done" || running_.count({id, key})) {
@@ -459,22 +475,24 @@ class Service {
       journal_.Purge(options_.retentionDays);
       lastPurge_ = now;
     }
-    running_.insert({id, key});
-    lock.unlock();
     request["key"] = key;
-    const Reply reply = Ask(printer, request, res);
-    lock.lock();
-    running_.erase({id, key});
-    if (reply.status == 503 && res.has_header("Retry-After")) {
+    // Queued under the lock, so that a printer's requests keep their order.
+    std::optional<std::future<Reply>> future = printer.Submit(request, kJobLimit);
+    if (!future) {
       // Not queued: nothing was sent.
-      Json body = reply.body;
+      Json body = QueueFullBody();
       body["key"] = key;
       body["printer"] = id;
       if (kind == "receipt") body["fiscalised"] = false;
       journal_.Done(id, key, false, 503, body.dump());
-      Send(res, 503, body);
+      QueueFull(res, body);
       return;
     }
+    running_.insert({id, key});
+    lock.unlock();
+    const Reply reply = Wait(printer, *future);
+    lock.lock();
+    running_.erase({id, key});
     lock.unlock();
     if (kind == "receipt" && reply.body.contains("fiscalised")) {
       metrics_.Outcome(id, reply.body["fiscalised"]);

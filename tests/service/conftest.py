@@ -48,7 +48,7 @@ class Emulator:
 class Service:
     """sigrad on a free loopback port."""
 
-    def __init__(self, folder, printers, args=(), journal=None):
+    def __init__(self, folder, printers, args=(), journal=None, env=None):
         self.folder = folder
         self.journal = journal or os.path.join(folder, "journal.db")
         self.err_path = os.path.join(folder, f"sigrad-{time.monotonic_ns()}.log")
@@ -57,7 +57,8 @@ class Service:
         for printer in printers:
             command += ["--printer", printer]
         self.process = subprocess.Popen(command + list(args), stderr=self.err,
-                                        env=dict(os.environ, SIGRA_DOSDEVICES=folder))
+                                        env=dict(os.environ, SIGRA_DOSDEVICES=folder,
+                                                 **(env or {})))
         self.port = None
         for _ in range(200):
             match = re.search(r"listening on https?://[^:]+:(\d+)", self.log())

@@ -315,3 +315,43 @@ def test_https_with_a_certificate(folder, printer):
         connection.close()
     finally:
         service.stop()
+
+
+def alive(pid):
+    """Running, not a zombie waiting for its parent to notice."""
+    try:
+        with open(f"/proc/{pid}/stat") as stat:
+            return stat.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except FileNotFoundError:
+        return False
+
+
+def workers(service):
+    found = subprocess.run(["pgrep", "-P", str(service.process.pid)], capture_output=True,
+                           text=True).stdout.split()
+    return [int(pid) for pid in found]
+
+
+def test_a_dead_printer_process_is_restarted_and_dies_with_the_service(folder, printer):
+    service = Service(folder, ["till1=COM1"], env={"SIGRA_TRACE": os.path.join(folder, "trace")})
+    try:
+        [worker] = workers(service)
+        os.kill(worker, signal.SIGKILL)
+        time.sleep(0.2)
+        status, _, answer = service.request("GET", "/v1/printers/till1/status")
+        assert (status, answer["online"]) == (200, True)
+        assert service.sell("after", {"items": [BREAD]})[0] == 201
+        [restarted] = workers(service)
+        assert restarted != worker
+        # Each printer traces into a file of its own.
+        with open(os.path.join(folder, "trace.till1")) as trace:
+            assert " cmd 33 sent 1B 21 " in trace.read()
+        service.process.send_signal(signal.SIGKILL)
+        service.process.wait(10)
+        for _ in range(100):
+            if not alive(restarted):
+                break
+            time.sleep(0.05)
+        assert not alive(restarted)
+    finally:
+        service.stop()
