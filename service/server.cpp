@@ -27,6 +27,7 @@ namespace {
 
 constexpr size_t kBodyLimit = 64 * 1024;
 constexpr size_t kHeaderLimit = 64 * 1024;
+constexpr size_t kPathLimit = 1024;
 constexpr auto kJobLimit = std::chrono::seconds(180);
 constexpr int kRetryAfterSeconds = 2;
 constexpr size_t kKeyLength = 200;
@@ -150,6 +151,7 @@ class Metrics {
 
 // The route a path belongs to, for the metrics: printer ids and keys left out.
 std::string RouteOf(const std::string& method, const std::string& path) {
+  if (path.size() > kPathLimit) return method + " other";
   static const std::regex printer("^/v1/printers/[^/]+(/.*)?$");
   static const std::regex key("^/v1/printers/\\{id\\}/receipts/[^/]+$");
   std::string route = std::regex_replace(path, printer, "/v1/printers/{id}$1");
@@ -168,7 +170,7 @@ std::string RouteOf(const std::string& method, const std::string& path) {
 bool ParseDate(const Json& value, int32_t out[3]) {
   static const std::regex date("^(\\d{4})-(\\d{2})-(\\d{2})$");
   std::smatch m;
-  if (!value.is_string()) return false;
+  if (!value.is_string() || value.get<std::string>().size() != 10) return false;
   const std::string text = value.get<std::string>();
   if (!std::regex_match(text, m, date)) return false;
   const int year = std::stoi(m[1]);
@@ -283,11 +285,17 @@ class Service {
     t_note.id = req.get_header_value("X-Request-Id");
     if (t_note.id.empty() || t_note.id.size() > 128) t_note.id = NewRequestId();
     t_note.printer.clear();
+    res.set_header("X-Request-Id", t_note.id);
+    using Handled = httplib::Server::HandlerResponse;
+    // Before any pattern is matched against it: the routes' patterns are
+    // matched by recursion as deep as the text is long.
+    if (req.path.size() > kPathLimit) {
+      SendError(res, 414, 414, "The path is longer than 1024 characters.");
+      return Handled::Handled;
+    }
     static const std::regex printerPath("^/v1/printers/([^/]+)");
     std::smatch match;
     if (std::regex_search(req.path, match, printerPath)) t_note.printer = match[1];
-    res.set_header("X-Request-Id", t_note.id);
-    using Handled = httplib::Server::HandlerResponse;
     size_t headerBytes = 0;
     for (const auto& [name, value] : req.headers) headerBytes += name.size() + value.size() + 4;
     if (headerBytes > kHeaderLimit) {

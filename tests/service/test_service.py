@@ -137,6 +137,8 @@ def test_bad_input_is_refused_before_anything_is_sent(service, printer):
                                         headers={"Content-Type": "text/plain",
                                                  "Idempotency-Key": "typed"})
     assert status == 415
+    status, _, answer = service.request("GET", "/v1/printers/" + "x" * 8000 + "/status")
+    assert status == 414 and answer["error"]["code"] == 414
     assert service.request("POST", "/v1/printers/till1/clock/shift", {"minutes": 0})[0] == 400
     assert service.request("POST", "/v1/printers/till1/drawer", {"drawer": 4})[0] == 400
     assert service.request("POST", "/v1/printers/till1/reports/periodic",
