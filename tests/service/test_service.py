@@ -33,6 +33,8 @@ def test_printers_status_and_reading_routes(service):
     assert status == 200
     assert body["online"] is True and body["receipt_possible"] is True and body["code"] == 0
     assert "Moduł w trybie szkoleniowym" in body["lines"]
+    assert body["flags"]["fiscal_mode"] is False and body["flags"]["drawer_open"] is False
+    assert body["flags"]["paper_out"] is False and body["flags"]["clock_erased"] is False
 
     status, _, body = service.request("GET", "/v1/printers/till1/rates")
     assert status == 200
