@@ -18,6 +18,7 @@
 #include "commands/service_commands.h"
 #include "link/text_1250.h"
 #include "protocol/connection.h"
+#include "protocol/device_family.h"
 
 namespace sigra::app {
 namespace {
@@ -197,7 +198,7 @@ void TKomunikacja::Confirm() {
                            ConfiguredComPort, ConfiguredSpeed);
   }
 
-  if (type == 7 || type == 8) {
+  if (IsLuno(type)) {
     uint8_t first = 0;
     uint8_t lockFlags = 0;
     const int32_t lock = ReadLockState(first, lockFlags);

@@ -4,7 +4,6 @@
 // numbers ports with the driver's own numbering.
 #include <charconv>
 #include <cstring>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -18,15 +17,20 @@
 #include <variant>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "link/posix/serial_ports.h"
 #include "link/text_1250.h"
 #include "sigra/sigradrv.h"
-#include "tools/sigractl/json.h"
+#include "tools/sale/sale.h"
 #include "tools/sigractl/receipt_file.h"
 #include "tools/sigractl/status_lines.h"
 
 namespace sigractl {
 namespace {
+
+// Fields in the order they were added.
+using Json = nlohmann::ordered_json;
 
 constexpr const char* kUsage =
     "usage: sigractl [--port N|COMn] [--speed S] [--timeout S] [--json] COMMAND [ARGS]\n"
@@ -95,8 +99,6 @@ constexpr int kExitUsage = 2;
 // of which the printer could not tell.
 constexpr int kExitFiscalisedAnyway = 7;
 constexpr int kExitFiscalisedUnknown = 8;
-// How long a failed receipt tries to reach the printer again.
-constexpr auto kReconnectTime = std::chrono::seconds(30);
 
 struct Options {
   int32_t port = 1;
@@ -118,26 +120,8 @@ std::optional<int64_t> Number(std::string_view text) {
   return value;
 }
 
-// A driver text (Windows-1250, CR or CR LF between lines) in UTF-8 with line
-// feeds.
-std::string FromDriver(std::string_view cp1250) {
-  std::string text;
-  for (size_t i = 0; i < cp1250.size(); ++i) {
-    if (cp1250[i] == '\r') {
-      text += '\n';
-      if (i + 1 < cp1250.size() && cp1250[i + 1] == '\n') ++i;
-    } else {
-      text += cp1250[i];
-    }
-  }
-  return sigra::Utf8FromCp1250(text);
-}
-
-std::string Message(int32_t code) {
-  char text[622] = {};
-  pErrMessage(code, text);
-  return FromDriver(text);
-}
+using sigra::sale::FromDriver;
+using sigra::sale::Message;
 
 int ExitFor(int32_t code) {
   if (code == 0) return 0;
@@ -184,7 +168,7 @@ std::string ProblemText(const sigra::link::ports::OpenProblem& problem) {
 // What a command has to say: lines for people, fields for --json.
 struct Report {
   std::vector<std::string> lines;
-  JsonObject json;
+  Json json = Json::object();
 };
 
 // The failure of one step: "CommunicationInit: 21 Przekroczony czas...".
@@ -206,19 +190,17 @@ class Run {
 
   int Finish(const std::string& command, const Outcome& failure) {
     if (options_.json) {
-      JsonObject json;
-      json.Add("command", command);
-      json.Add("result", failure ? failure->code : 0);
+      Json json = {{"command", command}, {"result", failure ? failure->code : 0}};
       if (failure) {
-        json.Add("step", failure->step);
-        json.Add("error", Message(failure->code));
+        json["step"] = failure->step;
+        json["error"] = Message(failure->code);
         if (!failure->device.empty()) {
-          json.Add("device", failure->device);
-          json.Add("reason", failure->reason);
+          json["device"] = failure->device;
+          json["reason"] = failure->reason;
         }
       }
-      json.Append(report_.json);
-      std::cout << json.Text() << '\n';
+      json.update(report_.json);
+      std::cout << json.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
     } else {
       for (const std::string& line : report_.lines) std::cout << line << '\n';
       if (failure) {
@@ -286,40 +268,9 @@ Outcome Name(Run& run) {
     char name[34] = {};
     if (Outcome failure = Check("pDeviceName", pDeviceName(name))) return failure;
     run.Out().lines.push_back(FromDriver(name));
-    run.Out().json.Add("device", FromDriver(name));
+    run.Out().json["device"] = FromDriver(name);
     return std::nullopt;
   });
-}
-
-// Status byte `n` read with its ordinary command; none when the printer does
-// not have it (NAK).
-Outcome ReadStatusByte(uint8_t command, uint8_t& value, bool& present) {
-  unsigned char answer[256] = {};
-  const int32_t code = RSSequence(command, 2, 0, answer, nullptr);
-  present = code == 0;
-  if (code == 24) return std::nullopt;
-  if (code != 0) return Failure{"RSSequence " + std::to_string(command), code};
-  value = answer[0];
-  return std::nullopt;
-}
-
-// Whether the printer is a second-generation Sigra or a Sigra F, asked with
-// the device-type (255) and model (254) queries.
-Outcome NamesClockBattery(bool& clockBattery) {
-  unsigned char answer[256] = {};
-  if (Outcome failure = Check("RSSequence 255", RSSequence(255, 2, 0, answer, nullptr))) {
-    return failure;
-  }
-  const uint8_t family = answer[0];
-  clockBattery = false;
-  if (family != 44 && family != 18) return std::nullopt;
-  const int32_t code = RSSequence(254, 4, 0, answer, nullptr);
-  // The older models of both families do not know the model query; the Luno
-  // models answer it with their own model byte.
-  if (code == 24) return std::nullopt;
-  if (code != 0) return Failure{"RSSequence 254", code};
-  clockBattery = answer[0] != (family == 44 ? 124 : 125);
-  return std::nullopt;
 }
 
 // Reads the status bytes on the raw port: a connection opening would first
@@ -327,34 +278,15 @@ Outcome NamesClockBattery(bool& clockBattery) {
 Outcome Status(Run& run) {
   return run.RawPort([&]() -> Outcome {
     StatusBytes status;
-    if (Outcome failure = NamesClockBattery(status.clockBattery)) return failure;
-    // Bytes 1 to 4 every printer has; the others only some, which refuse
-    // their commands with NAK.
-    constexpr uint8_t kCommands[] = {91, 84, 85, 86};
-    bool present = false;
-    for (size_t i = 0; i < 4; ++i) {
-      if (Outcome failure = ReadStatusByte(kCommands[i], status.bytes[i], present)) return failure;
-      if (!present) return Failure{"RSSequence " + std::to_string(kCommands[i]), 24};
-    }
-    if (Outcome failure = ReadStatusByte(95, status.bytes[4], present)) return failure;
-    if (present) {
-      if (Outcome failure = ReadStatusByte(80, status.bytes[5], present)) return failure;
-      if (present) status.count = 6;
-    }
-    if (status.count == 6) {
-      if (Outcome failure = ReadStatusByte(243, status.bytes[6], present)) return failure;
-      if (present) status.count = 7;
-    }
-    if (Outcome failure = ReadStatusByte(93, status.bytes[7], status.hasByte8)) return failure;
+    std::string step;
+    if (int32_t code = ReadStatusBytes(status, step); code != 0) return Failure{step, code};
     const std::vector<std::string> lines = StatusLines(status);
     run.Out().lines = lines;
-    std::string bytes = "[";
-    for (int i = 0; i < status.count; ++i) {
-      bytes += (i > 0 ? ", " : "") + std::to_string(status.bytes[static_cast<size_t>(i)]);
-    }
-    if (status.hasByte8) bytes += ", " + std::to_string(status.bytes[7]);
-    run.Out().json.AddRaw("bytes", bytes + "]");
-    run.Out().json.Add("lines", lines);
+    Json bytes = Json::array();
+    for (int i = 0; i < status.count; ++i) bytes.push_back(status.bytes[static_cast<size_t>(i)]);
+    if (status.hasByte8) bytes.push_back(status.bytes[7]);
+    run.Out().json["bytes"] = bytes;
+    run.Out().json["lines"] = lines;
     return std::nullopt;
   });
 }
@@ -368,31 +300,21 @@ Outcome Clock(Run& run) {
     const std::string shown = "20" + clock.substr(0, 2) + "-" + clock.substr(3, 2) + "-" +
                               clock.substr(6, 2) + " " + clock.substr(9);
     run.Out().lines.push_back(shown);
-    run.Out().json.Add("clock", shown);
+    run.Out().json["clock"] = shown;
     return std::nullopt;
   });
 }
 
-constexpr uint8_t kShiftClock = 54;
-
 Outcome ShiftClock(Run& run, int32_t minutes) {
   return run.Connected([&]() -> Outcome {
-    int32_t receipts = 0;
-    if (Outcome failure = Check("ReceiptNumber", ReceiptNumber(&receipts))) return failure;
-    // The printer moves its clock only before the fiscal day's first receipt.
-    if (receipts != 0) return Failure{"ReceiptNumber", 218};
-    const int32_t by = minutes < 0 ? -minutes : minutes;
-    unsigned char data[256] = {static_cast<unsigned char>(minutes > 0),
-                               static_cast<unsigned char>(by / 10),
-                               static_cast<unsigned char>(by % 10)};
-    unsigned char answer[256] = {};
-    if (Outcome failure = Check("RSSequence 54", RSSequence(kShiftClock, 1, 3, answer, data))) {
-      return failure;
+    std::string step;
+    if (int32_t code = sigra::sale::ShiftClock(minutes, step); code != 0) {
+      return Failure{step, code};
     }
     char text[15] = {};
     if (Outcome failure = Check("pReadClock", pReadClock(text))) return failure;
     run.Out().lines.push_back("clock moved " + std::to_string(minutes) + " min: " + text);
-    run.Out().json.Add("minutes", minutes);
+    run.Out().json["minutes"] = minutes;
     return std::nullopt;
   });
 }
@@ -411,19 +333,15 @@ Outcome Rates(Run& run) {
                                                    &rates[3], &rates[4], &rates[5], &rates[6]))) {
       return failure;
     }
-    std::string json = "[";
+    Json json = Json::array();
     for (int32_t i = 0; i < count && i < 7; ++i) {
       const std::string letter(1, static_cast<char>('A' + i));
       const std::string text = RateText(rates[i]);
       run.Out().lines.push_back(letter + " " + text);
-      JsonObject rate;
-      rate.Add("rate", letter);
-      rate.Add("value", rates[i]);
-      rate.Add("text", text);
-      json += (i > 0 ? ", " : "") + rate.Text();
+      json.push_back({{"rate", letter}, {"value", rates[i]}, {"text", text}});
     }
-    run.Out().json.Add("count", count);
-    run.Out().json.AddRaw("rates", json + "]");
+    run.Out().json["count"] = count;
+    run.Out().json["rates"] = json;
     return std::nullopt;
   });
 }
@@ -442,7 +360,7 @@ Outcome Counter(Run& run, const char* step, int32_t(SIGRA_CALL* read)(int32_t*),
     int32_t counter = 0;
     if (Outcome failure = Check(step, read(&counter))) return failure;
     run.Out().lines.push_back(std::to_string(counter));
-    run.Out().json.Add(key, counter);
+    run.Out().json[key] = counter;
     return std::nullopt;
   });
 }
@@ -452,99 +370,55 @@ Outcome UniqueNumber(Run& run) {
     char number[12] = {};
     if (Outcome failure = Check("pReadUniqueNumber", pReadUniqueNumber(number))) return failure;
     run.Out().lines.push_back(FromDriver(number));
-    run.Out().json.Add("unique_number", FromDriver(number));
+    run.Out().json["unique_number"] = FromDriver(number);
     return std::nullopt;
   });
 }
 
-// After a failed receipt, whether the printer fiscalised it: it did when its
-// receipt counter, read over a new connection, is one more than `before`.
-// The failure gets the exit status that tells a script whether to sell again.
-Failure Fiscalised(Run& run, const Options& options, int32_t before, Failure failure) {
-  std::optional<int32_t> after;
-  const auto deadline = std::chrono::steady_clock::now() + kReconnectTime;
-  do {
-    int32_t counter = 0;
-    if (CommunicationInit(options.port, options.speed, options.timeout) == 0 &&
-        ReceiptNumber(&counter) == 0) {
-      after = counter;
-    }
-  } while (!after && std::chrono::steady_clock::now() < deadline);
-  if (!after) {
-    run.Out().lines.push_back("unknown whether the receipt was fiscalised: no printer");
-    run.Out().json.AddRaw("fiscalised", "null");
-    failure.exitStatus = kExitFiscalisedUnknown;
-  } else if (*after == before + 1) {
-    run.Out().lines.push_back("receipt " + std::to_string(*after) + " fiscalised");
-    run.Out().json.AddRaw("fiscalised", "true");
-    run.Out().json.Add("receipt", *after);
-    failure.exitStatus = kExitFiscalisedAnyway;
-  } else {
-    run.Out().lines.push_back("receipt not fiscalised");
-    run.Out().json.AddRaw("fiscalised", "false");
-  }
-  return failure;
-}
-
 Outcome PrintReceipt(Run& run, const Options& options, const ReceiptFile& receipt) {
   return run.Connected([&]() -> Outcome {
-    int32_t before = 0;
-    if (Outcome failure = Check("ReceiptNumber", ReceiptNumber(&before))) return failure;
-    if (Outcome failure = Check("ReceiptBegin", ReceiptBegin())) {
-      return Fiscalised(run, options, before, *failure);
-    }
-    // A line the driver or the printer refuses leaves no receipt half open.
-    const auto cancelled = [&](Failure failure) {
-      ReceiptCancel();
-      return Fiscalised(run, options, before, failure);
-    };
-    std::string items = "[";
-    int64_t sum = 0;
-    for (size_t i = 0; i < receipt.items.size(); ++i) {
+    const sigra::sale::SaleResult sale = sigra::sale::Sell(receipt, [&] {
+      return CommunicationInit(options.port, options.speed, options.timeout);
+    });
+    if (sale.counterBefore < 0) return Failure{sale.step, sale.code};
+    // The lines the driver took, and the sum when the closing was reached.
+    const bool closing = sale.code == 0 || sale.step == "ReceiptEnd";
+    Json items = Json::array();
+    for (size_t i = 0; i < sale.itemsSent; ++i) {
       const ReceiptLine& item = receipt.items[i];
-      int32_t value = 0;
-      const int32_t code =
-          pReceiptItem(item.voided ? 0 : 1, item.name.c_str(), item.rate, 0, item.quantity,
-                       item.decimals, item.unit.c_str(), item.price, &value);
-      if (code != 0) return cancelled({"item " + std::to_string(i + 1), code});
-      sum += item.voided ? -value : value;
-      run.Out().lines.push_back((item.voided ? "void " : "") + sigra::Utf8FromCp1250(item.name) +
-                                " " + Money(value));
-      JsonObject line;
-      line.Add("name", sigra::Utf8FromCp1250(item.name));
-      line.Add("voided", item.voided ? 1 : 0);
-      line.Add("value", value);
-      items += (i > 0 ? ", " : "") + line.Text();
+      const std::string name = sigra::Utf8FromCp1250(item.name);
+      run.Out().lines.push_back((item.voided ? "void " : "") + name + " " + Money(item.value));
+      items.push_back({{"name", name}, {"voided", item.voided ? 1 : 0}, {"value", item.value}});
     }
-    for (const PaymentEntry& payment : receipt.payments) {
-      const int32_t code =
-          pFillPayment(payment.number, payment.name.c_str(), payment.paid, payment.change);
-      if (code != 0) return cancelled({"payment " + std::to_string(payment.number), code});
+    if (closing) {
+      run.Out().json["items"] = items;
+      run.Out().json["sum"] = receipt.sum;
+      run.Out().lines.push_back(
+          "sum " + Money(receipt.sum) +
+          (receipt.discount > 0 ? ", less " + std::to_string(receipt.discount) + " %" : ""));
     }
-    for (const LineAfter& line : receipt.lines) {
-      int32_t freeLines = 0;
-      if (int32_t code = pFillLines(line.type, line.text.c_str(), &freeLines); code != 0) {
-        return cancelled({"line after the receipt", code});
-      }
+    std::optional<int> exitStatus;
+    if (!sale.fiscalised) {
+      run.Out().lines.push_back("unknown whether the receipt was fiscalised: no printer");
+      run.Out().json["fiscalised"] = nullptr;
+      exitStatus = kExitFiscalisedUnknown;
+    } else if (*sale.fiscalised) {
+      run.Out().lines.push_back("receipt " + std::to_string(sale.receiptNumber) + " fiscalised");
+      run.Out().json["fiscalised"] = true;
+      run.Out().json["receipt"] = sale.receiptNumber;
+      exitStatus = kExitFiscalisedAnyway;
+    } else {
+      run.Out().lines.push_back("receipt not fiscalised");
+      run.Out().json["fiscalised"] = false;
     }
-    run.Out().json.AddRaw("items", items + "]");
-    run.Out().json.Add("sum", sum);
-    run.Out().lines.push_back(
-        "sum " + Money(sum) +
-        (receipt.discount > 0 ? ", less " + std::to_string(receipt.discount) + " %" : ""));
-    if (Outcome failure = Check("ReceiptEnd", ReceiptEnd(receipt.discount))) {
-      return Fiscalised(run, options, before, *failure);
-    }
-    run.Out().lines.push_back("receipt " + std::to_string(before + 1) + " fiscalised");
-    run.Out().json.AddRaw("fiscalised", "true");
-    run.Out().json.Add("receipt", before + 1);
-    return std::nullopt;
+    if (sale.code == 0) return std::nullopt;
+    return Failure{sale.step, sale.code, exitStatus};
   });
 }
 
 // The ports that are there; needs no printer.
 void Ports(Run& run) {
-  std::string json = "[";
+  Json ports = Json::array();
   for (const sigra::link::ports::Port& port : sigra::link::ports::List()) {
     const std::string name = "COM" + std::to_string(port.number);
     const sigra::link::ports::OpenProblem problem = sigra::link::ports::TryOpen(port.number);
@@ -552,14 +426,12 @@ void Ports(Run& run) {
     std::string line = name + " " + port.device + " " + (port.adapter.empty() ? "-" : port.adapter);
     if (noRights) line += " (no access: " + ProblemText(problem) + ")";
     run.Out().lines.push_back(line);
-    JsonObject entry;
-    entry.Add("port", name);
-    entry.Add("device", port.device);
-    entry.Add("adapter", port.adapter);
-    entry.AddRaw("access", noRights ? "false" : "true");
-    json += (json.size() > 1 ? ", " : "") + entry.Text();
+    ports.push_back({{"port", name},
+                     {"device", port.device},
+                     {"adapter", port.adapter},
+                     {"access", !noRights}});
   }
-  run.Out().json.AddRaw("ports", json + "]");
+  run.Out().json["ports"] = ports;
 }
 
 Outcome Raw(Run& run, uint8_t command, int32_t answerLength, const std::vector<uint8_t>& data) {
@@ -577,9 +449,7 @@ Outcome Raw(Run& run, uint8_t command, int32_t answerLength, const std::vector<u
     const size_t count = answerLength > 1 ? static_cast<size_t>(answerLength - 1)
                                           : static_cast<size_t>(answerLength);
     run.Out().lines.push_back(Hex(answer, count));
-    std::string json = "[";
-    for (size_t i = 0; i < count; ++i) json += (i > 0 ? ", " : "") + std::to_string(answer[i]);
-    run.Out().json.AddRaw("answer", json + "]");
+    run.Out().json["answer"] = std::vector<int>(answer, answer + count);
     return std::nullopt;
   });
 }
@@ -587,10 +457,7 @@ Outcome Raw(Run& run, uint8_t command, int32_t answerLength, const std::vector<u
 // The usage error of a bad command line, in the form --json asks for.
 int UsageError(const Options& options, const std::string& message) {
   if (options.json) {
-    JsonObject json;
-    json.Add("result", -1);
-    json.Add("error", message);
-    std::cout << json.Text() << '\n';
+    std::cout << Json{{"result", -1}, {"error", message}}.dump() << '\n';
   } else {
     std::cerr << "sigractl: " << message << "\n(sigractl --help shows the usage)\n";
   }
@@ -748,7 +615,7 @@ int Main(int argc, char** argv) {
     if (!code || *code < INT32_MIN || *code > INT32_MAX) return wrongArguments("a result code");
     const std::string text = Message(static_cast<int32_t>(*code));
     run.Out().lines.push_back(text);
-    run.Out().json.Add("message", text);
+    run.Out().json["message"] = text;
   } else {
     return UsageError(options, "unknown command " + command);
   }
