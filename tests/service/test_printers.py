@@ -1,0 +1,135 @@
+"""Several printers and many tills on one service: a printer that is switched
+off or whose process is stopped does not hold up another printer, and many
+tills selling at once on one printer get every receipt printed once, in the
+order each till sent them, without a server error."""
+
+from __future__ import annotations
+
+import os
+import signal
+import threading
+import time
+
+import pytest
+
+from conftest import Till, new_key, receipt, total_text
+
+
+def sell_timed(till: Till, price: str) -> float:
+    start = time.monotonic()
+    till.sell(receipt(price, items=3), new_key())
+    return time.monotonic() - start
+
+
+@pytest.mark.parametrize("fault", ["power off", "SIGSTOP"])
+def test_a_dead_printer_does_not_hold_up_the_other(make_printer, make_service, fault):
+    dead = make_printer(1, "--line-rate", "28800")
+    live = make_printer(2, "--line-rate", "28800")
+    service = make_service({"dead": 1, "live": 2})
+    live_till = Till(service, live, "live")
+    alone = sell_timed(live_till, "1.01")
+
+    if fault == "power off":
+        assert dead.control("power off") == "ok"
+    else:
+        os.kill(dead.process.pid, signal.SIGSTOP)
+    key = new_key()
+    body = receipt("2.02")
+    stuck: dict[str, object] = {}
+
+    def sell_on_the_dead_printer() -> None:
+        try:
+            answer = service.post("/v1/printers/dead/receipts", body, key)
+            stuck["answer"] = (answer.status_code, answer.json())
+        except Exception as error:  # noqa: BLE001 - reported below
+            stuck["answer"] = error
+        stuck["at"] = time.monotonic()
+
+    waiting = threading.Thread(target=sell_on_the_dead_printer)
+    waiting.start()
+    # A status query queued behind the stuck sale, too.
+    status = threading.Thread(target=lambda: service.get("/v1/printers/dead/status"))
+    time.sleep(0.3)
+    status.start()
+    try:
+        started = time.monotonic()
+        times = [sell_timed(live_till, f"3.0{n}") for n in range(1, 4)]
+        ended = time.monotonic()
+        still_stuck = "at" not in stuck or stuck["at"] > ended
+        for taken in times:
+            assert taken < 2 * alone + 1.0, (times, alone)
+        assert ended - started < 3 * (2 * alone + 1.0)
+        assert still_stuck, "the sale on the dead printer ended before the live printer's"
+    finally:
+        if fault == "power off":
+            dead.control("power on")
+        else:
+            os.kill(dead.process.pid, signal.SIGCONT)
+    waiting.join(timeout=120)
+    status.join(timeout=120)
+    assert not waiting.is_alive()
+    # Back on, the dead printer's till ends with its one receipt.
+    answer = Till(service, dead, "dead").sell(body, key)
+    assert answer["receipt_number"] == 1
+    assert dead.counter() == 1
+    assert dead.fiscal_totals() == ["2,02"]
+    assert live.counter() == 4
+    assert live.fiscal_totals() == [total_text(101, 3)] + [total_text(300 + n, 3)
+                                                          for n in range(1, 4)]
+
+
+CLIENTS = 20
+RECEIPTS_EACH = 10
+
+
+def test_twenty_tills_selling_at_once_get_each_receipt_printed_once_in_order(
+        make_printer, make_service):
+    printer = make_printer(1)
+    service = make_service({"till1": 1})
+    results: dict[int, list[tuple[int, int]]] = {client: [] for client in range(CLIENTS)}
+    statuses: list[int] = []
+    failures: list[BaseException] = []
+    start = threading.Barrier(CLIENTS)
+
+    def till(client: int) -> None:
+        try:
+            start.wait()
+            for n in range(RECEIPTS_EACH):
+                grosze = 100 + client * RECEIPTS_EACH + n
+                body = receipt(f"{grosze // 100}.{grosze % 100:02d}")
+                key = new_key()
+                while True:
+                    answer = service.post("/v1/printers/till1/receipts", body, key)
+                    statuses.append(answer.status_code)
+                    if answer.status_code == 503 and "Retry-After" in answer.headers:
+                        time.sleep(float(answer.headers["Retry-After"]))
+                        continue
+                    break
+                assert answer.status_code == 201, (answer.status_code, answer.text)
+                assert answer.json()["fiscalised"] is True
+                results[client].append((grosze, answer.json()["receipt_number"]))
+        except BaseException as error:  # noqa: BLE001 - reported by the test
+            failures.append(error)
+
+    threads = [threading.Thread(target=till, args=(client,)) for client in range(CLIENTS)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join(timeout=300)
+    assert not failures, failures[:3]
+    assert not [status for status in statuses if status >= 500 and status != 503], statuses
+
+    total = CLIENTS * RECEIPTS_EACH
+    assert printer.counter() == total
+    printed = printer.fiscal_totals()
+    assert len(printed) == total
+    by_number = {}
+    for client, sales in results.items():
+        numbers = [number for _, number in sales]
+        # Each till's receipts were printed in the order it sent them.
+        assert numbers == sorted(numbers), (client, numbers)
+        for grosze, number in sales:
+            by_number[number] = total_text(grosze)
+    # Every number once, and the n-th receipt on paper is the one answered n.
+    assert sorted(by_number) == list(range(1, total + 1))
+    assert printed == [by_number[number] for number in range(1, total + 1)]
