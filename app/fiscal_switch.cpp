@@ -33,6 +33,7 @@
 #include "dialogs/nip_check.h"
 #include "link/comm.h"
 #include "link/comm_threads.h"
+#include "protocol/device_family.h"
 #include "protocol/sequence.h"
 #include "protocol/status.h"
 
@@ -64,11 +65,11 @@ void EndCommand() {
 }
 
 bool SecondGeneration(uint8_t type) {
-  return type == 3 || type == 6 || type == 7 || type == 8 || type == 9;
+  return IsSigra2OrLater(type);
 }
 
 bool LunoFamily(uint8_t type) {
-  return type == 7 || type == 8;
+  return IsLuno(type);
 }
 
 // ErrorBeep, no progress text, then the message.

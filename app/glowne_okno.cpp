@@ -19,6 +19,7 @@
 #include "app/komunikacja.h"
 #include "app/startup.h"
 #include "link/comm.h"
+#include "protocol/device_family.h"
 
 namespace sigra::app {
 
@@ -268,7 +269,7 @@ void TGlowneOkno::AdaptMenuAfterConnection(uint8_t deviceType) {
   HideServiceEntries();
   AdaptMenuToDevice(deviceType);
   if (FirstGeneration(deviceType)) return;
-  const bool luno = deviceType == 7 || deviceType == 8;
+  const bool luno = IsLuno(deviceType);
   MenuItem(QStringLiteral("Nowadrukarka1"))->setEnabled(luno);
   MenuItem(QStringLiteral("Finansowypodatkowy1"))->setEnabled(luno);
   MenuItem(QStringLiteral("Ilo1"))->setEnabled(!luno);

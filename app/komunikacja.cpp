@@ -19,6 +19,7 @@
 #include "dialogs/dialog_state.h"
 #include "link/text_1250.h"
 #include "protocol/connection.h"
+#include "protocol/device_family.h"
 
 namespace sigra::app {
 namespace {
@@ -195,7 +196,7 @@ void TKomunikacja::Confirm() {
                            ConfiguredComPort, ConfiguredSpeed);
   }
 
-  if (type == 7 || type == 8) {
+  if (IsLuno(type)) {
     uint8_t first = 0;
     uint8_t lockFlags = 0;
     const int32_t lock = ReadLockState(first, lockFlags);

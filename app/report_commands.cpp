@@ -22,6 +22,7 @@
 #include "dialogs/f_raporty_okresowe_wg_dat.h"
 #include "dialogs/report_ranges.h"
 #include "protocol/connection.h"
+#include "protocol/device_family.h"
 
 namespace sigra::app {
 namespace {
@@ -40,11 +41,11 @@ void Refuse(const QString& text) {
 }
 
 bool Tx350(uint8_t deviceType) {
-  return deviceType == 0 || deviceType == 1 || deviceType == 4 || deviceType == 5;
+  return IsTx350(deviceType);
 }
 
 bool Pharmacy(uint8_t deviceType) {
-  return deviceType == 4 || deviceType == 5 || deviceType == 6 || deviceType == 8;
+  return IsPharmacy(deviceType);
 }
 
 bool Yes(const QString& question) {
@@ -171,7 +172,7 @@ void TGlowneOkno::Finansowypodatkowy1Click() {
     ReportResultCode(result);
     return EndCommand();
   }
-  if (type != 7 && type != 8) {
+  if (!IsLuno(type)) {
     Refuse(QStringLiteral("  Drukarka nie obsługuje wydruku raportu finansowego "));
     return EndCommand();
   }

@@ -17,6 +17,7 @@
 #include "dialogs/f_sposob_zaokraglania.h"
 #include "dialogs/f_ustawienia.h"
 #include "dialogs/qt_text.h"
+#include "protocol/device_family.h"
 
 namespace sigra::app {
 
@@ -42,7 +43,7 @@ void TGlowneOkno::Ilo1Click() {
   uint8_t type = 0;
   if (DeviceStep(type) && ClockStep()) {
     // The Luno models and other devices may feed no paper at all.
-    const int least = type == 7 || type == 8 || type == 9 ? 0 : 3;
+    const int least = IsLunoOrOther(type) ? 0 : 3;
     fIloscWierszy->seIloscWierszy->setMinimum(least);
     fIloscWierszy->seIloscWierszy->setValue(least);
     HideProgressText();

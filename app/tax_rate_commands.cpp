@@ -30,6 +30,7 @@
 #include "link/comm_threads.h"
 #include "link/text_1250.h"
 #include "protocol/connection.h"
+#include "protocol/device_family.h"
 #include "protocol/feedback.h"
 #include "protocol/sequence.h"
 #include "protocol/status.h"
@@ -43,7 +44,7 @@ constexpr int32_t kRefused = 24;  // the printer answered NAK
 constexpr int32_t kNoByte = 21;
 
 bool IsSecondGeneration(uint8_t deviceType) {
-  return deviceType == 3 || deviceType == 6 || deviceType == 7 || deviceType == 8;
+  return IsSigra2OrLater(deviceType) && deviceType != kOtherDevice;
 }
 
 void ReportWithArrow(int32_t code) {
@@ -319,7 +320,7 @@ void TGlowneOkno::Bazanazwitowarw1Click() {
     ReportWithArrow(1);
     return;
   }
-  if ((deviceType == 7 || deviceType == 8) && !FollowEraseProgress(pbFiskal)) {
+  if (IsLuno(deviceType) && !FollowEraseProgress(pbFiskal)) {
     ReportWithArrow(kNoByte);
     return;
   }

@@ -17,6 +17,7 @@
 #include "dialogs/f_bajty_statusu.h"
 #include "dialogs/f_numer_unikatowy.h"
 #include "dialogs/f_test_wyswietlacza.h"
+#include "protocol/device_family.h"
 #include "protocol/status.h"
 
 namespace sigra::app {
@@ -26,7 +27,7 @@ const QString kError = QStringLiteral("Błąd");
 const QString kAnswer = QStringLiteral("Odpowiedz");
 
 bool Luno(uint8_t deviceType) {
-  return deviceType == 7 || deviceType == 8;
+  return IsLuno(deviceType);
 }
 
 // Asks whether to check the receipt conditions again after an unexpected

@@ -15,6 +15,7 @@
 #include "dialogs/radio_group.h"
 #include "link/comm.h"
 #include "protocol/connection.h"
+#include "protocol/device_family.h"
 
 namespace sigra::app {
 namespace {
@@ -59,7 +60,7 @@ void TGlowneOkno::Odczytuytkownika1Click() {
   if (editOnly || PrinterReady()) {
     ErrorBeep();
     const uint8_t type = UserDataDeviceType;
-    fDaneUzytkownika->rgTyp->SetItemIndex(type == 7 || type == 8 || type == 9 ? 1 : 0);
+    fDaneUzytkownika->rgTyp->SetItemIndex(IsLunoOrOther(type) ? 1 : 0);
     fDaneUzytkownika->rgTypClick();
     HideProgressText();
     fDaneUzytkownika->exec();

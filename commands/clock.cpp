@@ -7,6 +7,7 @@
 #include "commands/receipt_counter.h"
 #include "commands/results.h"
 #include "protocol/connection.h"
+#include "protocol/device_family.h"
 #include "protocol/feedback.h"
 #include "protocol/status.h"
 
@@ -25,10 +26,6 @@ constexpr uint8_t kStatus150 = 150;
 constexpr uint8_t kErased = 0;
 
 ClockEraseProgress g_eraseProgress;
-
-bool IsLuno(uint8_t deviceType) {
-  return deviceType == 7 || deviceType == 8;
-}
 
 // Answer bytes `from` and `from + 1`, each as its decimal value.
 std::string DigitPair(const Block& answer, size_t from) {

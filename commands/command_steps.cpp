@@ -3,6 +3,7 @@
 #include "commands/results.h"
 #include "link/comm_threads.h"
 #include "protocol/connection.h"
+#include "protocol/device_family.h"
 #include "protocol/feedback.h"
 #include "protocol/receipt_state.h"
 #include "protocol/wire_trace.h"
@@ -16,8 +17,7 @@ int32_t BeginCommand(const char* progress) {
 }
 
 bool IsSecondGeneration(uint8_t deviceType) {
-  return deviceType == 3 || deviceType == 6 || deviceType == 7 || deviceType == 8 ||
-         deviceType == 9;
+  return IsSigra2OrLater(deviceType);
 }
 
 int32_t SendOrder(uint8_t cmd, const Block& data, uint8_t dataLength) {

@@ -9,6 +9,7 @@
 #include "commands/export_guard.h"
 #include "commands/results.h"
 #include "protocol/connection.h"
+#include "protocol/device_family.h"
 #include "protocol/receipt_state.h"
 #include "protocol/sequence.h"
 
@@ -27,7 +28,7 @@ constexpr uint8_t kImagePresent = 0x01;
 constexpr uint8_t kClearRefused = 204;
 
 bool HasGraphicDisplay(uint8_t deviceType) {
-  return deviceType == 7 || deviceType == 8;
+  return IsLuno(deviceType);
 }
 
 // The opening both transfers share: a checked connection, no receipt open, and

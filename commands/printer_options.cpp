@@ -4,6 +4,7 @@
 #include "commands/export_guard.h"
 #include "commands/results.h"
 #include "protocol/connection.h"
+#include "protocol/device_family.h"
 #include "protocol/receipt_state.h"
 #include "protocol/sequence.h"
 
@@ -18,10 +19,6 @@ constexpr uint8_t kCmdRounding = 116;
 constexpr uint8_t kCmdReadRounding = 210;
 
 constexpr size_t kFieldLength = 2;
-
-bool IsLuno(uint8_t deviceType) {
-  return deviceType == 7 || deviceType == 8;
-}
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include "commands/results.h"
 #include "protocol/connection.h"
+#include "protocol/device_family.h"
 #include "protocol/feedback.h"
 #include "protocol/receipt_state.h"
 #include "protocol/sequence.h"
@@ -28,7 +29,7 @@ int32_t ReadReceiptCounter(uint32_t& counter) {
     return result;
   }
   counter = answer[0] + 256U * answer[1];
-  if (counter == 0 && (DeviceType == 7 || DeviceType == 8)) {
+  if (counter == 0 && IsLuno(DeviceType)) {
     if (int32_t result = SendSequence(kCmdLunoReceiptCounter, 8, 0, answer, data); result != 0) {
       return result;
     }

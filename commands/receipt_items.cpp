@@ -13,6 +13,7 @@
 #include "link/comm.h"
 #include "link/comm_threads.h"
 #include "protocol/connection.h"
+#include "protocol/device_family.h"
 #include "protocol/feedback.h"
 #include "protocol/receipt_state.h"
 #include "protocol/sequence.h"
@@ -148,7 +149,7 @@ std::string PadTo(std::string_view text, size_t length) {
 }  // namespace
 
 bool HasExtendedReceipt(uint8_t deviceType) {
-  return deviceType == 3 || deviceType == 7 || deviceType == 8 || deviceType == 9;
+  return IsSigra2LunoOrOther(deviceType);
 }
 
 int32_t CheckReceiptNotCancelled() {
@@ -165,7 +166,7 @@ int32_t ReceiptConditions() {
   if (ReceiptOpen) return kResultReceiptOpen;
   uint32_t version = 0;
   if (int32_t result = ReadDeviceType(DeviceType, version); result != 0) return result;
-  if (DeviceType == 7 || DeviceType == 8) {
+  if (IsLuno(DeviceType)) {
     Block answer{};
     const Block data{};
     if (int32_t result = SendSequence(kCmdEuroChangeover, 2, 0, answer, data); result != 0) {
@@ -215,8 +216,7 @@ int32_t PrepareArticleName(std::string_view text, std::string& padded) {
   constexpr size_t kScanned = 254;
   text = text.substr(0, std::min({text.find('\0'), text.size(), kScanned}));
   padded = PadTo(text, kArticleNameLength);
-  const bool shortNamesAllowed =
-      DeviceType == 3 || DeviceType == 7 || DeviceType == 8 || DeviceType == 9;
+  const bool shortNamesAllowed = IsSigra2LunoOrOther(DeviceType);
   const int32_t needed = shortNamesAllowed ? 5 : 10;
   return CharsInArticleName(padded) >= needed ? 0 : kResultTooFewSignificant;
 }

@@ -10,6 +10,7 @@
 #include "commands/printer_state_check.h"
 #include "commands/results.h"
 #include "protocol/connection.h"
+#include "protocol/device_family.h"
 #include "protocol/feedback.h"
 #include "protocol/sequence.h"
 #include "protocol/status.h"
@@ -50,7 +51,7 @@ bool HasUserData(uint8_t deviceType) {
 }
 
 bool HasPharmacyLines(uint8_t deviceType) {
-  return deviceType == 6 || deviceType == 8;
+  return IsSigraFOrLunoF(deviceType);
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 #include "dialogs/radio_group.h"
 #include "dialogs/user_data_file.h"
 #include "protocol/connection.h"
+#include "protocol/device_family.h"
 #include "protocol/status.h"
 
 namespace sigra::app {
@@ -35,7 +36,7 @@ constexpr int kWide = 40;
 constexpr int kNarrow = 20;
 
 bool Luno(uint8_t deviceType) {
-  return deviceType == 7 || deviceType == 8;
+  return IsLuno(deviceType);
 }
 
 bool WithoutUserData(uint8_t deviceType) {

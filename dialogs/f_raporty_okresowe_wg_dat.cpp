@@ -9,13 +9,14 @@
 #include "dialogs/dialog_state.h"
 #include "dialogs/report_ranges.h"
 #include "protocol/connection.h"
+#include "protocol/device_family.h"
 
 namespace sigra::app {
 namespace {
 
 // Devices that print every periodic report with command 49.
 bool HasPeriodicReportCommand(uint8_t deviceType) {
-  return deviceType == 3 || deviceType >= 6;
+  return IsSigra2OrLater(deviceType);
 }
 
 QDateEdit* DateField(QWidget* parent, const char* name) {

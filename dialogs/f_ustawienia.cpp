@@ -20,6 +20,7 @@
 #include "dialogs/dialog_placement.h"
 #include "dialogs/radio_group.h"
 #include "protocol/connection.h"
+#include "protocol/device_family.h"
 
 namespace sigra::app {
 namespace {
@@ -187,7 +188,7 @@ bool TfUstawienia::OpeningChecks(uint8_t& deviceType) {
     ShowFailure(read);
     return false;
   }
-  if (deviceType != 7 && deviceType != 8) {
+  if (!IsLuno(deviceType)) {
     SetArrowCursor();
     ErrorBeep();
     ShowError(QStringLiteral("Podłączone urządzenie nie jest drukarką LUNO/LUNO F"));
@@ -222,7 +223,7 @@ void TfUstawienia::bOdczytClick() {
   uint8_t deviceType = 0;
   if (!OpeningChecks(deviceType)) return;
   // The Luno F always prints its lines in full.
-  rgWydruk->setEnabled(deviceType == 7);
+  rgWydruk->setEnabled(deviceType == kLuno);
   SettingsBytes block{};
   if (!ReadBlock(block)) return;
   int32_t feedLines = 0;

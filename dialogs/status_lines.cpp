@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "link/text_1250.h"
+#include "protocol/device_family.h"
 
 namespace sigra::app {
 namespace {
@@ -51,7 +52,7 @@ std::vector<std::string> StatusLines(const StatusReading& status, uint8_t device
     if (set(3, 0x02) && status.count <= 4) add("Brak papieru (zapalona jest LED PAPER OUT)");
     if (set(3, 0x04)) add("Awaria drukarki");
     if (set(3, 0x08)) {
-      add(deviceType == 3 || deviceType == 6
+      add(deviceType == kSigraSecondGeneration || deviceType == kSigraF
               ? "Za niskie napięcie baterii na pakiecie głównym (lub podtrzymującej zegar), "
                 "dalsza praca możliwa ale powiadom serwis"
               : "Za niskie napięcie baterii na pakiecie głównym, dalsza praca możliwa ale "

@@ -7,6 +7,7 @@
 #include "link/comm.h"
 #include "link/os_serial.h"
 #include "link/text_1250.h"
+#include "protocol/device_family.h"
 #include "protocol/feedback.h"
 #include "protocol/receipt_state.h"
 #include "protocol/sequence.h"
@@ -179,31 +180,27 @@ int32_t ReadDeviceType(uint8_t& type, uint32_t& version) {
 
 namespace {
 
-struct DeviceNames {
-  const char* name;
-  const char* pName;
+// The names pDeviceName gives, by type, UTF-8 here; served in Windows-1250.
+constexpr const char* kPDeviceNames[] = {
+    "TX350A 5-stawkowa",
+    "TX350A 7-stawkowa",
+    "SIGRA I generacji",
+    "SIGRA II generacji",
+    "TX350B 5-st. (apteczna)",
+    "TX350B 7-st. (apteczna)",
+    "SIGRA F (apteczna)",
+    "Nowa drukarka fiskalna",
+    "Nowa drukarka fiskalna (apteczna)",
+    "INNE URZADZENIE",
 };
-
-// UTF-8 here; served in Windows-1250.
-constexpr DeviceNames kDeviceNames[] = {
-    {"TX350A 5-stawkowa", "TX350A 5-stawkowa"},
-    {"TX350A 7-stawkowa", "TX350A 7-stawkowa"},
-    {"SIGRA I generacji", "SIGRA I generacji"},
-    {"SIGRA II generacji", "SIGRA II generacji"},
-    {"TX350B 5-st. (apteczna)", "TX350B 5-st. (apteczna)"},
-    {"TX350B 7-st. (apteczna)", "TX350B 7-st. (apteczna)"},
-    {"SIGRA F (apteczna)", "SIGRA F (apteczna)"},
-    {"VELMO LUNO", "Nowa drukarka fiskalna"},
-    {"VELMO LUNO F", "Nowa drukarka fiskalna (apteczna)"},
-    {"INNE URZĄDZENIE", "INNE URZADZENIE"},
-};
+static_assert(std::size(kPDeviceNames) == std::size(kDeviceTypeNames));
 constexpr const char* kUnknownDevice = "NIEZNANE";
 
 const char* NameOf(uint8_t type, bool pList) {
   static const auto converted = [] {
-    std::array<std::pair<std::string, std::string>, std::size(kDeviceNames)> names;
+    std::array<std::pair<std::string, std::string>, std::size(kPDeviceNames)> names;
     for (size_t i = 0; i < names.size(); ++i) {
-      names[i] = {Cp1250FromUtf8(kDeviceNames[i].name), Cp1250FromUtf8(kDeviceNames[i].pName)};
+      names[i] = {Cp1250FromUtf8(kDeviceTypeNames[i]), Cp1250FromUtf8(kPDeviceNames[i])};
     }
     return names;
   }();

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "protocol/connection.h"
+#include "protocol/device_family.h"
 #include "protocol/feedback.h"
 #include "protocol/receipt_state.h"
 #include "protocol/sequence.h"
@@ -32,7 +33,7 @@ int32_t PollPrintout(int32_t mode, uint8_t deviceType, bool resumeWhenStopped, b
   if ((status3 & kNoPaper) != 0) return kResultNoPaper;
 
   const bool skipStatus2 =
-      resumeWhenStopped && (deviceType == 7 || deviceType == 8) && mode != kModeChecking;
+      resumeWhenStopped && IsLuno(deviceType) && mode != kModeChecking;
   for (;;) {
     Processmessages();
     if (int32_t result = ReadStatus(kStatus3, status3); result != 0) return result;
@@ -84,16 +85,16 @@ int32_t ReadStatus(uint8_t cmd, uint8_t& value) {
 }
 
 bool HasStatusBytes5And6(uint8_t type, uint32_t version) {
-  return (type == 3 && version >= 3) || (type == 6 && version >= 6) || type == 7 || type == 8 ||
-         type == 9;
+  return (type == kSigraSecondGeneration && version >= 3) || (type == kSigraF && version >= 6) ||
+         IsLunoOrOther(type);
 }
 
 bool HasStatusByte7(uint8_t type) {
-  return type == 7 || type == 8 || type == 9;
+  return IsLunoOrOther(type);
 }
 
 bool HasStatusByte8(uint8_t type) {
-  return type == 6 || type == 8;
+  return IsSigraFOrLunoF(type);
 }
 
 int32_t ReadStatusBytes(int32_t& count, uint8_t& byte1, uint8_t& byte2, uint8_t& byte3,

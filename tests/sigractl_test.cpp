@@ -158,16 +158,16 @@ TEST_F(SigractlTest, BadInputGetsAClearMessageAndSendsNothing) {
 TEST_F(SigractlTest, JsonForMachinesAndTheExitStatusByClass) {
   emu::Emulator& printer = StartPrinter(7);
   EXPECT_EQ(Sigractl({"--json", "name"}).out,
-            "{\"command\": \"name\", \"result\": 0, \"device\": \"Nowa drukarka fiskalna\"}\n");
+            "{\"command\":\"name\",\"result\":0,\"device\":\"Nowa drukarka fiskalna\"}\n");
   EXPECT_EQ(Sigractl({"--json", "rates"}).out,
-            "{\"command\": \"rates\", \"result\": 0, \"count\": 7, \"rates\": [{\"rate\": \"A\", "
-            "\"value\": 2200, \"text\": \"22,00%\"}, {\"rate\": \"B\", \"value\": 700, \"text\": "
-            "\"7,00%\"}, {\"rate\": \"C\", \"value\": 0, \"text\": \"0,00%\"}, {\"rate\": \"D\", "
-            "\"value\": 10000, \"text\": \"ZWOLNIONA\"}, {\"rate\": \"E\", \"value\": 25500, "
-            "\"text\": \"REZERWA\"}, {\"rate\": \"F\", \"value\": 25500, \"text\": \"REZERWA\"}, "
-            "{\"rate\": \"G\", \"value\": 25500, \"text\": \"REZERWA\"}]}\n");
+            "{\"command\":\"rates\",\"result\":0,\"count\":7,\"rates\":[{\"rate\":\"A\","
+            "\"value\":2200,\"text\":\"22,00%\"},{\"rate\":\"B\",\"value\":700,\"text\":"
+            "\"7,00%\"},{\"rate\":\"C\",\"value\":0,\"text\":\"0,00%\"},{\"rate\":\"D\","
+            "\"value\":10000,\"text\":\"ZWOLNIONA\"},{\"rate\":\"E\",\"value\":25500,"
+            "\"text\":\"REZERWA\"},{\"rate\":\"F\",\"value\":25500,\"text\":\"REZERWA\"},"
+            "{\"rate\":\"G\",\"value\":25500,\"text\":\"REZERWA\"}]}\n");
   EXPECT_EQ(Sigractl({"--json", "receipt", "-"}, "item x A 1 szt\n").out,
-            "{\"result\": -1, \"error\": \"standard input: line 1: item needs NAME RATE QUANTITY "
+            "{\"result\":-1,\"error\":\"standard input: line 1: item needs NAME RATE QUANTITY "
             "UNIT PRICE\"}\n");
 
   // Opening the connection waits for the printout, which needs paper.
@@ -175,8 +175,8 @@ TEST_F(SigractlTest, JsonForMachinesAndTheExitStatusByClass) {
   const ToolRun noPaper = Sigractl({"--json", "state-report"});
   EXPECT_EQ(noPaper.exit, 4);
   EXPECT_EQ(noPaper.out,
-            "{\"command\": \"state-report\", \"result\": 109, \"step\": \"CommunicationInit\", "
-            "\"error\": \"Brak papieru lub podniesiona głowica mechanizmu drukującego.\"}\n");
+            "{\"command\":\"state-report\",\"result\":109,\"step\":\"CommunicationInit\","
+            "\"error\":\"Brak papieru lub podniesiona głowica mechanizmu drukującego.\"}\n");
   printer.SetSilent(true);
   const ToolRun silent = Sigractl({"--timeout", "1", "unique-number"});
   EXPECT_EQ(silent.exit, 3);
@@ -196,9 +196,9 @@ TEST_F(SigractlTest, AReceiptCutByAPowerLossSaysWhetherItWasFiscalised) {
     const char* json;
   };
   const Case cases[] = {
-      {"after-ack", 7, "\"fiscalised\": true, \"receipt\": 1}"},
-      {"printing", 7, "\"fiscalised\": true, \"receipt\": 2}"},
-      {"before-end", 3, "\"fiscalised\": false}"},
+      {"after-ack", 7, "\"fiscalised\":true,\"receipt\":1}"},
+      {"printing", 7, "\"fiscalised\":true,\"receipt\":2}"},
+      {"before-end", 3, "\"fiscalised\":false}"},
   };
   emu::Emulator& printer = StartPrinter(3);
   emu::ControlChannel channel(printer);
@@ -208,7 +208,7 @@ TEST_F(SigractlTest, AReceiptCutByAPowerLossSaysWhetherItWasFiscalised) {
                                  "item \"Bułka kajzerka\" A 1 szt 0.60\n");
     EXPECT_EQ(run.exit, c.exit) << c.point;
     EXPECT_EQ(
-        run.out.rfind("{\"command\": \"receipt\", \"result\": 21, \"step\": \"ReceiptEnd\"", 0), 0U)
+        run.out.rfind("{\"command\":\"receipt\",\"result\":21,\"step\":\"ReceiptEnd\"", 0), 0U)
         << run.out;
     const std::string end = std::string(c.json) + "\n";
     EXPECT_EQ(
@@ -240,9 +240,9 @@ TEST_F(SigractlTest, StatusBytesInTheStatusWindowsWords) {
   StartPrinter(2).SetPaper(false);
   const ToolRun old = Sigractl({"--json", "status"});
   EXPECT_EQ(old.out,
-            "{\"command\": \"status\", \"result\": 0, \"bytes\": [3, 0, 2, 8], \"lines\": "
-            "[\"Wpisane dane o użytkowniku\", \"Moduł w trybie szkoleniowym\", \"Wersja "
-            "oprogramowania w module : 00\", \"Brak papieru (zapalona jest LED PAPER OUT)\", "
+            "{\"command\":\"status\",\"result\":0,\"bytes\":[3,0,2,8],\"lines\":"
+            "[\"Wpisane dane o użytkowniku\",\"Moduł w trybie szkoleniowym\",\"Wersja "
+            "oprogramowania w module : 00\",\"Brak papieru (zapalona jest LED PAPER OUT)\","
             "\"Szuflada zamknięta lub niepodłączona\"]}\n");
 }
 

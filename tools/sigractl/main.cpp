@@ -2,7 +2,6 @@
 // does one thing, closes the connection and says what came of it, in UTF-8
 // or as one JSON object; it calls only the driver's exported functions.
 #include <charconv>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -16,14 +15,19 @@
 #include <variant>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "link/text_1250.h"
 #include "sigra/sigradrv.h"
-#include "tools/sigractl/json.h"
+#include "tools/sale/sale.h"
 #include "tools/sigractl/receipt_file.h"
 #include "tools/sigractl/status_lines.h"
 
 namespace sigractl {
 namespace {
+
+// Fields in the order they were added.
+using Json = nlohmann::ordered_json;
 
 constexpr const char* kUsage =
     "usage: sigractl [--port N|COMn] [--speed S] [--timeout S] [--json] COMMAND [ARGS]\n"
@@ -88,8 +92,6 @@ constexpr int kExitUsage = 2;
 // of which the printer could not tell.
 constexpr int kExitFiscalisedAnyway = 7;
 constexpr int kExitFiscalisedUnknown = 8;
-// How long a failed receipt tries to reach the printer again.
-constexpr auto kReconnectTime = std::chrono::seconds(30);
 
 struct Options {
   int32_t port = 1;
@@ -162,7 +164,7 @@ std::string Hex(const unsigned char* bytes, size_t count) {
 // What a command has to say: lines for people, fields for --json.
 struct Report {
   std::vector<std::string> lines;
-  JsonObject json;
+  Json json = Json::object();
 };
 
 // The failure of one step: "CommunicationInit: 21 Przekroczony czas...".
@@ -181,15 +183,13 @@ class Run {
 
   int Finish(const std::string& command, const Outcome& failure) {
     if (options_.json) {
-      JsonObject json;
-      json.Add("command", command);
-      json.Add("result", failure ? failure->code : 0);
+      Json json = {{"command", command}, {"result", failure ? failure->code : 0}};
       if (failure) {
-        json.Add("step", failure->step);
-        json.Add("error", Message(failure->code));
+        json["step"] = failure->step;
+        json["error"] = Message(failure->code);
       }
-      json.Append(report_.json);
-      std::cout << json.Text() << '\n';
+      json.update(report_.json);
+      std::cout << json.dump() << '\n';
     } else {
       for (const std::string& line : report_.lines) std::cout << line << '\n';
       if (failure) {
@@ -241,7 +241,7 @@ Outcome Name(Run& run) {
     char name[34] = {};
     if (Outcome failure = Check("pDeviceName", pDeviceName(name))) return failure;
     run.Out().lines.push_back(FromDriver(name));
-    run.Out().json.Add("device", FromDriver(name));
+    run.Out().json["device"] = FromDriver(name);
     return std::nullopt;
   });
 }
@@ -303,13 +303,11 @@ Outcome Status(Run& run) {
     if (Outcome failure = ReadStatusByte(93, status.bytes[7], status.hasByte8)) return failure;
     const std::vector<std::string> lines = StatusLines(status);
     run.Out().lines = lines;
-    std::string bytes = "[";
-    for (int i = 0; i < status.count; ++i) {
-      bytes += (i > 0 ? ", " : "") + std::to_string(status.bytes[static_cast<size_t>(i)]);
-    }
-    if (status.hasByte8) bytes += ", " + std::to_string(status.bytes[7]);
-    run.Out().json.AddRaw("bytes", bytes + "]");
-    run.Out().json.Add("lines", lines);
+    Json bytes = Json::array();
+    for (int i = 0; i < status.count; ++i) bytes.push_back(status.bytes[static_cast<size_t>(i)]);
+    if (status.hasByte8) bytes.push_back(status.bytes[7]);
+    run.Out().json["bytes"] = bytes;
+    run.Out().json["lines"] = lines;
     return std::nullopt;
   });
 }
@@ -323,7 +321,7 @@ Outcome Clock(Run& run) {
     const std::string shown = "20" + clock.substr(0, 2) + "-" + clock.substr(3, 2) + "-" +
                               clock.substr(6, 2) + " " + clock.substr(9);
     run.Out().lines.push_back(shown);
-    run.Out().json.Add("clock", shown);
+    run.Out().json["clock"] = shown;
     return std::nullopt;
   });
 }
@@ -347,7 +345,7 @@ Outcome ShiftClock(Run& run, int32_t minutes) {
     char text[15] = {};
     if (Outcome failure = Check("pReadClock", pReadClock(text))) return failure;
     run.Out().lines.push_back("clock moved " + std::to_string(minutes) + " min: " + text);
-    run.Out().json.Add("minutes", minutes);
+    run.Out().json["minutes"] = minutes;
     return std::nullopt;
   });
 }
@@ -366,19 +364,15 @@ Outcome Rates(Run& run) {
                                                    &rates[3], &rates[4], &rates[5], &rates[6]))) {
       return failure;
     }
-    std::string json = "[";
+    Json json = Json::array();
     for (int32_t i = 0; i < count && i < 7; ++i) {
       const std::string letter(1, static_cast<char>('A' + i));
       const std::string text = RateText(rates[i]);
       run.Out().lines.push_back(letter + " " + text);
-      JsonObject rate;
-      rate.Add("rate", letter);
-      rate.Add("value", rates[i]);
-      rate.Add("text", text);
-      json += (i > 0 ? ", " : "") + rate.Text();
+      json.push_back({{"rate", letter}, {"value", rates[i]}, {"text", text}});
     }
-    run.Out().json.Add("count", count);
-    run.Out().json.AddRaw("rates", json + "]");
+    run.Out().json["count"] = count;
+    run.Out().json["rates"] = json;
     return std::nullopt;
   });
 }
@@ -397,7 +391,7 @@ Outcome Counter(Run& run, const char* step, int32_t (*read)(int32_t*), const cha
     int32_t counter = 0;
     if (Outcome failure = Check(step, read(&counter))) return failure;
     run.Out().lines.push_back(std::to_string(counter));
-    run.Out().json.Add(key, counter);
+    run.Out().json[key] = counter;
     return std::nullopt;
   });
 }
@@ -407,93 +401,49 @@ Outcome UniqueNumber(Run& run) {
     char number[12] = {};
     if (Outcome failure = Check("pReadUniqueNumber", pReadUniqueNumber(number))) return failure;
     run.Out().lines.push_back(FromDriver(number));
-    run.Out().json.Add("unique_number", FromDriver(number));
+    run.Out().json["unique_number"] = FromDriver(number);
     return std::nullopt;
   });
 }
 
-// After a failed receipt, whether the printer fiscalised it: it did when its
-// receipt counter, read over a new connection, is one more than `before`.
-// The failure gets the exit status that tells a script whether to sell again.
-Failure Fiscalised(Run& run, const Options& options, int32_t before, Failure failure) {
-  std::optional<int32_t> after;
-  const auto deadline = std::chrono::steady_clock::now() + kReconnectTime;
-  do {
-    int32_t counter = 0;
-    if (CommunicationInit(options.port, options.speed, options.timeout) == 0 &&
-        ReceiptNumber(&counter) == 0) {
-      after = counter;
-    }
-  } while (!after && std::chrono::steady_clock::now() < deadline);
-  if (!after) {
-    run.Out().lines.push_back("unknown whether the receipt was fiscalised: no printer");
-    run.Out().json.AddRaw("fiscalised", "null");
-    failure.exitStatus = kExitFiscalisedUnknown;
-  } else if (*after == before + 1) {
-    run.Out().lines.push_back("receipt " + std::to_string(*after) + " fiscalised");
-    run.Out().json.AddRaw("fiscalised", "true");
-    run.Out().json.Add("receipt", *after);
-    failure.exitStatus = kExitFiscalisedAnyway;
-  } else {
-    run.Out().lines.push_back("receipt not fiscalised");
-    run.Out().json.AddRaw("fiscalised", "false");
-  }
-  return failure;
-}
-
 Outcome PrintReceipt(Run& run, const Options& options, const ReceiptFile& receipt) {
   return run.Connected([&]() -> Outcome {
-    int32_t before = 0;
-    if (Outcome failure = Check("ReceiptNumber", ReceiptNumber(&before))) return failure;
-    if (Outcome failure = Check("ReceiptBegin", ReceiptBegin())) {
-      return Fiscalised(run, options, before, *failure);
-    }
-    // A line the driver or the printer refuses leaves no receipt half open.
-    const auto cancelled = [&](Failure failure) {
-      ReceiptCancel();
-      return Fiscalised(run, options, before, failure);
-    };
-    std::string items = "[";
-    int64_t sum = 0;
-    for (size_t i = 0; i < receipt.items.size(); ++i) {
+    const sigra::sale::SaleResult sale = sigra::sale::Sell(receipt, [&] {
+      return CommunicationInit(options.port, options.speed, options.timeout);
+    });
+    if (sale.counterBefore < 0) return Failure{sale.step, sale.code};
+    // The lines the driver took, and the sum when the closing was reached.
+    const bool closing = sale.code == 0 || sale.step == "ReceiptEnd";
+    Json items = Json::array();
+    for (size_t i = 0; i < sale.itemsSent; ++i) {
       const ReceiptLine& item = receipt.items[i];
-      int32_t value = 0;
-      const int32_t code =
-          pReceiptItem(item.voided ? 0 : 1, item.name.c_str(), item.rate, 0, item.quantity,
-                       item.decimals, item.unit.c_str(), item.price, &value);
-      if (code != 0) return cancelled({"item " + std::to_string(i + 1), code});
-      sum += item.voided ? -value : value;
-      run.Out().lines.push_back((item.voided ? "void " : "") + sigra::Utf8FromCp1250(item.name) +
-                                " " + Money(value));
-      JsonObject line;
-      line.Add("name", sigra::Utf8FromCp1250(item.name));
-      line.Add("voided", item.voided ? 1 : 0);
-      line.Add("value", value);
-      items += (i > 0 ? ", " : "") + line.Text();
+      const std::string name = sigra::Utf8FromCp1250(item.name);
+      run.Out().lines.push_back((item.voided ? "void " : "") + name + " " + Money(item.value));
+      items.push_back({{"name", name}, {"voided", item.voided ? 1 : 0}, {"value", item.value}});
     }
-    for (const PaymentEntry& payment : receipt.payments) {
-      const int32_t code =
-          pFillPayment(payment.number, payment.name.c_str(), payment.paid, payment.change);
-      if (code != 0) return cancelled({"payment " + std::to_string(payment.number), code});
+    if (closing) {
+      run.Out().json["items"] = items;
+      run.Out().json["sum"] = receipt.sum;
+      run.Out().lines.push_back(
+          "sum " + Money(receipt.sum) +
+          (receipt.discount > 0 ? ", less " + std::to_string(receipt.discount) + " %" : ""));
     }
-    for (const LineAfter& line : receipt.lines) {
-      int32_t freeLines = 0;
-      if (int32_t code = pFillLines(line.type, line.text.c_str(), &freeLines); code != 0) {
-        return cancelled({"line after the receipt", code});
-      }
+    std::optional<int> exitStatus;
+    if (!sale.fiscalised) {
+      run.Out().lines.push_back("unknown whether the receipt was fiscalised: no printer");
+      run.Out().json["fiscalised"] = nullptr;
+      exitStatus = kExitFiscalisedUnknown;
+    } else if (*sale.fiscalised) {
+      run.Out().lines.push_back("receipt " + std::to_string(sale.receiptNumber) + " fiscalised");
+      run.Out().json["fiscalised"] = true;
+      run.Out().json["receipt"] = sale.receiptNumber;
+      exitStatus = kExitFiscalisedAnyway;
+    } else {
+      run.Out().lines.push_back("receipt not fiscalised");
+      run.Out().json["fiscalised"] = false;
     }
-    run.Out().json.AddRaw("items", items + "]");
-    run.Out().json.Add("sum", sum);
-    run.Out().lines.push_back(
-        "sum " + Money(sum) +
-        (receipt.discount > 0 ? ", less " + std::to_string(receipt.discount) + " %" : ""));
-    if (Outcome failure = Check("ReceiptEnd", ReceiptEnd(receipt.discount))) {
-      return Fiscalised(run, options, before, *failure);
-    }
-    run.Out().lines.push_back("receipt " + std::to_string(before + 1) + " fiscalised");
-    run.Out().json.AddRaw("fiscalised", "true");
-    run.Out().json.Add("receipt", before + 1);
-    return std::nullopt;
+    if (sale.code == 0) return std::nullopt;
+    return Failure{sale.step, sale.code, exitStatus};
   });
 }
 
@@ -512,9 +462,7 @@ Outcome Raw(Run& run, uint8_t command, int32_t answerLength, const std::vector<u
     const size_t count = answerLength > 1 ? static_cast<size_t>(answerLength - 1)
                                           : static_cast<size_t>(answerLength);
     run.Out().lines.push_back(Hex(answer, count));
-    std::string json = "[";
-    for (size_t i = 0; i < count; ++i) json += (i > 0 ? ", " : "") + std::to_string(answer[i]);
-    run.Out().json.AddRaw("answer", json + "]");
+    run.Out().json["answer"] = std::vector<int>(answer, answer + count);
     return std::nullopt;
   });
 }
@@ -522,10 +470,7 @@ Outcome Raw(Run& run, uint8_t command, int32_t answerLength, const std::vector<u
 // The usage error of a bad command line, in the form --json asks for.
 int UsageError(const Options& options, const std::string& message) {
   if (options.json) {
-    JsonObject json;
-    json.Add("result", -1);
-    json.Add("error", message);
-    std::cout << json.Text() << '\n';
+    std::cout << Json{{"result", -1}, {"error", message}}.dump() << '\n';
   } else {
     std::cerr << "sigractl: " << message << "\n(sigractl --help shows the usage)\n";
   }
@@ -680,7 +625,7 @@ int Main(int argc, char** argv) {
     if (!code || *code < INT32_MIN || *code > INT32_MAX) return wrongArguments("a result code");
     const std::string text = Message(static_cast<int32_t>(*code));
     run.Out().lines.push_back(text);
-    run.Out().json.Add("message", text);
+    run.Out().json["message"] = text;
   } else {
     return UsageError(options, "unknown command " + command);
   }

@@ -22,49 +22,24 @@
 //                                        after the receipt, TYPE 0 to 15,
 //                                        TEXT up to 253 characters.
 //   discount PERCENT                     0 (none) to 99 off each rate's total.
-// Amounts have at most two decimal places after a point or a comma. Texts
-// must be representable in Windows-1250. The file needs at least one item.
+// The entries' rules are those of every receipt (tools/sale/receipt.h). The
+// file needs at least one item.
 #ifndef SIGRA_TOOLS_SIGRACTL_RECEIPT_FILE_H
 #define SIGRA_TOOLS_SIGRACTL_RECEIPT_FILE_H
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <variant>
-#include <vector>
+
+#include "tools/sale/receipt.h"
 
 namespace sigractl {
 
-struct ReceiptLine {
-  bool voided = false;
-  std::string name;   // Windows-1250
-  uint32_t rate = 0;  // 1 = A
-  int32_t quantity = 0;
-  int32_t decimals = 0;
-  std::string unit;  // Windows-1250
-  int32_t price = 0;
-  // Quantity times price, rounded half up, as the driver computes it.
-  int32_t value = 0;
-};
-
-struct PaymentEntry {
-  int32_t number = 0;
-  std::string name;  // Windows-1250
-  int32_t paid = 0;
-  int32_t change = 0;
-};
-
-struct LineAfter {
-  int32_t type = 0;
-  std::string text;  // Windows-1250
-};
-
-struct ReceiptFile {
-  std::vector<ReceiptLine> items;
-  std::vector<PaymentEntry> payments;
-  std::vector<LineAfter> lines;
-  uint32_t discount = 0;
-};
+using ReceiptFile = sigra::sale::Receipt;
+using sigra::sale::LineAfter;
+using sigra::sale::ParseAmount;
+using sigra::sale::PaymentEntry;
+using sigra::sale::ReceiptLine;
 
 // "line 3: ..." for the first entry that is wrong.
 struct ParseError {
@@ -72,10 +47,6 @@ struct ParseError {
 };
 
 std::variant<ReceiptFile, ParseError> ParseReceipt(std::string_view text);
-
-// An amount in zloty ("4.50", "4,5", "12") in grosze; false when it is not one
-// or does not fit a 32-bit amount.
-bool ParseAmount(std::string_view text, int32_t& grosze);
 
 }  // namespace sigractl
 
