@@ -30,9 +30,13 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <variant>
 #include <vector>
 
 #include "sigra/sigradrv.h"
+#include "tools/sale/receipt.h"
+#include "tools/sale/sale.h"
+#include "tools/sigractl/status_lines.h"
 
 namespace {
 
@@ -154,13 +158,15 @@ class Service {
 
 // --- The status query ----------------------------------------------------------
 
-// The driver calls behind GET /v1/printers/{id}/status.
+// The driver calls behind GET /v1/printers/{id}/status: the status bytes,
+// in words, and whether a receipt can be issued.
 bool DirectStatus() {
-  uint8_t bytes[8] = {};
-  for (int n = 1; n <= 8; ++n) {
-    if (StatusByte(static_cast<uint8_t>(n), &bytes[n - 1]) != 0 && n < 8) return false;
-  }
-  return true;
+  sigractl::StatusBytes status;
+  std::string step;
+  if (sigractl::ReadStatusBytes(status, step) != 0) return false;
+  const std::vector<std::string> lines = sigractl::StatusLines(status);
+  ReceiptConditions();
+  return !lines.empty();
 }
 
 struct Spread {
@@ -203,46 +209,42 @@ void StatusOverhead(int queries) {
 
 struct Item {
   const char* name;
-  int32_t quantity;
-  int32_t decimals;
-  const char* quantityText;
-  int32_t price;
-  const char* priceText;
+  const char* quantity;
+  const char* price;
 };
 
 constexpr Item kItems[] = {
-    {"Chleb razowy 500g", 1, 0, "1", 450, "4.50"},
-    {"Mleko 3,2% 1l", 2, 0, "2", 329, "3.29"},
-    {"Maslo extra 200g", 1, 0, "1", 799, "7.99"},
-    {"Jablka lobo", 1250, 3, "1.250", 420, "4.20"},
-    {"Kawa mielona 250g", 1, 0, "1", 1549, "15.49"},
+    {"Chleb razowy 500g", "1", "4.50"},  {"Mleko 3,2% 1l", "2", "3.29"},
+    {"Maslo extra 200g", "1", "7.99"},   {"Jablka lobo", "1.250", "4.20"},
+    {"Kawa mielona 250g", "1", "15.49"},
 };
+constexpr const char* kLineAfter = "Dziekujemy za zakupy";
 
 std::string ReceiptBody() {
   std::string body = R"({"items":[)";
   for (const Item& item : kItems) {
     if (body.back() != '[') body += ',';
     body += std::string(R"({"name":")") + item.name + R"(","rate":"A","quantity":")" +
-            item.quantityText + R"(","unit":"szt","price":")" + item.priceText + R"("})";
+            item.quantity + R"(","unit":"szt","price":")" + item.price + R"("})";
   }
-  return body + R"(],"lines":[{"type":0,"text":"Dziekujemy za zakupy"}]})";
+  return body + R"(],"lines":[{"type":0,"text":")" + kLineAfter + R"("}]})";
 }
 
-// The same receipt through the driver, with the receipt counter read before
-// it as every sale that is never printed twice does.
-bool DirectReceipt() {
-  int32_t before = 0;
-  if (ReceiptNumber(&before) != 0 || ReceiptBegin() != 0) return false;
-  for (const Item& item : kItems) {
-    int32_t value = 0;
-    if (pReceiptItem(1, item.name, 1, 0, item.quantity, item.decimals, "szt", item.price,
-                     &value) != 0) {
-      return false;
+// The same receipt sold in this process by the sale the service runs.
+bool DirectReceipt(int speed) {
+  static const sigra::sale::Receipt receipt = [] {
+    sigra::sale::ReceiptBuilder builder;
+    for (const Item& item : kItems) {
+      if (builder.AddItem(false, item.name, "A", item.quantity, "szt", item.price)) {
+        throw std::runtime_error("a bad item");
+      }
     }
-  }
-  int32_t freeLines = 0;
-  pFillLines(0, "Dziekujemy za zakupy", &freeLines);
-  return ReceiptEnd(0) == 0;
+    if (builder.AddLine("0", kLineAfter)) throw std::runtime_error("a bad line");
+    return std::get<sigra::sale::Receipt>(builder.Finish());
+  }();
+  const sigra::sale::SaleResult result =
+      sigra::sale::Sell(receipt, [speed] { return CommunicationInit(1, speed, 5); });
+  return result.code == 0;
 }
 
 bool HttpReceipt(httplib::Client& client, const std::string& printer, int& sequence) {
@@ -266,7 +268,7 @@ void ReceiptRatio(int receipts) {
   constexpr int kRate = 28800;
   Printers printers(1, kRate);
   if (CommunicationInit(1, kRate, 5) != 0) throw std::runtime_error("no connection");
-  const Spread direct = Measure(receipts, DirectReceipt);
+  const Spread direct = Measure(receipts, [] { return DirectReceipt(kRate); });
   CommunicationEnd();
   Service service(printers, 1, kRate);
   auto client = Connect(service.Port());

@@ -57,7 +57,7 @@ def described(tmp_path_factory):
     folder = tmp_path_factory.mktemp("openapi")
     monkey = pytest.MonkeyPatch()
     monkey.setenv("SIGRA_DOSDEVICES", str(folder))
-    printer = Printer(folder, 1, "--receipts", "2")
+    printer = Printer(folder, 1)
     service = Service(folder, {"till1": 1})
     answer = service.get("/v1/openapi.json")
     assert answer.status_code == 200
@@ -131,8 +131,7 @@ def check_answer(document: dict, resolved: dict, method: str, path: str, answer)
 def request_body(path: str) -> object:
     bodies = {
         "/v1/printers/{id}/receipts": receipt("3.21"),
-        "/v1/printers/{id}/reports/periodic": {"kind": "short", "from": "2024-05-01",
-                                               "to": "2024-05-17"},
+        "/v1/printers/{id}/reports/periodic": {"from": "2024-05-01", "to": "2024-05-17"},
         "/v1/printers/{id}/clock/shift": {"minutes": -15},
         "/v1/printers/{id}/drawer": {},
         "/v1/printers/{id}/reports/daily": {},
@@ -144,16 +143,26 @@ def request_body(path: str) -> object:
 def test_every_route_answers_as_described(described):
     service, document, resolved = described
     key = new_key()
-    # The receipt first, for the stored outcome of its key; the daily report
-    # last, as it closes the day.
-    order = sorted(SERVED, key=lambda route: (route[1] != "/v1/printers/{id}/receipts",
+    # The clock is shifted before the day's first receipt, the receipt goes
+    # before the stored outcome of its key, and the daily report last, as it
+    # closes the day.
+    first = ["/v1/printers/{id}/clock/shift", "/v1/printers/{id}/receipts"]
+    order = sorted(SERVED, key=lambda route: (route[1] not in first,
+                                              first.index(route[1]) if route[1] in first else 0,
                                               route[1] == "/v1/printers/{id}/reports/daily"))
     for method, path in order:
         concrete = path.replace("{id}", "till1").replace("{key}", key)
         if method == "get":
             answer = service.get(concrete)
         else:
-            answer = service.post(concrete, request_body(path), new_key()
+            body = request_body(path)
+            described_body = resolved["paths"][path][method].get("requestBody")
+            if described_body:
+                # What is sent is what the description asks for.
+                schema = described_body["content"]["application/json"]["schema"]
+                errors = list(schema_validator(document, schema).iter_errors(body))
+                assert not errors, (path, [error.message for error in errors])
+            answer = service.post(concrete, body, new_key()
                                   if path != "/v1/printers/{id}/receipts" else key)
         assert answer.status_code < 400, (method, path, answer.status_code, answer.text[:300])
         check_answer(document, resolved, method, path, answer)
