@@ -13,7 +13,7 @@ install(TARGETS sigradrv EXPORT sigradrvTargets
 install(FILES ${PROJECT_SOURCE_DIR}/include/sigra/sigradrv.h
               ${PROJECT_SOURCE_DIR}/include/sigra/sigradrv.hpp
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/sigra)
-foreach(program sigra-emu sigractl)
+foreach(program sigra-emu sigractl sigrad)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()

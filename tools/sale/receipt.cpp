@@ -64,6 +64,19 @@ Error Amount(std::string_view field, const char* what, int32_t& out) {
 
 }  // namespace
 
+int64_t Total(const Receipt& receipt) {
+  int64_t rates[8] = {};
+  for (const ReceiptLine& item : receipt.items) {
+    rates[item.rate] += item.voided ? -int64_t{item.value} : item.value;
+  }
+  int64_t total = 0;
+  for (int64_t rate : rates) {
+    const int64_t scaled = (100 - int64_t{receipt.discount}) * rate;
+    total += scaled / 100 + (scaled % 100 > 50 ? 1 : 0);
+  }
+  return total;
+}
+
 bool ParseAmount(std::string_view text, int32_t& grosze) {
   int64_t value = 0;
   int decimals = 0;

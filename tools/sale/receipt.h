@@ -84,6 +84,10 @@ class ReceiptBuilder {
   int64_t total_ = 0;
 };
 
+// The receipt's total as the printer computes it: each rate's total less
+// the discount, rounded to the nearer grosz (half a grosz down), added up.
+int64_t Total(const Receipt& receipt);
+
 // An amount in zloty ("4.50", "4,5", "12") in grosze; false when it is not one
 // or does not fit a 32-bit amount.
 bool ParseAmount(std::string_view text, int32_t& grosze);

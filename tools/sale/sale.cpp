@@ -1,16 +1,53 @@
 #include "tools/sale/sale.h"
 
-#include "sigra/sigradrv.h"
+#include "link/text_1250.h"
 
 namespace sigra::sale {
 
 std::optional<bool> Fiscalised(int32_t before, const Connect& connect,
-                               std::chrono::milliseconds reconnectTime, int32_t& counter) {
+                               std::chrono::milliseconds reconnectTime, int32_t& counter,
+                               int32_t (*readCounter)(int32_t*)) {
   const auto deadline = std::chrono::steady_clock::now() + reconnectTime;
   do {
-    if (connect() == 0 && ReceiptNumber(&counter) == 0) return counter == before + 1;
+    if (connect() == 0 && readCounter(&counter) == 0) return counter == before + 1;
   } while (std::chrono::steady_clock::now() < deadline);
   return std::nullopt;
+}
+
+std::string FromDriver(std::string_view cp1250) {
+  std::string text;
+  for (size_t i = 0; i < cp1250.size(); ++i) {
+    if (cp1250[i] == '\r') {
+      text += '\n';
+      if (i + 1 < cp1250.size() && cp1250[i + 1] == '\n') ++i;
+    } else {
+      text += cp1250[i];
+    }
+  }
+  return Utf8FromCp1250(text);
+}
+
+std::string Message(int32_t code) {
+  char text[622] = {};
+  pErrMessage(code, text);
+  return FromDriver(text);
+}
+
+int32_t ShiftClock(int32_t minutes, std::string& step) {
+  constexpr uint8_t kShiftClock = 54;
+  int32_t receipts = 0;
+  step = "ReceiptNumber";
+  if (int32_t code = ReceiptNumber(&receipts); code != 0) return code;
+  // The printer moves its clock only before the fiscal day's first receipt.
+  constexpr int32_t kReceiptsIssued = 218;
+  if (receipts != 0) return kReceiptsIssued;
+  const int32_t by = minutes < 0 ? -minutes : minutes;
+  unsigned char data[256] = {static_cast<unsigned char>(minutes > 0),
+                             static_cast<unsigned char>(by / 10),
+                             static_cast<unsigned char>(by % 10)};
+  unsigned char answer[256] = {};
+  step = "RSSequence 54";
+  return RSSequence(kShiftClock, 1, 3, answer, data);
 }
 
 SaleResult Sell(const Receipt& receipt, const Connect& connect, const SaleSteps& steps,

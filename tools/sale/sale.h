@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "sigra/sigradrv.h"
 #include "tools/sale/receipt.h"
 
 namespace sigra::sale {
@@ -49,11 +50,25 @@ using Connect = std::function<int32_t()>;
 SaleResult Sell(const Receipt& receipt, const Connect& connect, const SaleSteps& steps = {},
                 std::chrono::milliseconds reconnectTime = std::chrono::seconds(30));
 
-// After a failure: whether the receipt sold with the counter at `before` was
-// fiscalised, read over a new connection (none: the printer did not answer
-// within `reconnectTime`), and the counter read.
+// After a failure: whether the receipt (or, with DailyReportNumber, the
+// daily report) begun with the counter at `before` was made, read over a new
+// connection (none: the printer did not answer within `reconnectTime`), and
+// the counter read.
 std::optional<bool> Fiscalised(int32_t before, const Connect& connect,
-                               std::chrono::milliseconds reconnectTime, int32_t& counter);
+                               std::chrono::milliseconds reconnectTime, int32_t& counter,
+                               int32_t (*readCounter)(int32_t*) = ReceiptNumber);
+
+// The Polish text of a result code in UTF-8, its lines ending in "\n".
+std::string Message(int32_t code);
+
+// A text the driver gives (Windows-1250, CR or CR LF between lines) in UTF-8
+// with line feeds.
+std::string FromDriver(std::string_view cp1250);
+
+// Moves the printer's clock by 1 to 60 minutes, back when negative; only
+// before the fiscal day's first receipt (218 otherwise). `step` names the
+// call that failed.
+int32_t ShiftClock(int32_t minutes, std::string& step);
 
 }  // namespace sigra::sale
 

@@ -113,26 +113,8 @@ std::optional<int64_t> Number(std::string_view text) {
   return value;
 }
 
-// A driver text (Windows-1250, CR or CR LF between lines) in UTF-8 with line
-// feeds.
-std::string FromDriver(std::string_view cp1250) {
-  std::string text;
-  for (size_t i = 0; i < cp1250.size(); ++i) {
-    if (cp1250[i] == '\r') {
-      text += '\n';
-      if (i + 1 < cp1250.size() && cp1250[i + 1] == '\n') ++i;
-    } else {
-      text += cp1250[i];
-    }
-  }
-  return sigra::Utf8FromCp1250(text);
-}
-
-std::string Message(int32_t code) {
-  char text[622] = {};
-  pErrMessage(code, text);
-  return FromDriver(text);
-}
+using sigra::sale::FromDriver;
+using sigra::sale::Message;
 
 int ExitFor(int32_t code) {
   if (code == 0) return 0;
@@ -246,61 +228,13 @@ Outcome Name(Run& run) {
   });
 }
 
-// Status byte `n` read with its ordinary command; none when the printer does
-// not have it (NAK).
-Outcome ReadStatusByte(uint8_t command, uint8_t& value, bool& present) {
-  unsigned char answer[256] = {};
-  const int32_t code = RSSequence(command, 2, 0, answer, nullptr);
-  present = code == 0;
-  if (code == 24) return std::nullopt;
-  if (code != 0) return Failure{"RSSequence " + std::to_string(command), code};
-  value = answer[0];
-  return std::nullopt;
-}
-
-// Whether the printer is a second-generation Sigra or a Sigra F, asked with
-// the device-type (255) and model (254) queries.
-Outcome NamesClockBattery(bool& clockBattery) {
-  unsigned char answer[256] = {};
-  if (Outcome failure = Check("RSSequence 255", RSSequence(255, 2, 0, answer, nullptr))) {
-    return failure;
-  }
-  const uint8_t family = answer[0];
-  clockBattery = false;
-  if (family != 44 && family != 18) return std::nullopt;
-  const int32_t code = RSSequence(254, 4, 0, answer, nullptr);
-  // The older models of both families do not know the model query; the Luno
-  // models answer it with their own model byte.
-  if (code == 24) return std::nullopt;
-  if (code != 0) return Failure{"RSSequence 254", code};
-  clockBattery = answer[0] != (family == 44 ? 124 : 125);
-  return std::nullopt;
-}
-
 // Reads the status bytes on the raw port: a connection opening would first
 // wait for the printout, which is what a printer without paper cannot finish.
 Outcome Status(Run& run) {
   return run.RawPort([&]() -> Outcome {
     StatusBytes status;
-    if (Outcome failure = NamesClockBattery(status.clockBattery)) return failure;
-    // Bytes 1 to 4 every printer has; the others only some, which refuse
-    // their commands with NAK.
-    constexpr uint8_t kCommands[] = {91, 84, 85, 86};
-    bool present = false;
-    for (size_t i = 0; i < 4; ++i) {
-      if (Outcome failure = ReadStatusByte(kCommands[i], status.bytes[i], present)) return failure;
-      if (!present) return Failure{"RSSequence " + std::to_string(kCommands[i]), 24};
-    }
-    if (Outcome failure = ReadStatusByte(95, status.bytes[4], present)) return failure;
-    if (present) {
-      if (Outcome failure = ReadStatusByte(80, status.bytes[5], present)) return failure;
-      if (present) status.count = 6;
-    }
-    if (status.count == 6) {
-      if (Outcome failure = ReadStatusByte(243, status.bytes[6], present)) return failure;
-      if (present) status.count = 7;
-    }
-    if (Outcome failure = ReadStatusByte(93, status.bytes[7], status.hasByte8)) return failure;
+    std::string step;
+    if (int32_t code = ReadStatusBytes(status, step); code != 0) return Failure{step, code};
     const std::vector<std::string> lines = StatusLines(status);
     run.Out().lines = lines;
     Json bytes = Json::array();
@@ -326,21 +260,11 @@ Outcome Clock(Run& run) {
   });
 }
 
-constexpr uint8_t kShiftClock = 54;
-
 Outcome ShiftClock(Run& run, int32_t minutes) {
   return run.Connected([&]() -> Outcome {
-    int32_t receipts = 0;
-    if (Outcome failure = Check("ReceiptNumber", ReceiptNumber(&receipts))) return failure;
-    // The printer moves its clock only before the fiscal day's first receipt.
-    if (receipts != 0) return Failure{"ReceiptNumber", 218};
-    const int32_t by = minutes < 0 ? -minutes : minutes;
-    unsigned char data[256] = {static_cast<unsigned char>(minutes > 0),
-                               static_cast<unsigned char>(by / 10),
-                               static_cast<unsigned char>(by % 10)};
-    unsigned char answer[256] = {};
-    if (Outcome failure = Check("RSSequence 54", RSSequence(kShiftClock, 1, 3, answer, data))) {
-      return failure;
+    std::string step;
+    if (int32_t code = sigra::sale::ShiftClock(minutes, step); code != 0) {
+      return Failure{step, code};
     }
     char text[15] = {};
     if (Outcome failure = Check("pReadClock", pReadClock(text))) return failure;

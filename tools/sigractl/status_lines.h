@@ -23,6 +23,11 @@ struct StatusBytes {
 
 std::vector<std::string> StatusLines(const StatusBytes& status);
 
+// Reads the status bytes the printer has with RSSequence on the open port
+// (none waits for a printout): 0, or the result code with the step that
+// gave it.
+int32_t ReadStatusBytes(StatusBytes& status, std::string& step);
+
 }  // namespace sigractl
 
 #endif
