@@ -3,7 +3,8 @@ served on another local port whose script sells a receipt with fetch().
 From an origin the service allows (--allow-origin) the receipt is printed;
 from one it does not list the browser's request is refused and nothing is
 printed, whether it asks first (a CORS preflight) or sends a plain form-like
-POST that needs no preflight."""
+POST that needs no preflight, even one whose body hides a request of its
+own."""
 
 from __future__ import annotations
 
@@ -13,6 +14,7 @@ import queue
 import shutil
 import subprocess
 import threading
+import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from pathlib import Path
 
@@ -50,6 +52,24 @@ async function sell() {
     results.simple = "sent";
   } catch (error) {
     results.simple = String(error);
+  }
+  try {
+    // The same, its body a whole request of its own (large or small, so
+    // that the browser sends it with its headers or after them): the service
+    // must not take what follows a refused request's headers for a request,
+    // one without an Origin.
+    for (const padding of [0, 100, 1000, 5000, 20000]) {
+      const inner = JSON.stringify(%(inner)s) + " ".repeat(padding);
+      const smuggled = "POST /v1/printers/till1/receipts HTTP/1.1\\r\\nHost: 127.0.0.1\\r\\n" +
+          "Content-Type: application/json\\r\\nIdempotency-Key: " + %(key)s + "-inner\\r\\n" +
+          "Content-Length: " + new TextEncoder().encode(inner).length + "\\r\\n\\r\\n" + inner;
+      await fetch(service + "/v1/printers/till1/receipts", {
+        method: "POST", mode: "no-cors", headers: {"Content-Type": "text/plain"}, body: smuggled,
+      });
+    }
+    results.smuggled = "sent";
+  } catch (error) {
+    results.smuggled = String(error);
   }
   document.getElementById("result").textContent = JSON.stringify(results);
   await report(results);
@@ -118,11 +138,14 @@ def test_a_page_sells_from_an_allowed_origin_and_is_refused_from_another(
         for page in (allowed, other):
             page.page = PAGE % {"service": json.dumps(service.url),
                                 "key": json.dumps(new_key()),
-                                "body": json.dumps(receipt("7.77", name="Żółć w proszku"))}
+                                "body": json.dumps(receipt("7.77", name="Żółć w proszku")),
+                                "inner": json.dumps(receipt("6.66"))}
 
         refused = other.open_in_chromium(tmp_path / "profile-other")
         assert "error" in refused["cors"], refused
         assert refused["simple"] == "sent"
+        assert refused["smuggled"] == "sent"
+        time.sleep(1)
         assert printer.counter() == 0
         assert printer.printouts() == []
 
@@ -132,6 +155,7 @@ def test_a_page_sells_from_an_allowed_origin_and_is_refused_from_another(
         assert sold["cors"]["body"]["receipt_number"] == 1
         # The plain POST from the allowed page is not JSON: refused too.
         assert printer.counter() == 1
+        time.sleep(1)
         assert printer.fiscal_totals() == ["7,77"]
     finally:
         allowed.close()
