@@ -21,7 +21,7 @@ from conftest import new_key
 
 RECEIPTS = "/v1/printers/till1/receipts"
 
-FUZZ = settings(max_examples=300, deadline=None, derandomize=True, database=None,
+FUZZ = settings(max_examples=2100, deadline=None, derandomize=True, database=None,
                 suppress_health_check=list(HealthCheck))
 
 GOOD_ITEM = {"name": "Chleb razowy 500g", "rate": "A", "quantity": 2, "unit": "szt",
@@ -39,7 +39,7 @@ json_values = st.recursive(
 
 # Values that no field of a receipt takes where they are put.
 too_long_name = st.text(alphabet=string.ascii_letters, min_size=29, max_size=300)
-not_1250 = st.text(alphabet="€😀漢字ЖЯ\u0000\u0001\ufffd", min_size=1, max_size=10).filter(
+not_1250 = st.text(alphabet="😀漢字ЖЯ\u0000\u0001\ufffd", min_size=1, max_size=10).filter(
     lambda text: any(ord(c) > 0x2000 or ord(c) < 0x20 for c in text))
 three_decimals = st.integers(0, 10**6).map(lambda n: f"{n // 1000}.{n % 1000:03d}").filter(
     lambda text: not text.endswith("0"))
