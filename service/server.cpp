@@ -41,7 +41,9 @@ constexpr size_t kThreads = 64;
 
 void Send(httplib::Response& res, int status, const Json& body) {
   res.status = status;
-  res.set_content(body.dump(), "application/json");
+  // A message may quote a path or header holding bytes that are not UTF-8
+  // ("No such printer \x80"): they are written as U+FFFD, not thrown on.
+  res.set_content(body.dump(-1, ' ', false, Json::error_handler_t::replace), "application/json");
 }
 
 void SendError(httplib::Response& res, int status, int32_t code, const std::string& message) {
