@@ -20,6 +20,9 @@ namespace {
 constexpr auto kStartLimit = std::chrono::seconds(120);
 // How long a failed start waits before the next.
 constexpr auto kRestartPause = std::chrono::seconds(1);
+// How often an idle printer's unknown outcomes are asked of it again.
+constexpr auto kIdleSettle = std::chrono::seconds(10);
+constexpr auto kSettleLimit = std::chrono::seconds(120);
 
 bool WriteAll(int fd, const std::string& text) {
   size_t done = 0;
@@ -74,6 +77,10 @@ std::optional<std::future<Reply>> Printer::Submit(nlohmann::json request,
   return reply;
 }
 
+void Printer::AwaitStart(std::chrono::seconds limit) {
+  started_.get_future().wait_for(limit);
+}
+
 nlohmann::json Printer::Info() const {
   std::lock_guard lock(mutex_);
   return info_;
@@ -93,11 +100,19 @@ void Printer::Run() {
   // At once, so that its unfinished entries are settled and the printer is
   // known before the first request.
   Start();
+  started_.set_value();
   while (true) {
     std::unique_ptr<Job> job;
     {
       std::unique_lock lock(mutex_);
-      wake_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+      if (!wake_.wait_for(lock, kIdleSettle, [&] { return stopping_ || !queue_.empty(); })) {
+        // Idle: an outcome left unknown is settled as soon as the printer
+        // answers again, and a process that died is started again.
+        lock.unlock();
+        Job settle{{{"op", "settle"}}, kSettleLimit, {}};
+        Serve(settle);
+        continue;
+      }
       if (stopping_) break;
       job = std::move(queue_.front());
     }
@@ -213,6 +228,11 @@ std::optional<std::string> Printer::ReadLine(std::chrono::steady_clock::time_poi
 }
 
 Reply Printer::Serve(Job& job) {
+  if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) != 0) {
+    // Died while idle: nothing of this request was sent to it.
+    pid_ = -1;
+    Stop();
+  }
   if (pid_ < 0 && !Start()) {
     std::this_thread::sleep_for(kRestartPause);
     return Unreachable("The printer's process does not start; the printer may be unreachable.");

@@ -53,6 +53,10 @@ class Printer {
   std::optional<std::future<Reply>> Submit(nlohmann::json request,
                                            std::chrono::seconds limit);
 
+  // Waits until the printer's process first said it is ready (or failed to
+  // start), at most `limit`.
+  void AwaitStart(std::chrono::seconds limit);
+
   // What the printer's process last said of it (online, device type, name).
   nlohmann::json Info() const;
   size_t QueueLength() const;
@@ -87,6 +91,7 @@ class Printer {
   int toWorker_ = -1;
   int fromWorker_ = -1;
   std::string buffered_;
+  std::promise<void> started_;
   std::thread thread_;
 };
 

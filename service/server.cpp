@@ -27,10 +27,13 @@ namespace sigra::service {
 namespace {
 
 constexpr size_t kBodyLimit = 64 * 1024;
+constexpr size_t kHeaderLimit = 64 * 1024;
+constexpr size_t kPathLimit = 1024;
 constexpr auto kJobLimit = std::chrono::seconds(180);
 constexpr int kRetryAfterSeconds = 2;
 constexpr size_t kKeyLength = 200;
 constexpr size_t kThreads = 64;
+constexpr auto kPurgeEvery = std::chrono::hours(1);
 
 [[noreturn]] void Fatal(const std::string& message) {
   std::fprintf(stderr, "sigrad: %s; stopping (it never sells without its journal)\n",
@@ -160,6 +163,7 @@ class Metrics {
 
 // The route a path belongs to, for the metrics: printer ids and keys left out.
 std::string RouteOf(const std::string& method, const std::string& path) {
+  if (path.size() > kPathLimit) return method + " other";
   static const std::regex printer("^/v1/printers/[^/]+(/.*)?$");
   static const std::regex key("^/v1/printers/\\{id\\}/receipts/[^/]+$");
   std::string route = std::regex_replace(path, printer, "/v1/printers/{id}$1");
@@ -178,7 +182,7 @@ std::string RouteOf(const std::string& method, const std::string& path) {
 bool ParseDate(const Json& value, int32_t out[3]) {
   static const std::regex date("^(\\d{4})-(\\d{2})-(\\d{2})$");
   std::smatch m;
-  if (!value.is_string()) return false;
+  if (!value.is_string() || value.get<std::string>().size() != 10) return false;
   const std::string text = value.get<std::string>();
   if (!std::regex_match(text, m, date)) return false;
   const int year = std::stoi(m[1]);
@@ -198,6 +202,9 @@ class Service {
       printers_.push_back(std::make_unique<Printer>(config, program, options.journal,
                                                     options.queueLimit, Fatal));
     }
+    // Each printer's unfinished entries are settled, and the printer known,
+    // before the first request is taken.
+    for (const auto& printer : printers_) printer->AwaitStart(kJobLimit);
   }
 
   void Install(httplib::Server& server) {
@@ -295,11 +302,23 @@ class Service {
     if (t_note.id.empty() || t_note.id.size() > 128) t_note.id = NewRequestId();
     t_note.printer.clear();
     t_note.refusal.reset();
+    res.set_header("X-Request-Id", t_note.id);
+    using Handled = httplib::Server::HandlerResponse;
+    // Before any pattern is matched against it: the routes' patterns are
+    // matched by recursion as deep as the text is long.
+    if (req.path.size() > kPathLimit) {
+      SendError(res, 414, 414, "The path is longer than 1024 characters.");
+      return Handled::Handled;
+    }
     static const std::regex printerPath("^/v1/printers/([^/]+)");
     std::smatch match;
     if (std::regex_search(req.path, match, printerPath)) t_note.printer = match[1];
-    res.set_header("X-Request-Id", t_note.id);
-    using Handled = httplib::Server::HandlerResponse;
+    size_t headerBytes = 0;
+    for (const auto& [name, value] : req.headers) headerBytes += name.size() + value.size() + 4;
+    if (headerBytes > kHeaderLimit) {
+      SendError(res, 431, 431, "The request's headers are larger than 64 KiB.");
+      return Handled::Handled;
+    }
     if (req.has_header("Origin")) {
       const std::string origin = req.get_header_value("Origin");
       bool allowed = false;
@@ -421,14 +440,9 @@ class Service {
     return Object(req, res, fields).has_value();
   }
 
-  // Runs a request on the printer and answers what it says.
-  Reply Ask(Printer& printer, const Json& request, httplib::Response& res) {
-    std::optional<std::future<Reply>> reply = printer.Submit(request, kJobLimit);
-    if (!reply) {
-      res.set_header("Retry-After", std::to_string(kRetryAfterSeconds));
-      return {503, ErrorBody(kCodeBusy, "The printer's queue is full; try again later.")};
-    }
-    Reply answer = reply->get();
+  // What the printer said, counted in the metrics.
+  Reply Wait(Printer& printer, std::future<Reply>& future) {
+    Reply answer = future.get();
     if (answer.body.contains("error")) {
       metrics_.PrinterError(printer.Config().id, answer.body["error"].value("code", 0));
     }
@@ -438,9 +452,30 @@ class Service {
     return answer;
   }
 
+  void QueueFull(httplib::Response& res, Json body) {
+    res.set_header("Retry-After", std::to_string(kRetryAfterSeconds));
+    Send(res, 503, body);
+  }
+
+  static Json QueueFullBody() {
+    return ErrorBody(kCodeBusy, "The printer's queue is full; try again later.");
+  }
+
+  // Runs a request on the printer: what it says, none when its queue was
+  // full (the answer then says so, with Retry-After).
+  std::optional<Reply> Ask(Printer& printer, const Json& request, httplib::Response& res) {
+    std::optional<std::future<Reply>> future = printer.Submit(request, kJobLimit);
+    if (!future) {
+      QueueFull(res, QueueFullBody());
+      return std::nullopt;
+    }
+    return Wait(printer, *future);
+  }
+
   void Run(Printer& printer, const Json& request, httplib::Response& res) {
-    const Reply reply = Ask(printer, request, res);
-    Send(res, reply.status, reply.body);
+    if (const std::optional<Reply> reply = Ask(printer, request, res)) {
+      Send(res, reply->status, reply->body);
+    }
   }
 
   void Replay(const Entry& entry, httplib::Response& res) {
@@ -475,7 +510,7 @@ class Service {
     if (entry && !entry->fiscalised) {
       // Unknown: asked of the printer again before it is answered.
       lock.unlock();
-      Ask(printer, {{"op", "settle"}}, res);
+      if (!Ask(printer, {{"op", "settle"}}, res)) return;
       lock.lock();
       entry = journal_.Find(id, key);
       if (!entry || entry->state != "done" || running_.count({id, key})) {
@@ -488,22 +523,28 @@ class Service {
       return;
     }
     journal_.Accept(id, key, kind, digest, bodyText);
-    running_.insert({id, key});
-    lock.unlock();
+    if (const auto now = std::chrono::steady_clock::now(); now - lastPurge_ > kPurgeEvery) {
+      journal_.Purge(options_.retentionDays);
+      lastPurge_ = now;
+    }
     request["key"] = key;
-    const Reply reply = Ask(printer, request, res);
-    lock.lock();
-    running_.erase({id, key});
-    if (reply.status == 503 && res.has_header("Retry-After")) {
+    // Queued under the lock, so that a printer's requests keep their order.
+    std::optional<std::future<Reply>> future = printer.Submit(request, kJobLimit);
+    if (!future) {
       // Not queued: nothing was sent.
-      Json body = reply.body;
+      Json body = QueueFullBody();
       body["key"] = key;
       body["printer"] = id;
       if (kind == "receipt") body["fiscalised"] = false;
       journal_.Done(id, key, false, 503, body.dump());
-      Send(res, 503, body);
+      QueueFull(res, body);
       return;
     }
+    running_.insert({id, key});
+    lock.unlock();
+    const Reply reply = Wait(printer, *future);
+    lock.lock();
+    running_.erase({id, key});
     lock.unlock();
     if (kind == "receipt" && reply.body.contains("fiscalised")) {
       metrics_.Outcome(id, reply.body["fiscalised"]);
@@ -658,6 +699,7 @@ class Service {
   Metrics metrics_;
   std::mutex keysMutex_;
   std::set<std::pair<std::string, std::string>> running_;
+  std::chrono::steady_clock::time_point lastPurge_ = std::chrono::steady_clock::now();
 };
 
 }  // namespace

@@ -273,6 +273,9 @@ class Worker {
       if (status.hasByte8) bytes.push_back(status.bytes[7]);
       body["bytes"] = bytes;
       body["lines"] = sigractl::StatusLines(status);
+      Json flags = Json::object();
+      for (const auto& [name, set] : sigractl::StatusFlags(status)) flags[name] = set;
+      body["flags"] = flags;
     } else {
       Lost(code);
     }

@@ -28,6 +28,10 @@ for file in lib/libsigradrv.so lib/libsigradrv.so.1 include/sigra/sigradrv.h \
   lib/cmake/sigradrv/sigradrvConfig.cmake; do
   [ -e "$stage/$file" ] || fail "$file was not installed"
 done
+# sigrad, beside sigractl, when its libraries were there to build it.
+if [ -x "$build_dir/service/sigrad" ]; then
+  [ -e "$stage/bin/sigrad" ] || fail "bin/sigrad was not installed"
+fi
 soname=$(readelf -d "$stage/lib/libsigradrv.so.1" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
 [ "$soname" = libsigradrv.so.1 ] || fail "the driver's SONAME is '$soname'"
 
@@ -78,6 +82,10 @@ run ./pos-cpp
 [ "$(cat "$work/out")" = "printer: VELMO LUNO" ] || fail "pos-cpp printed: $(cat "$work/out")"
 run "$stage/bin/sigractl" name
 [ "$(cat "$work/out")" = "Nowa drukarka fiskalna" ] || fail "sigractl printed: $(cat "$work/out")"
+if [ -e "$stage/bin/sigrad" ]; then
+  run "$stage/bin/sigrad" --version
+  grep -q '^sigrad .*, driver ' "$work/out" || fail "sigrad --version printed: $(cat "$work/out")"
+fi
 receipts=$(grep -c 'SUMA PLN  *14,24' "$work/emulator.log" || true)
 [ "$receipts" = 2 ] || fail "expected two receipts on the emulator, found $receipts"
 echo "install test: staged install found by pkg-config and find_package; examples ran"

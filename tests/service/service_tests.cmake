@@ -12,7 +12,7 @@ find_program(SIGRA_SERVICE_PYTHON python3)
 
 function(sigra_service_test name file timeout)
   add_test(NAME ${name}
-           COMMAND ${SIGRA_SERVICE_TESTS_DIR}/run.sh ${SIGRA_SERVICE_PYTHON}
+           COMMAND ${SIGRA_SERVICE_TESTS_DIR}/run-file.sh ${SIGRA_SERVICE_PYTHON}
                    ${SIGRA_SERVICE_TESTS_DIR}/${file}
            WORKING_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
   set_tests_properties(${name} PROPERTIES

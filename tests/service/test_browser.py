@@ -20,7 +20,8 @@ from pathlib import Path
 
 import pytest
 
-from conftest import free_port, new_key, receipt
+from kit import free_port, new_key, receipt
+from kit import folder, make_printer, make_service  # noqa: F401 - fixtures
 
 CHROMIUM = shutil.which("chromium") or "/usr/bin/chromium"
 

@@ -17,7 +17,7 @@ import requests
 from hypothesis import HealthCheck, given, settings
 from hypothesis import strategies as st
 
-from conftest import new_key
+from kit import new_key
 
 RECEIPTS = "/v1/printers/till1/receipts"
 
@@ -105,7 +105,7 @@ def not_json(data: bytes) -> bool:
 @pytest.fixture(scope="module")
 def setup(tmp_path_factory, request):
     # Module-wide: one printer and one service for the whole run.
-    from conftest import Printer, Service
+    from kit import Printer, Service
 
     folder = tmp_path_factory.mktemp("fuzz")
     monkey = pytest.MonkeyPatch()

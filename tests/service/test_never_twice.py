@@ -12,7 +12,8 @@ import time
 
 import pytest
 
-from conftest import Till, new_key, receipt, total_text
+from kit import Till, new_key, receipt, total_text
+from kit import folder, make_printer, make_service  # noqa: F401 - fixtures
 
 CUT_POINTS = ["before-end", "after-ack", "printing"]
 

@@ -9,7 +9,8 @@ import random
 import threading
 import time
 
-from conftest import Till, new_key, receipt
+from kit import Till, new_key, receipt
+from kit import folder, make_printer, make_service  # noqa: F401 - fixtures
 
 SALES = 200
 # Most sales go through; each cut costs the service's 5 s read timeout.

@@ -15,7 +15,7 @@ from pathlib import Path
 import jsonschema
 import pytest
 
-from conftest import new_key, receipt
+from kit import new_key, receipt
 
 HERE = Path(__file__).parent
 
@@ -52,7 +52,7 @@ def validator_folder() -> Path:
 def described(tmp_path_factory):
     if not shutil.which("node") or not shutil.which("npm"):
         pytest.skip("no node and npm (Debian: nodejs npm)")
-    from conftest import Printer, Service
+    from kit import Printer, Service
 
     folder = tmp_path_factory.mktemp("openapi")
     monkey = pytest.MonkeyPatch()

@@ -12,7 +12,8 @@ import time
 
 import pytest
 
-from conftest import Till, new_key, receipt, total_text
+from kit import Till, new_key, receipt, total_text
+from kit import folder, make_printer, make_service  # noqa: F401 - fixtures
 
 
 def sell_timed(till: Till, price: str) -> float:

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstddef>
+#include <cstdio>
 #include <limits>
 
 #include "link/text_1250.h"
@@ -94,10 +95,11 @@ bool ParseInteger(std::string_view text, int32_t low, int32_t high, int32_t& val
 
 std::string DecimalText(int64_t grosze) {
   const char* sign = grosze < 0 ? "-" : "";
-  if (grosze < 0) grosze = -grosze;
-  std::string cents = std::to_string(grosze % 100);
-  if (cents.size() < 2) cents.insert(0, "0");
-  return sign + std::to_string(grosze / 100) + "." + cents;
+  const int64_t magnitude = grosze < 0 ? -grosze : grosze;
+  char text[32];
+  std::snprintf(text, sizeof text, "%s%lld.%02lld", sign, static_cast<long long>(magnitude / 100),
+                static_cast<long long>(magnitude % 100));
+  return text;
 }
 
 Error ReceiptBuilder::AddItem(bool voided, std::string_view name, std::string_view rate,

@@ -71,6 +71,30 @@ int32_t ReadStatusBytes(StatusBytes& status, std::string& step) {
   return ReadStatusByte(93, status.bytes[7], status.hasByte8, step);
 }
 
+std::vector<std::pair<std::string, bool>> StatusFlags(const StatusBytes& status) {
+  const auto bit = [&](int byte, int n) { return (status.bytes[byte - 1] >> n & 1) != 0; };
+  const bool later = status.count > 4;
+  return {
+      {"fiscal_mode", bit(1, 3)},
+      {"read_only", bit(1, 2)},
+      {"user_data", bit(1, 1)},
+      {"daily_report_due", bit(2, 3)},
+      {"clock_erased", bit(2, 4)},
+      {"controller_lost", bit(2, 7)},
+      {"printing", bit(3, 0)},
+      // The later printers tell the original's paper in byte 5.
+      {"paper_out", later ? bit(5, 2) : bit(3, 1)},
+      {"head_raised", later && bit(5, 4)},
+      {"printer_fault", bit(3, 2)},
+      {"low_battery", bit(3, 3)},
+      {"receipt_cancelled", bit(3, 4)},
+      {"stopped_for_paper", bit(3, 6)},
+      {"service_jumper", bit(4, 6)},
+      {"drawer_open", !bit(4, 3)},
+      {"mains_power_lost", later && bit(5, 0)},
+  };
+}
+
 std::vector<std::string> StatusLines(const StatusBytes& status) {
   const auto bit = [&](int byte, int n) { return (status.bytes[byte - 1] >> n & 1) != 0; };
   std::vector<std::string> lines;

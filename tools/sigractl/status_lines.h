@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sigractl {
@@ -22,6 +23,10 @@ struct StatusBytes {
 };
 
 std::vector<std::string> StatusLines(const StatusBytes& status);
+
+// The conditions a program asks about, by name ("paper_out", "drawer_open",
+// "fiscal_mode", ...), from the same bits as the lines.
+std::vector<std::pair<std::string, bool>> StatusFlags(const StatusBytes& status);
 
 // Reads the status bytes the printer has with RSSequence on the open port
 // (none waits for a printout): 0, or the result code with the step that
