@@ -10,4 +10,4 @@ if ! "$python" -c 'import pytest' 2>/dev/null; then
   echo "service test: skipped, $python lacks pytest (Debian: python3-pytest)"
   exit 77
 fi
-exec "$python" -m pytest -q -p no:cacheprovider "$(dirname "$0")" "$@"
+exec "$python" -m pytest -q -p no:cacheprovider "$(dirname "$0")/test_service.py" "$@"

@@ -107,6 +107,8 @@ Error ReceiptBuilder::AddItem(bool voided, std::string_view name, std::string_vi
                               std::string_view price) {
   ReceiptLine item;
   item.voided = voided;
+  // The printer refuses a line without a name and cancels the receipt.
+  if (name.empty()) return std::string("name is empty");
   if (Error error = Text(name, kNameChars, "name", item.name)) return error;
   if (rate.size() != 1 || rate[0] < 'A' || rate[0] > 'G') {
     return "rate \"" + std::string(rate) + "\" is not one of A to G";

@@ -1,0 +1,136 @@
+"""Several printers and many tills on one service: a printer that is switched
+off or whose process is stopped does not hold up another printer, and many
+tills selling at once on one printer get every receipt printed once, in the
+order each till sent them, without a server error."""
+
+from __future__ import annotations
+
+import os
+import signal
+import threading
+import time
+
+import pytest
+
+from kit import Till, new_key, receipt, total_text
+from kit import folder, make_printer, make_service  # noqa: F401 - fixtures
+
+
+def sell_timed(till: Till, price: str) -> float:
+    start = time.monotonic()
+    till.sell(receipt(price, items=3), new_key())
+    return time.monotonic() - start
+
+
+@pytest.mark.parametrize("fault", ["power off", "SIGSTOP"])
+def test_a_dead_printer_does_not_hold_up_the_other(make_printer, make_service, fault):
+    dead = make_printer(1, "--line-rate", "28800")
+    live = make_printer(2, "--line-rate", "28800")
+    service = make_service({"dead": 1, "live": 2})
+    live_till = Till(service, live, "live")
+    alone = sell_timed(live_till, "1.01")
+
+    if fault == "power off":
+        assert dead.control("power off") == "ok"
+    else:
+        os.kill(dead.process.pid, signal.SIGSTOP)
+    key = new_key()
+    body = receipt("2.02")
+    stop = threading.Event()
+    dead_answers: list[tuple[float, float, int]] = []
+
+    def keep_selling_on_the_dead_printer() -> None:
+        # A till that sends its sale again as long as it is told the printer
+        # cannot be reached, keeping the dead printer's queue busy.
+        while not stop.is_set():
+            sent = time.monotonic()
+            answer = service.post("/v1/printers/dead/receipts", body, key)
+            dead_answers.append((sent, time.monotonic(), answer.status_code))
+
+    waiting = threading.Thread(target=keep_selling_on_the_dead_printer)
+    waiting.start()
+    time.sleep(0.3)
+    try:
+        started = time.monotonic()
+        times = [sell_timed(live_till, f"3.0{n}") for n in range(1, 4)]
+        ended = time.monotonic()
+        for taken in times:
+            assert taken < 2 * alone + 1.0, (times, alone)
+        # The dead printer was being sold to all the while, and failing.
+        busy = [answer for answer in dead_answers if answer[1] > started]
+        assert (busy and busy[0][0] < started) or not dead_answers, dead_answers
+        assert all(status == 503 for sent, _, status in dead_answers if sent < ended), dead_answers
+        assert ended - started < 3 * (2 * alone + 1.0)
+    finally:
+        stop.set()
+        if fault == "power off":
+            dead.control("power on")
+        else:
+            os.kill(dead.process.pid, signal.SIGCONT)
+    waiting.join(timeout=120)
+    assert not waiting.is_alive()
+    # Back on, the dead printer's till ends with its one receipt.
+    answer = Till(service, dead, "dead").sell(body, key)
+    assert answer["receipt_number"] == 1
+    assert dead.counter() == 1
+    assert dead.fiscal_totals() == ["2,02"]
+    assert live.counter() == 4
+    assert live.fiscal_totals() == [total_text(101, 3)] + [total_text(300 + n, 3)
+                                                          for n in range(1, 4)]
+
+
+CLIENTS = 20
+RECEIPTS_EACH = 10
+
+
+def test_twenty_tills_selling_at_once_get_each_receipt_printed_once_in_order(
+        make_printer, make_service):
+    printer = make_printer(1)
+    service = make_service({"till1": 1})
+    results: dict[int, list[tuple[int, int]]] = {client: [] for client in range(CLIENTS)}
+    statuses: list[int] = []
+    failures: list[BaseException] = []
+    start = threading.Barrier(CLIENTS)
+
+    def till(client: int) -> None:
+        try:
+            start.wait()
+            for n in range(RECEIPTS_EACH):
+                grosze = 100 + client * RECEIPTS_EACH + n
+                body = receipt(f"{grosze // 100}.{grosze % 100:02d}")
+                key = new_key()
+                while True:
+                    answer = service.post("/v1/printers/till1/receipts", body, key)
+                    statuses.append(answer.status_code)
+                    if answer.status_code == 503 and "Retry-After" in answer.headers:
+                        time.sleep(float(answer.headers["Retry-After"]))
+                        continue
+                    break
+                assert answer.status_code == 201, (answer.status_code, answer.text)
+                assert answer.json()["fiscalised"] is True
+                results[client].append((grosze, answer.json()["receipt_number"]))
+        except BaseException as error:  # noqa: BLE001 - reported by the test
+            failures.append(error)
+
+    threads = [threading.Thread(target=till, args=(client,)) for client in range(CLIENTS)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join(timeout=300)
+    assert not failures, failures[:3]
+    assert not [status for status in statuses if status >= 500 and status != 503], statuses
+
+    total = CLIENTS * RECEIPTS_EACH
+    assert printer.counter() == total
+    printed = printer.fiscal_totals()
+    assert len(printed) == total
+    by_number = {}
+    for client, sales in results.items():
+        numbers = [number for _, number in sales]
+        # Each till's receipts were printed in the order it sent them.
+        assert numbers == sorted(numbers), (client, numbers)
+        for grosze, number in sales:
+            by_number[number] = total_text(grosze)
+    # Every number once, and the n-th receipt on paper is the one answered n.
+    assert sorted(by_number) == list(range(1, total + 1))
+    assert printed == [by_number[number] for number in range(1, total + 1)]
