@@ -2,7 +2,7 @@
 # Installs what building and testing Sigra needs on Debian 12: the compiler,
 # CMake, GoogleTest and Google Benchmark, Qt 6 Widgets with its Polish
 # translation, Xvfb and the X tools the window tests use, Python with venv,
-# pytest and Hypothesis, cpp-httplib, nlohmann-json, SQLite and OpenSSL, the
+# pytest, Hypothesis, requests and jsonschema, cpp-httplib, nlohmann-json, SQLite and OpenSSL, the
 # Windows cross compilers, help2man and the Debian packaging tools.
 #
 # A failed `apt-get update` (one index of a mirror being synced, say) does not
@@ -21,9 +21,10 @@ required="build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-translations-l10n xvfb xauth xdotool x11-utils imagemagick
   python3-venv python3-pytest python3-setuptools python3-wheel python3-hypothesis
-  libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev libssl-dev curl
+  python3-requests python3-jsonschema
+  libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev libssl-dev openssl curl
   g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix
-  help2man dpkg-dev fakeroot"
+  help2man dpkg-dev fakeroot file adduser"
 optional="chromium lintian wine64"
 
 # Quiet on success; apt's own words when it fails.
