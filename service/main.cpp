@@ -124,16 +124,16 @@ std::optional<std::string> ParseOptions(int argc, char** argv, ServiceOptions& o
       options.printers.push_back(printer);
     } else if (arg == "--listen") {
       const size_t colon = value.rfind(':');
-      const std::optional<int64_t> port =
-          colon == std::string::npos ? std::nullopt : Number(value.substr(colon + 1));
-      if (!port || *port < 0 || *port > 65535 || colon == 0) {
+      const int64_t port =
+          colon == std::string::npos ? -1 : Number(value.substr(colon + 1)).value_or(-1);
+      if (port < 0 || port > 65535 || colon == 0) {
         return "--listen takes ADDR:PORT, not " + value;
       }
       options.host = value.substr(0, colon);
       if (options.host.size() > 2 && options.host.front() == '[' && options.host.back() == ']') {
         options.host = options.host.substr(1, options.host.size() - 2);
       }
-      options.port = static_cast<int>(*port);
+      options.port = static_cast<int>(port);
     } else if (arg == "--journal") {
       options.journal = value;
     } else if (arg == "--token-file") {
