@@ -8,7 +8,7 @@
 #include "app/komunikacja.h"
 #include "app/message_box.h"
 #include "link/comm.h"
-#include "link/posix/serial_ports.h"
+#include "link/serial_ports.h"
 #include "link/text_1250.h"
 #include "protocol/connection.h"
 #include "protocol/operator_port.h"

@@ -9,7 +9,7 @@
 #include <functional>
 #include <initializer_list>
 
-#include "link/posix/serial_ports.h"
+#include "link/serial_ports.h"
 
 class QDialog;
 

@@ -4,9 +4,9 @@
 # the host's qt6-base-dev whose moc, rcc and uic the build uses, and installs
 # it into a cache outside the checkout:
 #   tools/windows-qt.sh          # into $SIGRA_WINDOWS_QT, default ~/.cache/sigra/qt6-win64
-# Does nothing when the cache already holds a Qt of that version. Adds a
-# deb-src entry for the archive the system installs from (needs root, as
-# apt-get does). Takes about 15 minutes of two cores.
+# Does nothing when the cache already holds a Qt of that version, built with
+# these features. Adds a deb-src entry for the archive the system installs
+# from (needs root, as apt-get does). Takes about 15 minutes of two cores.
 set -euo pipefail
 
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -28,7 +28,17 @@ mkdir -p "$(dirname "$prefix")"
 # One build at a time: a second caller waits and then finds the cache filled.
 exec 9>"$prefix.lock"
 flock 9
-if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ]; then
+# What goes into the Qt; a cache built otherwise is built again.
+features=(
+  -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
+  -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_concurrent=OFF
+  -DFEATURE_xml=OFF -DFEATURE_printsupport=OFF -DFEATURE_testlib=OFF
+  -DFEATURE_tabletevent=OFF
+  -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF
+  -DFEATURE_system_freetype=OFF -DFEATURE_system_jpeg=OFF
+  -DFEATURE_system_doubleconversion=OFF)
+wanted="$version ${features[*]}"
+if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$wanted" ]; then
   echo "windows-qt: Qt $version for Windows is in $prefix"
   exit 0
 fi
@@ -71,14 +81,7 @@ top=qtbase-everywhere-src-${version%%+*}
 configuration=(
   -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/toolchain-mingw64.cmake"
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
-  -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF
-  -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
-  -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_concurrent=OFF
-  -DFEATURE_xml=OFF -DFEATURE_printsupport=OFF -DFEATURE_testlib=OFF
-  -DFEATURE_tabletevent=OFF -DFEATURE_direct2d=OFF -DFEATURE_freetype=OFF
-  -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF
-  -DFEATURE_system_freetype=OFF -DFEATURE_system_jpeg=OFF
-  -DFEATURE_system_doubleconversion=OFF)
+  -DCMAKE_INSTALL_PREFIX="$prefix" "${features[@]}")
 # A build tree configured otherwise (by an earlier version of this script, or
 # by hand) is started afresh.
 if [ "$(cat configuration 2>/dev/null)" != "${configuration[*]}" ]; then
@@ -90,7 +93,7 @@ if [ "$(cat configuration 2>/dev/null)" != "${configuration[*]}" ]; then
 fi
 cmake --build build --parallel "$jobs" > build.log 2>&1 || { tail -50 build.log; exit 1; }
 cmake --install build > install.log 2>&1 || { tail -50 install.log; exit 1; }
-echo "$version" > "$stamp"
+echo "$wanted" > "$stamp"
 cd /
 rm -rf "$work"
 

@@ -18,10 +18,9 @@
 #include <string>
 #include <vector>
 
-namespace sigra::link::ports {
+#include "link/serial_ports.h"
 
-inline constexpr int kFirstPort = 1;
-inline constexpr int kLastPort = 255;
+namespace sigra::link::ports {
 
 // The folder of the machine-wide port table the Debian package makes.
 inline constexpr const char* kSystemTableDir = "/var/lib/sigradrv";
@@ -46,23 +45,6 @@ struct Port {
 };
 // The ports that are there, by number. Numbers the new adapters.
 std::vector<Port> List();
-
-// Why port n does not open, for the person who asked for it.
-struct OpenProblem {
-  // The device tried (port n's, as DeviceOf gives it).
-  std::string device;
-  // errno of the failed opening; 0 when the port opens.
-  int error = 0;
-  // For lack of rights (EACCES, EPERM): the group that may open the device
-  // (empty when none but root's may), whether the user is a member of it in
-  // the group database (then only this session lacks it), and the user's name.
-  std::string group;
-  bool userInGroup = false;
-  std::string user;
-};
-OpenProblem TryOpen(int n);
-// Whether the opening failed for lack of rights.
-bool LacksRights(const OpenProblem& problem);
 
 }  // namespace sigra::link::ports
 
