@@ -1,7 +1,8 @@
 #!/bin/sh
 # Checks that a Windows program or DLL imports nothing but DLLs that every
-# Windows installation has: the C++ runtime, the thread library and Qt are
-# linked in statically. Prints the imported DLLs.
+# Windows 10 installation has (its API sets api-ms-win-* among them): the C++
+# runtime, the thread library and Qt are linked in statically. Prints the
+# imported DLLs.
 #   tools/check-windows-imports.sh FILE.exe|FILE.dll
 # Exits 77 when the file or the cross objdump is missing.
 set -eu
@@ -28,10 +29,11 @@ imports=$("$objdump" -p "$file" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-
 status=0
 for name in $imports; do
   case $name in
-    advapi32.dll | comdlg32.dll | d3d9.dll | dwmapi.dll | gdi32.dll | imm32.dll | kernel32.dll | \
-      mpr.dll | msvcrt.dll | netapi32.dll | ntdll.dll | ole32.dll | oleaut32.dll | rpcrt4.dll | \
-      setupapi.dll | shell32.dll | shlwapi.dll | user32.dll | userenv.dll | uxtheme.dll | \
-      version.dll | winmm.dll | ws2_32.dll | wtsapi32.dll) ;;
+    advapi32.dll | api-ms-win-core-*.dll | authz.dll | comdlg32.dll | d3d9.dll | d3d11.dll | \
+      dwmapi.dll | dwrite.dll | dxgi.dll | gdi32.dll | imm32.dll | kernel32.dll | mpr.dll | \
+      msvcrt.dll | netapi32.dll | ntdll.dll | ole32.dll | oleaut32.dll | rpcrt4.dll | \
+      setupapi.dll | shcore.dll | shell32.dll | shlwapi.dll | user32.dll | userenv.dll | \
+      uxtheme.dll | version.dll | winmm.dll | ws2_32.dll | wtsapi32.dll) ;;
     *)
       echo "FAIL: $file imports $name, which is not a system DLL"
       status=1

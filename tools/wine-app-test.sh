@@ -29,7 +29,7 @@ while [ $# -gt 0 ]; do
 done
 [ -n "$windows_dir" ] && [ -n "$linux_dir" ] || { echo "usage: see $0" >&2; exit 2; }
 
-exe=$windows_dir/app/sigrasw.exe
+exe=$(realpath -m "$windows_dir/app/sigrasw.exe")
 if [ ! -f "$exe" ]; then
   echo "SKIP: $exe was not built (no Qt for Windows: tools/windows-qt.sh makes one)"
   exit 77
@@ -83,6 +83,8 @@ fail() {
   echo "FAIL: $*"
   echo "--- printer journal"
   tail -n +2 "$work/emulator.out" | tail -40
+  echo "--- the program's output"
+  tail -20 "$work/program.log" 2>/dev/null || true
   echo "--- windows"
   xwininfo -root -tree 2>/dev/null | grep '"' | head -20 || true
   exit 1

@@ -15,6 +15,8 @@
 //   is cancelled and completes with what arrived meanwhile;
 // - a line setting may fail as a whole when only the parity, which the
 //   device cannot do, was not taken; the line is set as far as it can be.
+// - a comm-event wait may not end when cancelled; changing the event mask
+//   ends it, as on every driver.
 #include <cstddef>
 #include <cstring>
 
@@ -191,7 +193,12 @@ class Win32CommEventWait final : public CommEventWait {
     overlapped_.hEvent = ::CreateEventA(nullptr, TRUE, TRUE, nullptr);
   }
   ~Win32CommEventWait() override {
-    if (state_ == State::Pending) CancelAndWait(port_, overlapped_);
+    if (state_ == State::Pending) {
+      // A new event mask ends a running wait at once; cancelling alone
+      // leaves it running on some drivers.
+      ::SetCommMask(port_, 0);
+      CancelAndWait(port_, overlapped_);
+    }
     if (overlapped_.hEvent != nullptr) ::CloseHandle(overlapped_.hEvent);
   }
   Win32CommEventWait(const Win32CommEventWait&) = delete;
