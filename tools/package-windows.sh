@@ -4,8 +4,7 @@
 #   SigraSW/CZYTAJ.TXT                 how to start it and choose the port
 #   SigraSW/sigradrv-32bit/            the driver for 32-bit programs, its
 #                                      headers and import library
-#   SigraSW/sigradrv-64bit/            the same for 64-bit programs, with
-#                                      sigractl.exe beside the DLL it uses
+#   SigraSW/sigradrv-64bit/            the same for 64-bit programs
 # Builds what it packs in OUT_DIR (the Qt for Windows first when its cache is
 # missing, see tools/windows-app.sh).
 #   tools/package-windows.sh [OUT_DIR]        (default: build-windows-package)
@@ -30,9 +29,6 @@ for bits in 32 64; do
   cp "$build/libsigradrv.dll.a" "$source_dir/include/sigra/sigradrv.h" \
     "$source_dir/include/sigra/sigradrv.hpp" "$stage/sigradrv-${bits}bit/"
 done
-if [ -f "$out/win64/commands/sigractl.exe" ]; then
-  x86_64-w64-mingw32-strip -o "$stage/sigradrv-64bit/sigractl.exe" "$out/win64/commands/sigractl.exe"
-fi
 # UTF-8 with its byte-order mark and Windows line ends, so that Notepad of
 # any version shows the Polish letters and the lines.
 {

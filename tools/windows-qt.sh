@@ -58,7 +58,9 @@ if ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sour
     "${uris:-http://deb.debian.org/debian}" "$VERSION_CODENAME" \
     "${signed_by:-/usr/share/keyrings/debian-archive-keyring.gpg}" |
     as_root tee /etc/apt/sources.list.d/sigra-deb-src.sources >/dev/null
-  as_root apt-get update -qq -o DPkg::Lock::Timeout=600
+  # A mirror caught mid-sync fails some other index; the source's may be there.
+  as_root apt-get update -qq -o DPkg::Lock::Timeout=600 ||
+    echo "windows-qt: apt-get update failed; trying the source indexes that came" >&2
 fi
 
 # The build tree stays until the install is done, so that an interrupted
