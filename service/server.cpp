@@ -212,10 +212,18 @@ class Service {
     server.set_payload_max_length(kBodyLimit);
     server.set_read_timeout(std::chrono::seconds(10));
     server.set_write_timeout(std::chrono::seconds(10));
+    // One request a connection. Bytes of a request that nothing reads must
+    // never be taken for a request of their own (a page of any origin could
+    // send a whole sale, without its Origin, that way): the body of a GET or
+    // an OPTIONS, which the HTTP library never reads, and the body of a
+    // request answered before it was read, as the gate answers a path or
+    // headers too long and the library a request line or a header line over
+    // 8 KiB. The library can close no single connection, so it keeps none.
+    server.set_keep_alive_max_count(1);
+    // How long a connection may wait for its request.
     server.set_keep_alive_timeout(5);
     // Headers and body go out in two writes: without this the second waits
-    // for the client's delayed acknowledgement of the first on every request
-    // of a kept-alive connection, some 40 ms.
+    // for the client's delayed acknowledgement of the first, some 40 ms.
     server.set_tcp_nodelay(true);
     server.set_pre_routing_handler(
         [this](const httplib::Request& req, httplib::Response& res) { return Gate(req, res); });
@@ -305,7 +313,8 @@ class Service {
     res.set_header("X-Request-Id", t_note.id);
     using Handled = httplib::Server::HandlerResponse;
     // Before any pattern is matched against it: the routes' patterns are
-    // matched by recursion as deep as the text is long.
+    // matched by recursion as deep as the text is long. A body is left unread,
+    // and the connection closes after the answer.
     if (req.path.size() > kPathLimit) {
       SendError(res, 414, 414, "The path is longer than 1024 characters.");
       return Handled::Handled;
@@ -360,9 +369,8 @@ class Service {
 
   // Answers a refused request at once when it has no body for the server to
   // read; otherwise its route answers the refusal once the body is read (the
-  // gate runs before that). A body left unread would be taken for the next
-  // request on the connection: a page of any origin could then send a whole
-  // request, without an Origin, as the body of one refused for its Origin.
+  // gate runs before that), so that the client, still sending it, reads the
+  // answer rather than a connection reset.
   static httplib::Server::HandlerResponse Refuse(const httplib::Request& req,
                                                  httplib::Response& res, Refusal refusal) {
     const bool bodyRead = req.method == "POST" || req.method == "PUT" ||
