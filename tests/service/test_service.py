@@ -120,6 +120,10 @@ def test_bad_input_is_refused_before_anything_is_sent(service, printer):
         ("no items", {"payments": []}, None, 400),
         ("unknown field", {"items": [item], "tip": 5}, None, 400),
         ("not Windows-1250", {"items": [dict(item, name="寿司 sushi")]}, None, 400),
+        ("euro sign", {"items": [dict(item, name="Kawa 250g 5€")]}, None, 400),
+        ("e acute", {"items": [dict(item, name="Café latte")]}, None, 400),
+        ("quotation marks", {"items": [item], "lines": [{"type": 0, "text": "„Dziękujemy”"}]},
+         None, 400),
         ("control character", {"items": [dict(item, name="Chleb\u0000razowy")]}, None, 400),
         ("seven lines", {"items": [item], "lines": [{"type": 0, "text": "x"}] * 7}, None, 400),
         ("discount 100", {"items": [item], "discount_percent": 100}, None, 400),
@@ -137,6 +141,10 @@ def test_bad_input_is_refused_before_anything_is_sent(service, printer):
     status, _, answer = service.request("POST", "/v1/printers/till1/receipts", {"items": [item]},
                                         dict(padding, **{"Idempotency-Key": "padded"}))
     assert status == 431 and answer["error"]["code"] == 431
+    # Windows-1250 has it, the printer does not: refused by name.
+    status, _, answer = service.sell("euro", {"items": [dict(item, name="Kawa 250g 5€")]})
+    assert status == 400 and answer["error"]["message"] == (
+        'items[0]: name "Kawa 250g 5€" has "€", a character the printer cannot print'), answer
     status, _, answer = service.request("POST", "/v1/printers/till1/receipts", raw=b"items",
                                         headers={"Content-Type": "text/plain",
                                                  "Idempotency-Key": "typed"})
