@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <ctime>
 #include <iostream>
@@ -34,6 +35,8 @@ constexpr int kRetryAfterSeconds = 2;
 constexpr size_t kKeyLength = 200;
 constexpr size_t kThreads = 64;
 constexpr auto kPurgeEvery = std::chrono::hours(1);
+// How long a stop waits for the last answers to be written.
+constexpr auto kAnswersOut = std::chrono::milliseconds(500);
 
 [[noreturn]] void Fatal(const std::string& message) {
   std::fprintf(stderr, "sigrad: %s; stopping (it never sells without its journal)\n",
@@ -205,6 +208,17 @@ class Service {
     // Each printer's unfinished entries are settled, and the printer known,
     // before the first request is taken.
     for (const auto& printer : printers_) printer->AwaitStart(kJobLimit);
+  }
+
+  // Stops taking requests to the printers: those waiting are answered at
+  // once, the ones running end.
+  void Halt() {
+    for (const auto& printer : printers_) printer->Halt();
+  }
+
+  // After Halt: waits until every printer's running request has been answered.
+  void AwaitEnd() {
+    for (const auto& printer : printers_) printer->AwaitEnd();
   }
 
   void Install(httplib::Server& server) {
@@ -715,12 +729,35 @@ class Service {
 int Serve(const ServiceOptions& options, const std::string& program) {
   signal(SIGPIPE, SIG_IGN);
   // SIGTERM and SIGINT are taken by a thread of their own, which stops the
-  // server; every other thread starts with them blocked.
+  // service; every other thread starts with them blocked.
   sigset_t stopping;
   sigemptyset(&stopping);
   sigaddset(&stopping, SIGTERM);
   sigaddset(&stopping, SIGINT);
   pthread_sigmask(SIG_BLOCK, &stopping, nullptr);
+
+  // A stop before the service serves ends the process at once: the
+  // printers' processes may be waiting for printers that do not answer. They
+  // die with the service, and whatever they left in the journal is settled
+  // at the next start, as after a kill. Once it serves, the stop is the main
+  // thread's.
+  static std::mutex mutex;
+  static std::condition_variable changed;
+  static bool serving = false;
+  static bool stopRequested = false;
+  static std::atomic<bool> httpEnded = false;
+  std::thread signals([stopping] {
+    int signal = 0;
+    sigwait(&stopping, &signal);
+    std::lock_guard lock(mutex);
+    if (!serving) {
+      std::fflush(stderr);
+      _exit(0);
+    }
+    stopRequested = true;
+    changed.notify_all();
+  });
+  signals.detach();
 
   std::unique_ptr<Service> service;
   try {
@@ -755,13 +792,35 @@ int Serve(const ServiceOptions& options, const std::string& program) {
   std::fprintf(stderr, "sigrad: listening on %s://%s:%d\n",
                options.tlsCert.empty() ? "http" : "https", options.host.c_str(), port);
   std::fflush(stderr);
-  std::thread signals([&] {
-    int signal = 0;
-    sigwait(&stopping, &signal);
-    server->stop();
+  std::thread http([&] {
+    server->listen_after_bind();
+    std::lock_guard lock(mutex);
+    httpEnded = true;
+    changed.notify_all();
   });
-  signals.detach();
-  server->listen_after_bind();
+  std::unique_lock lock(mutex);
+  serving = true;
+  changed.wait(lock, [] { return stopRequested || httpEnded.load(); });
+  lock.unlock();
+  // The requests waiting for a printer are answered, the running ones end
+  // with their own timeouts; stop() does nothing before the server runs.
+  service->Halt();
+  while (!httpEnded && !server->is_running()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  server->stop();
+  service->AwaitEnd();
+  // A connection that has sent no request yet, or only part of one, holds
+  // its server thread up to the timeouts (5 s, 10 s); the server waits for
+  // every thread. Once the printers' last answers have had time to go out,
+  // the service does not wait for those.
+  lock.lock();
+  if (!changed.wait_for(lock, kAnswersOut, [] { return httpEnded.load(); })) {
+    std::fflush(stderr);
+    _exit(0);
+  }
+  lock.unlock();
+  http.join();
   return 0;
 }
 
