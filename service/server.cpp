@@ -56,6 +56,40 @@ void SendError(httplib::Response& res, int status, int32_t code, const std::stri
   Send(res, status, ErrorBody(code, message));
 }
 
+// Makes the answer the last on its connection, which then closes: for an
+// answer given before its request's body was read, so that the body is never
+// taken for a request of its own (a page of any origin could send a whole
+// sale, without its Origin, that way). The HTTP library ignores a handler's
+// Connection: close but closes the connection when a body's provider fails:
+// the provider writes the whole body, then says it failed.
+void CloseAfter(httplib::Response& res) {
+  auto body = std::make_shared<std::string>(std::move(res.body));
+  res.body.clear();
+  const std::string type = res.get_header_value("Content-Type");
+  res.headers.erase("Content-Type");
+  res.set_header("Connection", "close");
+  res.set_content_provider(
+      body->size(), type,
+      [body](size_t offset, size_t length, httplib::DataSink& sink) {
+        sink.write(body->data() + offset, length);
+        return false;
+      });
+}
+
+// Answers with an error and closes the connection after it (see CloseAfter,
+// which the error handler calls for it).
+void SendErrorAndClose(httplib::Response& res, int status, int32_t code,
+                       const std::string& message) {
+  SendError(res, status, code, message);
+  res.set_header("Connection", "close");
+}
+
+// Whether the HTTP library reads the body of a request of this method.
+bool BodyRead(const std::string& method) {
+  return method == "POST" || method == "PUT" || method == "PATCH" || method == "DELETE" ||
+         method == "PRI";
+}
+
 // A request the gate refuses: its answer.
 struct Refusal {
   int status = 0;
@@ -226,30 +260,31 @@ class Service {
     server.set_payload_max_length(kBodyLimit);
     server.set_read_timeout(std::chrono::seconds(10));
     server.set_write_timeout(std::chrono::seconds(10));
-    // One request a connection. Bytes of a request that nothing reads must
-    // never be taken for a request of their own (a page of any origin could
-    // send a whole sale, without its Origin, that way): the body of a GET or
-    // an OPTIONS, which the HTTP library never reads, and the body of a
-    // request answered before it was read, as the gate answers a path or
-    // headers too long and the library a request line or a header line over
-    // 8 KiB. The library can close no single connection, so it keeps none.
-    server.set_keep_alive_max_count(1);
-    // How long a connection may wait for its request.
     server.set_keep_alive_timeout(5);
     // Headers and body go out in two writes: without this the second waits
-    // for the client's delayed acknowledgement of the first, some 40 ms.
+    // for the client's delayed acknowledgement of the first on every request
+    // of a kept-alive connection, some 40 ms.
     server.set_tcp_nodelay(true);
     server.set_pre_routing_handler(
         [this](const httplib::Request& req, httplib::Response& res) { return Gate(req, res); });
+    // Called for every answer of 400 and above before it is written.
     server.set_error_handler(httplib::Server::HandlerWithResponse(
         [](const httplib::Request&, httplib::Response& res) {
-      if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+      using Handled = httplib::Server::HandlerResponse;
+      if (res.get_header_value("Connection") == "close") {
+        CloseAfter(res);
+        return Handled::Handled;
+      }
+      if (!res.body.empty()) return Handled::Unhandled;
       const char* message = res.status == 413   ? "The request is larger than 64 KiB."
                             : res.status == 404 ? "No such route."
                             : res.status == 405 ? "Method not allowed."
                                                 : "The request is not well-formed.";
       SendError(res, res.status, res.status, message);
-      return httplib::Server::HandlerResponse::Handled;
+      // The library answers a request line or a header line over 8 KiB, and a
+      // method it does not know, before their bodies.
+      if (res.status == 400 || res.status == 414) CloseAfter(res);
+      return Handled::Handled;
     }));
     server.set_exception_handler(
         [](const httplib::Request&, httplib::Response& res, std::exception_ptr error) {
@@ -327,10 +362,17 @@ class Service {
     res.set_header("X-Request-Id", t_note.id);
     using Handled = httplib::Server::HandlerResponse;
     // Before any pattern is matched against it: the routes' patterns are
-    // matched by recursion as deep as the text is long. A body is left unread,
-    // and the connection closes after the answer.
+    // matched by recursion as deep as the text is long. A body is left
+    // unread, so the connection closes after the answer.
     if (req.path.size() > kPathLimit) {
-      SendError(res, 414, 414, "The path is longer than 1024 characters.");
+      SendErrorAndClose(res, 414, 414, "The path is longer than 1024 characters.");
+      return Handled::Handled;
+    }
+    if (!BodyRead(req.method) &&
+        (req.has_header("Transfer-Encoding") ||
+         (req.has_header("Content-Length") && req.get_header_value("Content-Length") != "0"))) {
+      SendErrorAndClose(res, 400, kCodeBadRequest,
+                        "A " + req.method + " request has no body.");
       return Handled::Handled;
     }
     static const std::regex printerPath("^/v1/printers/([^/]+)");
@@ -339,7 +381,7 @@ class Service {
     size_t headerBytes = 0;
     for (const auto& [name, value] : req.headers) headerBytes += name.size() + value.size() + 4;
     if (headerBytes > kHeaderLimit) {
-      SendError(res, 431, 431, "The request's headers are larger than 64 KiB.");
+      SendErrorAndClose(res, 431, 431, "The request's headers are larger than 64 KiB.");
       return Handled::Handled;
     }
     if (req.has_header("Origin")) {
@@ -383,13 +425,10 @@ class Service {
 
   // Answers a refused request at once when it has no body for the server to
   // read; otherwise its route answers the refusal once the body is read (the
-  // gate runs before that), so that the client, still sending it, reads the
-  // answer rather than a connection reset.
+  // gate runs before that), and the connection serves on.
   static httplib::Server::HandlerResponse Refuse(const httplib::Request& req,
                                                  httplib::Response& res, Refusal refusal) {
-    const bool bodyRead = req.method == "POST" || req.method == "PUT" ||
-                          req.method == "PATCH" || req.method == "DELETE";
-    if (!bodyRead) {
+    if (!BodyRead(req.method)) {
       SendError(res, refusal.status, refusal.code, refusal.message);
       return httplib::Server::HandlerResponse::Handled;
     }
