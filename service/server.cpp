@@ -67,7 +67,7 @@ void CloseAfter(httplib::Response& res) {
   res.body.clear();
   const std::string type = res.get_header_value("Content-Type");
   res.headers.erase("Content-Type");
-  res.set_header("Connection", "close");
+  if (!res.has_header("Connection")) res.set_header("Connection", "close");
   res.set_content_provider(
       body->size(), type,
       [body](size_t offset, size_t length, httplib::DataSink& sink) {
