@@ -1,7 +1,8 @@
 // The HTTP service against the driver called directly, on the same emulated
 // printers (sigra-emu processes on pseudo-terminals):
 //   - a status query through GET /v1/printers/{id}/status against the same
-//     driver calls made in this process: the overhead's median and 99th
+//     driver calls made in this process, in turns of five rounds each so
+//     that both see the same load: the overhead's median and 99th
 //     percentile;
 //   - receipts at --line-rate 28800 through POST .../receipts against the
 //     same sale made in this process: the ratio of their medians;
@@ -195,39 +196,53 @@ struct Spread {
   double p99;
 };
 
-Spread Measure(int count, const std::function<bool()>& call) {
+// Times `count` calls, in milliseconds, after `warmup` unmeasured.
+std::vector<double> Times(int count, int warmup, const std::function<bool()>& call) {
   std::vector<double> times;
-  for (int i = 0; i < count; ++i) {
+  for (int i = 0; i < warmup + count; ++i) {
     const auto start = Clock::now();
     if (!call()) throw std::runtime_error("call " + std::to_string(i + 1) + " failed");
-    times.push_back(Seconds(Clock::now() - start) * 1000);
+    if (i >= warmup) times.push_back(Seconds(Clock::now() - start) * 1000);
   }
+  return times;
+}
+
+Spread Measure(int count, const std::function<bool()>& call) {
+  const std::vector<double> times = Times(count, 0, call);
   return {Percentile(times, 0.5), Percentile(times, 0.99)};
 }
 
+// The queries through the service and made directly take turns, a round
+// each, so that both see the same load of a shared machine.
 void StatusOverhead(int queries) {
+  constexpr int kRounds = 5;
   Printers printers(1, 0);
-  Spread http{};
-  {
-    Service service(printers, 1, 9600);
-    httplib::Client client("127.0.0.1", service.Port());
-    client.set_keep_alive(true);
-    client.set_read_timeout(60, 0);
-    const auto query = [&] {
-      const auto answer = client.Get("/v1/printers/p1/status");
-      return answer && answer->status == 200;
-    };
-    Measure(queries / 10 + 1, query);
-    http = Measure(queries, query);
+  std::vector<double> http;
+  std::vector<double> direct;
+  for (int round = 0; round < kRounds; ++round) {
+    const int count = std::max(1, queries / kRounds);
+    {
+      Service service(printers, 1, 9600);
+      httplib::Client client("127.0.0.1", service.Port());
+      client.set_keep_alive(true);
+      client.set_read_timeout(60, 0);
+      const std::vector<double> times = Times(count, count / 10 + 1, [&] {
+        const auto answer = client.Get("/v1/printers/p1/status");
+        return answer && answer->status == 200;
+      });
+      http.insert(http.end(), times.begin(), times.end());
+    }
+    if (CommunicationInit(1, 9600, 5) != 0) throw std::runtime_error("no connection");
+    const std::vector<double> times = Times(count, count / 10 + 1, DirectStatus);
+    direct.insert(direct.end(), times.begin(), times.end());
+    CommunicationEnd();
   }
-  if (CommunicationInit(1, 9600, 5) != 0) throw std::runtime_error("no connection");
-  Measure(queries / 10 + 1, DirectStatus);
-  const Spread direct = Measure(queries, DirectStatus);
-  CommunicationEnd();
-  std::printf("status query, %d each (ms)    direct %.3f / %.3f   HTTP %.3f / %.3f   "
+  const Spread h{Percentile(http, 0.5), Percentile(http, 0.99)};
+  const Spread d{Percentile(direct, 0.5), Percentile(direct, 0.99)};
+  std::printf("status query, %zu each in %d rounds (ms)    direct %.3f / %.3f   HTTP %.3f / %.3f   "
               "overhead median %.3f, p99 %.3f\n",
-              queries, direct.median, direct.p99, http.median, http.p99,
-              http.median - direct.median, http.p99 - direct.p99);
+              http.size(), kRounds, d.median, d.p99, h.median, h.p99, h.median - d.median,
+              h.p99 - d.p99);
 }
 
 // --- Receipts ------------------------------------------------------------------

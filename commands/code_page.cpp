@@ -45,6 +45,10 @@ bool IsPolishLetter(uint8_t cp1250) {
                      [cp1250](const auto& letter) { return letter.first == cp1250; });
 }
 
+bool PrintsAsItself(uint8_t cp1250) {
+  return (cp1250 >= 0x20 && cp1250 < 0x7F) || IsPolishLetter(cp1250);
+}
+
 uint8_t ToPrinterCodePage(uint8_t cp1250) {
   for (const auto& [windows, printer] : kPolishLetters) {
     if (windows == cp1250) return printer;

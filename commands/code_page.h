@@ -15,6 +15,11 @@ namespace sigra {
 
 // Whether a Windows-1250 byte is one of the 18 Polish letters.
 bool IsPolishLetter(uint8_t cp1250);
+// Whether the printer prints a Windows-1250 byte as the same character: a
+// character of ASCII that is no control character, or a Polish letter. Any
+// other byte reaches the printer as another character of code page 852, or
+// as one it lacks (and the printer refuses the line).
+bool PrintsAsItself(uint8_t cp1250);
 uint8_t ToPrinterCodePage(uint8_t cp1250);
 uint8_t FromPrinterCodePage(uint8_t cp852);
 std::string ToPrinterCodePage(std::string_view cp1250);

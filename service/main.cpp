@@ -13,7 +13,7 @@
 
 #include "service/server.h"
 #include "service/worker.h"
-#include "sigra/sigradrv.h"
+#include "tools/help_version.h"
 
 namespace sigra::service {
 namespace {
@@ -186,19 +186,7 @@ int Worker(int argc, char** argv) {
 
 int Main(int argc, char** argv) {
   if (argc > 1 && std::string_view(argv[1]) == "--worker") return Worker(argc, argv);
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage;
-      return 0;
-    }
-    if (arg == "--version") {
-      char version[6] = {};
-      pDllVersion(version);
-      std::cout << "sigrad " << kVersion << ", driver " << version << '\n';
-      return 0;
-    }
-  }
+  if (HelpOrVersion(argc, argv, "sigrad", kVersion, kUsage)) return 0;
   ServiceOptions options;
   if (std::optional<std::string> error = ParseOptions(argc, argv, options)) {
     std::cerr << "sigrad: " << *error << "\n(sigrad --help shows the usage)\n";

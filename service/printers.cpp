@@ -39,6 +39,21 @@ Reply Unreachable(const std::string& message) {
   return {503, ErrorBody(kCodeBusy, message)};
 }
 
+// The answer to `request`, which the printer's process did not answer: for a
+// receipt, with whether the printer may have fiscalised it.
+Reply Unanswered(const nlohmann::json& request, const std::string& printer,
+                 const std::string& message, const nlohmann::json& fiscalised) {
+  Reply reply = Unreachable(message);
+  if (request.value("op", "") == "receipt") {
+    reply.body["fiscalised"] = fiscalised;
+    reply.body["key"] = request["key"];
+    reply.body["printer"] = printer;
+  }
+  return reply;
+}
+
+constexpr const char* kStopping = "The service is stopping; nothing was sent.";
+
 }  // namespace
 
 Printer::Printer(PrinterConfig config, std::string program, std::string journal,
@@ -53,13 +68,40 @@ Printer::Printer(PrinterConfig config, std::string program, std::string journal,
 }
 
 Printer::~Printer() {
+  Halt();
+  thread_.join();
+  Stop();
+}
+
+void Printer::Halt() {
+  std::deque<std::unique_ptr<Job>> waiting;
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
+    const auto begun = queue_.begin() + (serving_ ? 1 : 0);
+    waiting.insert(waiting.end(), std::make_move_iterator(begun),
+                   std::make_move_iterator(queue_.end()));
+    queue_.erase(begun, queue_.end());
   }
   wake_.notify_all();
-  thread_.join();
-  Stop();
+  for (auto& job : waiting) {
+    job->reply.set_value(Unanswered(job->request, config_.id, kStopping, false));
+  }
+}
+
+void Printer::AwaitEnd() {
+  std::unique_lock lock(mutex_);
+  wake_.wait(lock, [&] { return ended_; });
+}
+
+bool Printer::Stopping() const {
+  std::lock_guard lock(mutex_);
+  return stopping_;
+}
+
+void Printer::Pause(std::chrono::seconds time) {
+  std::unique_lock lock(mutex_);
+  wake_.wait_for(lock, time, [&] { return stopping_; });
 }
 
 std::optional<std::future<Reply>> Printer::Submit(nlohmann::json request,
@@ -70,6 +112,10 @@ std::optional<std::future<Reply>> Printer::Submit(nlohmann::json request,
   std::future<Reply> reply = job->reply.get_future();
   {
     std::lock_guard lock(mutex_);
+    if (stopping_) {
+      job->reply.set_value(Unanswered(job->request, config_.id, kStopping, false));
+      return reply;
+    }
     if (queue_.size() >= queueLimit_) return std::nullopt;
     queue_.push_back(std::move(job));
   }
@@ -115,17 +161,21 @@ void Printer::Run() {
       }
       if (stopping_) break;
       job = std::move(queue_.front());
+      serving_ = true;
     }
     Reply reply = Serve(*job);
     {
       std::lock_guard lock(mutex_);
       queue_.pop_front();
+      serving_ = false;
     }
     job->reply.set_value(std::move(reply));
   }
-  std::lock_guard lock(mutex_);
-  for (auto& job : queue_) job->reply.set_value(Unreachable("The service is stopping."));
-  queue_.clear();
+  {
+    std::lock_guard lock(mutex_);
+    ended_ = true;
+  }
+  wake_.notify_all();
 }
 
 bool Printer::Start() {
@@ -233,8 +283,8 @@ Reply Printer::Serve(Job& job) {
     pid_ = -1;
     Stop();
   }
-  if (pid_ < 0 && !Start()) {
-    std::this_thread::sleep_for(kRestartPause);
+  if (pid_ < 0 && (Stopping() || !Start())) {
+    Pause(kRestartPause);
     return Unreachable("The printer's process does not start; the printer may be unreachable.");
   }
   const auto deadline = std::chrono::steady_clock::now() + job.limit;
@@ -249,14 +299,10 @@ Reply Printer::Serve(Job& job) {
     // Hung past its timeouts or dead: started afresh for the next request,
     // which first settles what this one left in the journal.
     Stop();
-    Start();
-    Reply reply = Unreachable("The printer's process did not answer in time and was restarted.");
-    if (job.request.value("op", "") == "receipt") {
-      reply.body["fiscalised"] = nullptr;
-      reply.body["key"] = job.request["key"];
-      reply.body["printer"] = config_.id;
-    }
-    return reply;
+    if (!Stopping()) Start();
+    return Unanswered(job.request, config_.id,
+                      "The printer's process did not answer in time and was restarted.",
+                      nullptr);
   }
   {
     std::lock_guard lock(mutex_);

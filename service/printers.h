@@ -57,6 +57,14 @@ class Printer {
   // start), at most `limit`.
   void AwaitStart(std::chrono::seconds limit);
 
+  // The first step of stopping: the requests not yet begun are answered at
+  // once (503, the service stopping), the one running ends with its own
+  // timeouts, and the printer's process is not started again. No request is
+  // queued after it.
+  void Halt();
+  // After Halt: waits until the running request has ended and been answered.
+  void AwaitEnd();
+
   // What the printer's process last said of it (online, device type, name).
   nlohmann::json Info() const;
   size_t QueueLength() const;
@@ -70,6 +78,9 @@ class Printer {
   };
 
   void Run();
+  bool Stopping() const;
+  // Waits `time` or until the service stops.
+  void Pause(std::chrono::seconds time);
   bool Start();
   void Stop();
   std::optional<std::string> ReadLine(std::chrono::steady_clock::time_point deadline);
@@ -85,6 +96,8 @@ class Printer {
   std::condition_variable wake_;
   std::deque<std::unique_ptr<Job>> queue_;
   bool stopping_ = false;
+  bool serving_ = false;  // the queue's first request has begun
+  bool ended_ = false;    // the printer's thread serves no more
   nlohmann::json info_;
 
   pid_t pid_ = -1;

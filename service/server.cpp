@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <ctime>
 #include <iostream>
@@ -34,6 +35,8 @@ constexpr int kRetryAfterSeconds = 2;
 constexpr size_t kKeyLength = 200;
 constexpr size_t kThreads = 64;
 constexpr auto kPurgeEvery = std::chrono::hours(1);
+// How long a stop waits for the last answers to be written.
+constexpr auto kAnswersOut = std::chrono::milliseconds(500);
 
 [[noreturn]] void Fatal(const std::string& message) {
   std::fprintf(stderr, "sigrad: %s; stopping (it never sells without its journal)\n",
@@ -51,6 +54,40 @@ void Send(httplib::Response& res, int status, const Json& body) {
 
 void SendError(httplib::Response& res, int status, int32_t code, const std::string& message) {
   Send(res, status, ErrorBody(code, message));
+}
+
+// Makes the answer the last on its connection, which then closes: for an
+// answer given before its request's body was read, so that the body is never
+// taken for a request of its own (a page of any origin could send a whole
+// sale, without its Origin, that way). The HTTP library ignores a handler's
+// Connection: close but closes the connection when a body's provider fails:
+// the provider writes the whole body, then says it failed.
+void CloseAfter(httplib::Response& res) {
+  auto body = std::make_shared<std::string>(std::move(res.body));
+  res.body.clear();
+  const std::string type = res.get_header_value("Content-Type");
+  res.headers.erase("Content-Type");
+  if (!res.has_header("Connection")) res.set_header("Connection", "close");
+  res.set_content_provider(
+      body->size(), type,
+      [body](size_t offset, size_t length, httplib::DataSink& sink) {
+        sink.write(body->data() + offset, length);
+        return false;
+      });
+}
+
+// Answers with an error and closes the connection after it (see CloseAfter,
+// which the error handler calls for it).
+void SendErrorAndClose(httplib::Response& res, int status, int32_t code,
+                       const std::string& message) {
+  SendError(res, status, code, message);
+  res.set_header("Connection", "close");
+}
+
+// Whether the HTTP library reads the body of a request of this method.
+bool BodyRead(const std::string& method) {
+  return method == "POST" || method == "PUT" || method == "PATCH" || method == "DELETE" ||
+         method == "PRI";
 }
 
 // A request the gate refuses: its answer.
@@ -207,6 +244,17 @@ class Service {
     for (const auto& printer : printers_) printer->AwaitStart(kJobLimit);
   }
 
+  // Stops taking requests to the printers: those waiting are answered at
+  // once, the ones running end.
+  void Halt() {
+    for (const auto& printer : printers_) printer->Halt();
+  }
+
+  // After Halt: waits until every printer's running request has been answered.
+  void AwaitEnd() {
+    for (const auto& printer : printers_) printer->AwaitEnd();
+  }
+
   void Install(httplib::Server& server) {
     server.new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
     server.set_payload_max_length(kBodyLimit);
@@ -219,15 +267,24 @@ class Service {
     server.set_tcp_nodelay(true);
     server.set_pre_routing_handler(
         [this](const httplib::Request& req, httplib::Response& res) { return Gate(req, res); });
+    // Called for every answer of 400 and above before it is written.
     server.set_error_handler(httplib::Server::HandlerWithResponse(
         [](const httplib::Request&, httplib::Response& res) {
-      if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+      using Handled = httplib::Server::HandlerResponse;
+      if (res.get_header_value("Connection") == "close") {
+        CloseAfter(res);
+        return Handled::Handled;
+      }
+      if (!res.body.empty()) return Handled::Unhandled;
       const char* message = res.status == 413   ? "The request is larger than 64 KiB."
                             : res.status == 404 ? "No such route."
                             : res.status == 405 ? "Method not allowed."
                                                 : "The request is not well-formed.";
       SendError(res, res.status, res.status, message);
-      return httplib::Server::HandlerResponse::Handled;
+      // The library answers a request line or a header line over 8 KiB, and a
+      // method it does not know, before their bodies.
+      if (res.status == 400 || res.status == 414) CloseAfter(res);
+      return Handled::Handled;
     }));
     server.set_exception_handler(
         [](const httplib::Request&, httplib::Response& res, std::exception_ptr error) {
@@ -305,9 +362,17 @@ class Service {
     res.set_header("X-Request-Id", t_note.id);
     using Handled = httplib::Server::HandlerResponse;
     // Before any pattern is matched against it: the routes' patterns are
-    // matched by recursion as deep as the text is long.
+    // matched by recursion as deep as the text is long. A body is left
+    // unread, so the connection closes after the answer.
     if (req.path.size() > kPathLimit) {
-      SendError(res, 414, 414, "The path is longer than 1024 characters.");
+      SendErrorAndClose(res, 414, 414, "The path is longer than 1024 characters.");
+      return Handled::Handled;
+    }
+    if (!BodyRead(req.method) &&
+        (req.has_header("Transfer-Encoding") ||
+         (req.has_header("Content-Length") && req.get_header_value("Content-Length") != "0"))) {
+      SendErrorAndClose(res, 400, kCodeBadRequest,
+                        "A " + req.method + " request has no body.");
       return Handled::Handled;
     }
     static const std::regex printerPath("^/v1/printers/([^/]+)");
@@ -316,7 +381,7 @@ class Service {
     size_t headerBytes = 0;
     for (const auto& [name, value] : req.headers) headerBytes += name.size() + value.size() + 4;
     if (headerBytes > kHeaderLimit) {
-      SendError(res, 431, 431, "The request's headers are larger than 64 KiB.");
+      SendErrorAndClose(res, 431, 431, "The request's headers are larger than 64 KiB.");
       return Handled::Handled;
     }
     if (req.has_header("Origin")) {
@@ -360,14 +425,10 @@ class Service {
 
   // Answers a refused request at once when it has no body for the server to
   // read; otherwise its route answers the refusal once the body is read (the
-  // gate runs before that). A body left unread would be taken for the next
-  // request on the connection: a page of any origin could then send a whole
-  // request, without an Origin, as the body of one refused for its Origin.
+  // gate runs before that), and the connection serves on.
   static httplib::Server::HandlerResponse Refuse(const httplib::Request& req,
                                                  httplib::Response& res, Refusal refusal) {
-    const bool bodyRead = req.method == "POST" || req.method == "PUT" ||
-                          req.method == "PATCH" || req.method == "DELETE";
-    if (!bodyRead) {
+    if (!BodyRead(req.method)) {
       SendError(res, refusal.status, refusal.code, refusal.message);
       return httplib::Server::HandlerResponse::Handled;
     }
@@ -707,12 +768,35 @@ class Service {
 int Serve(const ServiceOptions& options, const std::string& program) {
   signal(SIGPIPE, SIG_IGN);
   // SIGTERM and SIGINT are taken by a thread of their own, which stops the
-  // server; every other thread starts with them blocked.
+  // service; every other thread starts with them blocked.
   sigset_t stopping;
   sigemptyset(&stopping);
   sigaddset(&stopping, SIGTERM);
   sigaddset(&stopping, SIGINT);
   pthread_sigmask(SIG_BLOCK, &stopping, nullptr);
+
+  // A stop before the service serves ends the process at once: the
+  // printers' processes may be waiting for printers that do not answer. They
+  // die with the service, and whatever they left in the journal is settled
+  // at the next start, as after a kill. Once it serves, the stop is the main
+  // thread's.
+  static std::mutex mutex;
+  static std::condition_variable changed;
+  static bool serving = false;
+  static bool stopRequested = false;
+  static std::atomic<bool> httpEnded = false;
+  std::thread signals([stopping] {
+    int signal = 0;
+    sigwait(&stopping, &signal);
+    std::lock_guard lock(mutex);
+    if (!serving) {
+      std::fflush(stderr);
+      _exit(0);
+    }
+    stopRequested = true;
+    changed.notify_all();
+  });
+  signals.detach();
 
   std::unique_ptr<Service> service;
   try {
@@ -747,13 +831,35 @@ int Serve(const ServiceOptions& options, const std::string& program) {
   std::fprintf(stderr, "sigrad: listening on %s://%s:%d\n",
                options.tlsCert.empty() ? "http" : "https", options.host.c_str(), port);
   std::fflush(stderr);
-  std::thread signals([&] {
-    int signal = 0;
-    sigwait(&stopping, &signal);
-    server->stop();
+  std::thread http([&] {
+    server->listen_after_bind();
+    std::lock_guard lock(mutex);
+    httpEnded = true;
+    changed.notify_all();
   });
-  signals.detach();
-  server->listen_after_bind();
+  std::unique_lock lock(mutex);
+  serving = true;
+  changed.wait(lock, [] { return stopRequested || httpEnded.load(); });
+  lock.unlock();
+  // The requests waiting for a printer are answered, the running ones end
+  // with their own timeouts; stop() does nothing before the server runs.
+  service->Halt();
+  while (!httpEnded && !server->is_running()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  server->stop();
+  service->AwaitEnd();
+  // A connection that has sent no request yet, or only part of one, holds
+  // its server thread up to the timeouts (5 s, 10 s); the server waits for
+  // every thread. Once the printers' last answers have had time to go out,
+  // the service does not wait for those.
+  lock.lock();
+  if (!changed.wait_for(lock, kAnswersOut, [] { return httpEnded.load(); })) {
+    std::fflush(stderr);
+    _exit(0);
+  }
+  lock.unlock();
+  http.join();
   return 0;
 }
 

@@ -258,7 +258,7 @@ class Worker {
     int32_t conditions = code;
     if (open_) {
       code = sigractl::ReadStatusBytes(status, step);
-      if (code == 0) conditions = ReceiptConditions();
+      conditions = code == 0 ? ReceiptConditions() : code;
     } else if (OpenPort(options_.port, options_.speed, kTimeoutSeconds, kTimeoutSeconds) == 0) {
       // A printer without paper does not finish the opening; its status
       // bytes still tell why.

@@ -7,10 +7,13 @@ from __future__ import annotations
 
 import os
 import signal
+import socket
+import subprocess
 import threading
 import time
 
 import pytest
+import requests
 
 from kit import Till, new_key, receipt, total_text
 from kit import folder, make_printer, make_service  # noqa: F401 - fixtures
@@ -134,3 +137,45 @@ def test_twenty_tills_selling_at_once_get_each_receipt_printed_once_in_order(
     # Every number once, and the n-th receipt on paper is the one answered n.
     assert sorted(by_number) == list(range(1, total + 1))
     assert printed == [by_number[number] for number in range(1, total + 1)]
+
+
+def stop_time(process: subprocess.Popen[bytes]) -> float:
+    """Seconds from SIGTERM to the end of `process`, which must end well."""
+    started = time.monotonic()
+    process.terminate()
+    assert process.wait(timeout=60) == 0
+    return time.monotonic() - started
+
+
+def test_an_unreachable_printer_neither_sells_nor_holds_up_a_stop(make_printer, make_service, folder):
+    printer = make_printer(1)
+    service = make_service({"till1": 1})
+    assert printer.control("power off") == "ok"
+    # Four status queries: one runs into the printer's timeouts (some 5 s),
+    # three wait behind it; and a connection that sends nothing.
+    answers: list[requests.Response] = []
+    queries = [threading.Thread(target=lambda: answers.append(requests.get(
+        service.url + "/v1/printers/till1/status", timeout=60))) for _ in range(4)]
+    for query in queries:
+        query.start()
+    idle = socket.create_connection(("127.0.0.1", service.port))
+    time.sleep(1)
+    assert service.process is not None
+    # The running query ends with its own timeouts, no later; the ones
+    # waiting are answered at once (before: one printer timeout after another).
+    assert stop_time(service.process) < 10
+    for query in queries:
+        query.join(timeout=10)
+    assert sorted(answer.status_code for answer in answers) == [200, 503, 503, 503]
+    # The printer did not answer: no receipt can be issued.
+    [status] = [answer.json() for answer in answers if answer.status_code == 200]
+    assert (status["online"], status["receipt_possible"]) == (False, False), status
+    assert status["code"] != 0
+    idle.close()
+
+    # Stopped while it waits for the printer to answer at its start.
+    with open(folder / "starting.log", "wb") as log:
+        starting = subprocess.Popen(service.arguments(), stdout=log, stderr=log)
+    time.sleep(0.5)
+    assert stop_time(starting) < 3
+    assert "listening" not in (folder / "starting.log").read_text()

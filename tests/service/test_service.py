@@ -4,7 +4,9 @@ settling at start-up, and the security checks."""
 import http.client
 import json
 import os
+import re
 import signal
+import socket
 import sqlite3
 import ssl
 import subprocess
@@ -118,6 +120,10 @@ def test_bad_input_is_refused_before_anything_is_sent(service, printer):
         ("no items", {"payments": []}, None, 400),
         ("unknown field", {"items": [item], "tip": 5}, None, 400),
         ("not Windows-1250", {"items": [dict(item, name="寿司 sushi")]}, None, 400),
+        ("euro sign", {"items": [dict(item, name="Kawa 250g 5€")]}, None, 400),
+        ("e acute", {"items": [dict(item, name="Café latte")]}, None, 400),
+        ("quotation marks", {"items": [item], "lines": [{"type": 0, "text": "„Dziękujemy”"}]},
+         None, 400),
         ("control character", {"items": [dict(item, name="Chleb\u0000razowy")]}, None, 400),
         ("seven lines", {"items": [item], "lines": [{"type": 0, "text": "x"}] * 7}, None, 400),
         ("discount 100", {"items": [item], "discount_percent": 100}, None, 400),
@@ -135,6 +141,10 @@ def test_bad_input_is_refused_before_anything_is_sent(service, printer):
     status, _, answer = service.request("POST", "/v1/printers/till1/receipts", {"items": [item]},
                                         dict(padding, **{"Idempotency-Key": "padded"}))
     assert status == 431 and answer["error"]["code"] == 431
+    # Windows-1250 has it, the printer does not: refused by name.
+    status, _, answer = service.sell("euro", {"items": [dict(item, name="Kawa 250g 5€")]})
+    assert status == 400 and answer["error"]["message"] == (
+        'items[0]: name "Kawa 250g 5€" has "€", a character the printer cannot print'), answer
     status, _, answer = service.request("POST", "/v1/printers/till1/receipts", raw=b"items",
                                         headers={"Content-Type": "text/plain",
                                                  "Idempotency-Key": "typed"})
@@ -357,5 +367,87 @@ def test_a_dead_printer_process_is_restarted_and_dies_with_the_service(folder, p
                 break
             time.sleep(0.05)
         assert not alive(restarted)
+    finally:
+        service.stop()
+
+
+def exchange(port, head, body=b"", seconds=30):
+    """Sends a request's head and, a moment later, its body on one connection
+    (as a browser may send them), and gives the statuses of the responses that
+    came back before the service closed it (a reset counts as closed). The
+    sending side stays open: the service writes nothing to a client that has
+    shut it."""
+    answer = b""
+    with socket.create_connection(("127.0.0.1", port), timeout=seconds) as connection:
+        connection.sendall(head)
+        time.sleep(0.3)
+        try:
+            connection.sendall(body)
+            while chunk := connection.recv(65536):
+                answer += chunk
+        except (ConnectionResetError, BrokenPipeError):
+            pass
+    return [int(status) for status in re.findall(rb"HTTP/1\.1 (\d{3}) ", answer)]
+
+
+def test_no_refused_request_carries_another_in_its_body(folder, printer):
+    token = os.path.join(folder, "token")
+    with open(token, "w") as f:
+        f.write("s3cret-token\n")
+    service = Service(folder, ["till1=COM1"], ["--token-file", token,
+                                               "--allow-origin", "http://till.local:8080"])
+    try:
+        sale = json.dumps({"items": [BREAD]}).encode()
+
+        def inner(key):
+            """A whole sale, good enough to print, with the token and no Origin."""
+            return (b"POST /v1/printers/till1/receipts HTTP/1.1\r\nHost: x\r\n"
+                    b"Authorization: Bearer s3cret-token\r\nContent-Type: application/json\r\n"
+                    b"Idempotency-Key: " + key.encode() + b"\r\nContent-Length: "
+                    + str(len(sale)).encode() + b"\r\n\r\n" + sale)
+
+        def outer(method, path, headers, body):
+            return (method.encode() + b" " + path.encode() + b" HTTP/1.1\r\nHost: x\r\n"
+                    + b"".join(name.encode() + b": " + value.encode() + b"\r\n"
+                               for name, value in headers.items())
+                    + b"Content-Length: " + str(len(body)).encode() + b"\r\n\r\n", body)
+
+        auth = {"Authorization": "Bearer s3cret-token", "Content-Type": "application/json"}
+        receipts = "/v1/printers/till1/receipts"
+        big = {f"X-Pad-{i}": "a" * 8000 for i in range(9)}
+        cases = {
+            "path over 1024": ("POST", receipts + "/" + "x" * 1100, auth, {414}),
+            "path over the request line limit": ("POST", receipts + "/" + "x" * 9000, auth, {414}),
+            "path of a megabyte": ("GET", "/v1/printers/" + "x" * (1 << 20), auth, {414}),
+            "headers over 64 KiB": ("POST", receipts, dict(auth, **big), {431}),
+            "a header line over 8 KiB": ("POST", receipts, dict(auth, Big="a" * 9000), {400}),
+            "origin not allowed": ("POST", receipts, dict(auth, Origin="http://shop.example"),
+                                   {403}),
+            "no token": ("POST", receipts, {"Content-Type": "application/json"}, {401}),
+            "not JSON": ("POST", receipts, dict(auth, **{"Content-Type": "text/plain"}), {415}),
+            "a GET with a body": ("GET", "/v1/printers", auth, {400}),
+            "a GET of the status with a body": ("GET", "/v1/printers/till1/status", auth, {400}),
+            "an OPTIONS with a body": ("OPTIONS", receipts,
+                                       {"Origin": "http://till.local:8080"}, {400}),
+            "a method no route takes": ("PUT", receipts, auth, {404}),
+            "a method the server does not know": ("BREW", receipts, auth, {400}),
+        }
+        heard = len(printer.journal())
+        faults = []
+        for name, (method, path, headers, expected) in cases.items():
+            key = "inner-" + name.replace(" ", "-")
+            statuses = exchange(service.port, *outer(method, path, headers, inner(key)))
+            # One request, at most one answer: the body is never read as a
+            # request of its own, which would sell.
+            if len(statuses) > 1 or not set(statuses) <= expected:
+                faults.append((name, statuses))
+            if key in [row[0] for row in journal_rows(service.journal)]:
+                faults.append((name, "sold"))
+        assert not faults, faults
+        assert "receipt" not in printer.journal()[heard:]
+        # A connection whose requests were read whole serves on.
+        request = (b"GET /healthz HTTP/1.1\r\nHost: x\r\n"
+                   b"Authorization: Bearer s3cret-token\r\n\r\n")
+        assert exchange(service.port, request, request) == [200, 200]
     finally:
         service.stop()

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "commands/code_page.h"
 #include "link/text_1250.h"
 
 namespace sigra::sale {
@@ -41,7 +42,8 @@ bool ParseDecimal(std::string_view text, int maxDecimals, int64_t& value, int& d
   return digits;
 }
 
-// `field` in Windows-1250, at most `chars` characters, no control characters.
+// `field` in Windows-1250, at most `chars` characters, each a character the
+// printer prints as such (no control character).
 Error Text(std::string_view field, size_t chars, const char* what, std::string& out) {
   const std::string quoted = std::string(what) + " \"" + std::string(field) + "\"";
   for (char c : field) {
@@ -49,6 +51,12 @@ Error Text(std::string_view field, size_t chars, const char* what, std::string& 
   }
   out = Cp1250FromUtf8(field);
   if (Utf8FromCp1250(out) != field) return quoted + " has a character Windows-1250 lacks";
+  for (char c : out) {
+    if (!PrintsAsItself(static_cast<uint8_t>(c))) {
+      return quoted + " has \"" + Utf8FromCp1250(std::string(1, c)) +
+             "\", a character the printer cannot print";
+    }
+  }
   if (out.size() > chars) {
     return quoted + " is longer than " + std::to_string(chars) + " characters";
   }

@@ -22,6 +22,7 @@
 #include "link/posix/serial_ports.h"
 #include "link/text_1250.h"
 #include "sigra/sigradrv.h"
+#include "tools/help_version.h"
 #include "tools/sale/sale.h"
 #include "tools/sigractl/receipt_file.h"
 #include "tools/sigractl/status_lines.h"
@@ -519,19 +520,7 @@ std::optional<std::string> ReadFile(const std::string& path, std::string& text) 
 }
 
 int Main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage;
-      return 0;
-    }
-    if (arg == "--version") {
-      char version[6] = {};
-      pDllVersion(version);
-      std::cout << "sigractl " << kVersion << ", driver " << version << '\n';
-      return 0;
-    }
-  }
+  if (sigra::HelpOrVersion(argc, argv, "sigractl", kVersion, kUsage)) return 0;
   Options options;
   if (std::optional<std::string> error = ParseOptions(argc, argv, options)) {
     return UsageError(options, *error);
