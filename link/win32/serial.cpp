@@ -14,9 +14,11 @@
 // - a read may stay pending under timeouts that ask it to return at once; it
 //   is cancelled and completes with what arrived meanwhile;
 // - a line setting may fail as a whole when only the parity, which the
-//   device cannot do, was not taken; the line is set as far as it can be.
+//   device cannot do, was not taken; the line is set as far as it can be;
 // - a comm-event wait may not end when cancelled; changing the event mask
-//   ends it, as on every driver.
+//   ends it, as on every driver;
+// - clearing the transmit queue may drop bytes of writes that completed; it is
+//   cleared only when bytes are reported waiting there.
 #include <cstddef>
 #include <cstring>
 
@@ -76,6 +78,17 @@ bool OnlyParityDropped(HANDLE port, const DCB& wanted) {
   if (!::GetCommState(port, &now)) return false;
   return wanted.Parity != NOPARITY && now.Parity == NOPARITY && now.BaudRate == wanted.BaudRate &&
          now.ByteSize == wanted.ByteSize && now.StopBits == wanted.StopBits;
+}
+
+// Whether the port reports no byte waiting to be sent. A write completes
+// only once its bytes have left the transmit queue, so what a purge of that
+// queue is for, the bytes of a write that timed out, is then not there; and
+// some drivers (Wine's on a pseudo-terminal) drop bytes of completed writes
+// that the device has not yet taken when told to clear it.
+bool NothingQueuedToSend(HANDLE port) {
+  DWORD errors = 0;
+  COMSTAT status{};
+  return ::ClearCommError(port, &errors, &status) && status.cbOutQue == 0;
 }
 
 // Waits for a started operation to end after cancelling it; the operation
@@ -371,7 +384,9 @@ bool ClearCommError(Handle h, uint32_t& errors, ComStat& status) {
 }
 
 bool PurgeComm(Handle h, uint32_t flags) {
-  return ::PurgeComm(h, flags) != FALSE;
+  constexpr uint32_t kTransmit = kPurgeTxAbort | kPurgeTxClear;
+  if ((flags & kTransmit) != 0 && NothingQueuedToSend(h)) flags &= ~kTransmit;
+  return flags == 0 || ::PurgeComm(h, flags) != FALSE;
 }
 
 bool RaiseProcessPriority() {
