@@ -268,10 +268,7 @@ class Worker {
     Json body = Info();
     body["online"] = code == 0;
     if (code == 0) {
-      Json bytes = Json::array();
-      for (int i = 0; i < status.count; ++i) bytes.push_back(status.bytes[static_cast<size_t>(i)]);
-      if (status.hasByte8) bytes.push_back(status.bytes[7]);
-      body["bytes"] = bytes;
+      body["bytes"] = sigractl::PresentBytes(status);
       body["lines"] = sigractl::StatusLines(status);
       Json flags = Json::object();
       for (const auto& [name, set] : sigractl::StatusFlags(status)) flags[name] = set;

@@ -134,5 +134,13 @@ TEST(StatusLinesTest, TheLaterBytesOnlyWhereThePrinterHasThem) {
   EXPECT_EQ(four[4], "Brak papieru (zapalona jest LED PAPER OUT)");
 }
 
+TEST(StatusLinesTest, PresentBytesAreThoseThePrinterHas) {
+  EXPECT_EQ(PresentBytes(Bytes({1, 2, 3, 4, 5, 6, 7, 8}, 4)), (std::vector<uint8_t>{1, 2, 3, 4}));
+  EXPECT_EQ(PresentBytes(Bytes({1, 2, 3, 4, 5, 6, 7, 8}, 6, true)),
+            (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 8}));
+  EXPECT_EQ(PresentBytes(Bytes({1, 2, 3, 4, 5, 6, 7, 8}, 7, true)),
+            (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}));
+}
+
 }  // namespace
 }  // namespace sigractl

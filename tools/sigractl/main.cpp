@@ -283,10 +283,7 @@ Outcome Status(Run& run) {
     if (int32_t code = ReadStatusBytes(status, step); code != 0) return Failure{step, code};
     const std::vector<std::string> lines = StatusLines(status);
     run.Out().lines = lines;
-    Json bytes = Json::array();
-    for (int i = 0; i < status.count; ++i) bytes.push_back(status.bytes[static_cast<size_t>(i)]);
-    if (status.hasByte8) bytes.push_back(status.bytes[7]);
-    run.Out().json["bytes"] = bytes;
+    run.Out().json["bytes"] = PresentBytes(status);
     run.Out().json["lines"] = lines;
     return std::nullopt;
   });

@@ -44,6 +44,12 @@ int32_t NamesClockBattery(bool& clockBattery, std::string& step) {
 
 }  // namespace
 
+std::vector<uint8_t> PresentBytes(const StatusBytes& status) {
+  std::vector<uint8_t> bytes(status.bytes.begin(), status.bytes.begin() + status.count);
+  if (status.hasByte8) bytes.push_back(status.bytes[7]);
+  return bytes;
+}
+
 int32_t ReadStatusBytes(StatusBytes& status, std::string& step) {
   if (int32_t code = NamesClockBattery(status.clockBattery, step); code != 0) return code;
   // Bytes 1 to 4 every printer has; the others only some, which refuse

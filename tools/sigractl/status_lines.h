@@ -24,6 +24,9 @@ struct StatusBytes {
 
 std::vector<std::string> StatusLines(const StatusBytes& status);
 
+// The bytes the printer has, in their order: 1 to count, then 8 if it has it.
+std::vector<uint8_t> PresentBytes(const StatusBytes& status);
+
 // The conditions a program asks about, by name ("paper_out", "drawer_open",
 // "fiscal_mode", ...), from the same bits as the lines.
 std::vector<std::pair<std::string, bool>> StatusFlags(const StatusBytes& status);
