@@ -227,12 +227,17 @@ def test_unfinished_entries_are_settled_from_the_counter_at_start_up(folder, pri
         restarted.stop()
 
 
-def test_tokens_origins_and_preflight(folder, printer):
+def guarded_service(folder):
+    """A service that wants the token "s3cret-token" and lets one origin in."""
     token = os.path.join(folder, "token")
     with open(token, "w") as f:
         f.write("s3cret-token\n")
-    service = Service(folder, ["till1=COM1"], ["--token-file", token,
-                                               "--allow-origin", "http://till.local:8080"])
+    return Service(folder, ["till1=COM1"], ["--token-file", token,
+                                            "--allow-origin", "http://till.local:8080"])
+
+
+def test_tokens_origins_and_preflight(folder, printer):
+    service = guarded_service(folder)
     try:
         heard = len(printer.journal())
         assert service.request("GET", "/healthz")[0] == 200
@@ -391,11 +396,7 @@ def exchange(port, head, body=b"", seconds=30):
 
 
 def test_no_refused_request_carries_another_in_its_body(folder, printer):
-    token = os.path.join(folder, "token")
-    with open(token, "w") as f:
-        f.write("s3cret-token\n")
-    service = Service(folder, ["till1=COM1"], ["--token-file", token,
-                                               "--allow-origin", "http://till.local:8080"])
+    service = guarded_service(folder)
     try:
         sale = json.dumps({"items": [BREAD]}).encode()
 
