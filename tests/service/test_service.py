@@ -59,6 +59,10 @@ def test_printers_status_and_reading_routes(service):
     assert "/v1/printers/{id}/receipts/{key}" in document["paths"]
     status, headers, _ = service.request("GET", "/healthz", headers={"X-Request-Id": "till-42"})
     assert headers["X-Request-Id"] == "till-42"
+    # The access line is written once the answer has gone out.
+    deadline = time.monotonic() + 10
+    while " till-42 GET /healthz 200 " not in service.log() and time.monotonic() < deadline:
+        time.sleep(0.05)
     assert " till-42 GET /healthz 200 " in service.log()
 
 
