@@ -40,9 +40,13 @@ apt_install() {
   return 1
 }
 
-# The 32-bit Wine runs the 32-bit Windows DLL's test. The architecture is added
-# for it and taken away again when it cannot be installed, so that later
-# updates do not fetch indexes for nothing.
+# The 32-bit Wine runs the 32-bit Windows DLL's test, where the kernel runs
+# 32-bit programs at all. The architecture is added for it and taken away
+# again when it cannot be installed, so that later updates do not fetch
+# indexes for nothing.
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+runs_32bit=yes
+why_not_32bit=$("$source_dir/tools/runs-32bit.sh") || runs_32bit=no
 added_i386=no
 keep_i386=no
 drop_i386() {
@@ -51,7 +55,7 @@ drop_i386() {
   fi
 }
 trap drop_i386 EXIT
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ "$runs_32bit" = yes ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
   added_i386=yes
 fi
@@ -84,7 +88,9 @@ fi
 
 # The wrapper `wine` only with the 32-bit Wine: without it the Wine test of the
 # 32-bit DLL skips rather than failing.
-if apt_install wine wine32:i386 2>/dev/null; then
+if [ "$runs_32bit" = no ]; then
+  echo "Sigra: 32-bit Wine not installed: $why_not_32bit; the Wine test of the 32-bit DLL skips."
+elif apt_install wine wine32:i386 2>/dev/null; then
   keep_i386=yes
   echo "Sigra: 32-bit Wine installed."
 else

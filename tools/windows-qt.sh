@@ -6,7 +6,7 @@
 #   tools/windows-qt.sh          # into $SIGRA_WINDOWS_QT, default ~/.cache/sigra/qt6-win64
 # Does nothing when the cache already holds a Qt of that version, built with
 # these features. Adds a deb-src entry for the archive the system installs
-# from (needs root, as apt-get does). Takes about 15 minutes of two cores.
+# from (needs root, as apt-get does; see tools/deb-src.sh).
 set -euo pipefail
 
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -28,7 +28,11 @@ mkdir -p "$(dirname "$prefix")"
 # One build at a time: a second caller waits and then finds the cache filled.
 exec 9>"$prefix.lock"
 flock 9
-# What goes into the Qt; a cache built otherwise is built again.
+# What goes into the Qt; a cache built otherwise is built again. Besides the
+# modules, the third-party code and the plugins the operator program has no
+# use for are left out (their build steps with them): it loads no JPEG or
+# GIF, draws with neither Direct2D nor Vulkan, renders its text by the
+# system's own font engine and shows none of the widgets switched off here.
 features=(
   -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
   -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_concurrent=OFF
@@ -36,7 +40,16 @@ features=(
   -DFEATURE_tabletevent=OFF
   -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF
   -DFEATURE_system_freetype=OFF -DFEATURE_system_jpeg=OFF
-  -DFEATURE_system_doubleconversion=OFF)
+  -DFEATURE_system_doubleconversion=OFF
+  -DFEATURE_freetype=OFF -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_direct2d=OFF
+  -DFEATURE_vulkan=OFF -DFEATURE_pdf=OFF -DFEATURE_movie=OFF -DFEATURE_textodfwriter=OFF
+  -DFEATURE_textmarkdownreader=OFF -DFEATURE_textmarkdownwriter=OFF
+  -DFEATURE_graphicsview=OFF -DFEATURE_mdiarea=OFF -DFEATURE_colordialog=OFF
+  -DFEATURE_fontdialog=OFF -DFEATURE_wizard=OFF -DFEATURE_columnview=OFF -DFEATURE_dial=OFF
+  -DFEATURE_lcdnumber=OFF -DFEATURE_splashscreen=OFF -DFEATURE_keysequenceedit=OFF
+  -DFEATURE_undoview=OFF -DFEATURE_fontcombobox=OFF -DFEATURE_syntaxhighlighter=OFF
+  -DFEATURE_toolbox=OFF -DFEATURE_jalalicalendar=OFF -DFEATURE_hijricalendar=OFF
+  -DFEATURE_islamiccivilcalendar=OFF -DFEATURE_sharedmemory=OFF -DFEATURE_systemsemaphore=OFF)
 wanted="$version ${features[*]}"
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$wanted" ]; then
   echo "windows-qt: Qt $version for Windows is in $prefix"
@@ -49,19 +62,7 @@ as_root() {
 }
 
 # The source comes from the archive the binary packages come from.
-if ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-  . /etc/os-release
-  debian_sources=/etc/apt/sources.list.d/debian.sources
-  uris=$(sed -n 's/^URIs: *//p' "$debian_sources" 2>/dev/null | head -1)
-  signed_by=$(sed -n 's/^Signed-By: *//p' "$debian_sources" 2>/dev/null | head -1)
-  printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: %s\n' \
-    "${uris:-http://deb.debian.org/debian}" "$VERSION_CODENAME" \
-    "${signed_by:-/usr/share/keyrings/debian-archive-keyring.gpg}" |
-    as_root tee /etc/apt/sources.list.d/sigra-deb-src.sources >/dev/null
-  # A mirror caught mid-sync fails some other index; the source's may be there.
-  as_root apt-get update -qq -o DPkg::Lock::Timeout=600 ||
-    echo "windows-qt: apt-get update failed; trying the source indexes that came" >&2
-fi
+as_root "$source_dir/tools/deb-src.sh"
 
 # The build tree stays until the install is done, so that an interrupted
 # build resumes where it stopped.

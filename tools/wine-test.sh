@@ -39,6 +39,10 @@ else
   wine=$(find_tool wine wine) wineserver=$(find_tool wineserver wineserver)
   wine_arch=win32 wine_packages="wine, wine32:i386"
 fi
+if [ -z "$win64" ] && ! why=$("$(dirname "$0")/runs-32bit.sh"); then
+  echo "SKIP: $why, so the 32-bit Wine cannot run"
+  exit 77
+fi
 if [ -z "$wine" ] || [ -z "$wineserver" ]; then
   echo "SKIP: Wine for $wine_arch not found (packages $wine_packages)"
   exit 77
