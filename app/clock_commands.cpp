@@ -13,11 +13,11 @@
 #include "app/forms.h"
 #include "app/glowne_okno.h"
 #include "app/message_box.h"
-#include "dialogs/dialog_state.h"
-#include "dialogs/f_data_godzina.h"
-#include "dialogs/f_przestawianie.h"
-#include "dialogs/f_ustaw_zegar.h"
-#include "dialogs/time_field.h"
+#include "app/dialogs/dialog_state.h"
+#include "app/dialogs/f_data_godzina.h"
+#include "app/dialogs/f_przestawianie.h"
+#include "app/dialogs/f_ustaw_zegar.h"
+#include "app/dialogs/time_field.h"
 #include "protocol/status.h"
 
 namespace sigra::app {

@@ -15,10 +15,10 @@
 #include "app/glowne_okno.h"
 #include "app/message_box.h"
 #include "commands/display_data.h"
-#include "dialogs/display_bitmap.h"
-#include "dialogs/f_reklama.h"
-#include "dialogs/f_reklama_odczyt.h"
-#include "dialogs/f_teksty_reklamowe.h"
+#include "app/dialogs/display_bitmap.h"
+#include "app/dialogs/f_reklama.h"
+#include "app/dialogs/f_reklama_odczyt.h"
+#include "app/dialogs/f_teksty_reklamowe.h"
 
 namespace sigra::app {
 namespace {

@@ -14,9 +14,9 @@
 #include "commands/device_settings.h"
 #include "commands/receipt_items.h"
 #include "commands/service_commands.h"
-#include "dialogs/f_bajty_statusu.h"
-#include "dialogs/f_numer_unikatowy.h"
-#include "dialogs/f_test_wyswietlacza.h"
+#include "app/dialogs/f_bajty_statusu.h"
+#include "app/dialogs/f_numer_unikatowy.h"
+#include "app/dialogs/f_test_wyswietlacza.h"
 #include "protocol/device_family.h"
 #include "protocol/status.h"
 

@@ -38,9 +38,9 @@
 #include <vector>
 
 #include "sigra/sigradrv.h"
-#include "tools/sale/receipt.h"
-#include "tools/sale/sale.h"
-#include "tools/sigractl/status_lines.h"
+#include "client/receipt.h"
+#include "client/sale.h"
+#include "client/status_lines.h"
 
 namespace {
 

@@ -80,9 +80,9 @@ sigra_man_page(sigrad service)
 
 # The service: its unit, its options, and the module for the system's Python.
 if(TARGET sigrad)
-  install(FILES ${PROJECT_SOURCE_DIR}/service/sigrad.service DESTINATION /lib/systemd/system
+  install(FILES ${PROJECT_SOURCE_DIR}/sigrad/sigrad.service DESTINATION /lib/systemd/system
           COMPONENT service)
-  install(FILES ${PROJECT_SOURCE_DIR}/service/sigrad.default DESTINATION /etc/default
+  install(FILES ${PROJECT_SOURCE_DIR}/sigrad/sigrad.default DESTINATION /etc/default
           RENAME sigrad COMPONENT service)
 endif()
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/python/sigra DESTINATION lib/python3/dist-packages

@@ -17,12 +17,12 @@
 #include "app/glowne_okno.h"
 #include "app/komunikacja.h"
 #include "app/startup.h"
-#include "dialogs/dialog_state.h"
-#include "dialogs/f_data_godzina.h"
-#include "dialogs/f_przestawianie.h"
-#include "dialogs/f_ustaw_zegar.h"
-#include "dialogs/time_entry.h"
-#include "dialogs/time_field.h"
+#include "app/dialogs/dialog_state.h"
+#include "app/dialogs/f_data_godzina.h"
+#include "app/dialogs/f_przestawianie.h"
+#include "app/dialogs/f_ustaw_zegar.h"
+#include "app/dialogs/time_entry.h"
+#include "app/dialogs/time_field.h"
 #include "tests/app_fixture.h"
 
 namespace sigra::testing {

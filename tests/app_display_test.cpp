@@ -18,10 +18,10 @@
 
 #include "app/forms.h"
 #include "app/glowne_okno.h"
-#include "dialogs/advertising_text.h"
-#include "dialogs/f_reklama.h"
-#include "dialogs/f_reklama_odczyt.h"
-#include "dialogs/f_teksty_reklamowe.h"
+#include "app/dialogs/advertising_text.h"
+#include "app/dialogs/f_reklama.h"
+#include "app/dialogs/f_reklama_odczyt.h"
+#include "app/dialogs/f_teksty_reklamowe.h"
 #include "tests/app_fixture.h"
 
 namespace sigra::testing {

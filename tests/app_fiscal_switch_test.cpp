@@ -18,10 +18,10 @@
 
 #include "app/forms.h"
 #include "app/glowne_okno.h"
-#include "dialogs/dialog_state.h"
-#include "dialogs/f_data_i_numer.h"
-#include "dialogs/f_okresowe_wg_numerow.h"
-#include "dialogs/f_stawki_podatkowe.h"
+#include "app/dialogs/dialog_state.h"
+#include "app/dialogs/f_data_i_numer.h"
+#include "app/dialogs/f_okresowe_wg_numerow.h"
+#include "app/dialogs/f_stawki_podatkowe.h"
 #include "emulator/tester_states.h"
 #include "tests/app_fixture.h"
 

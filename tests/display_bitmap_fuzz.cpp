@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "dialogs/display_bitmap.h"
+#include "app/dialogs/display_bitmap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   sigra::DisplayImage image;

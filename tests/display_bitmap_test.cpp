@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "dialogs/display_bitmap.h"
+#include "app/dialogs/display_bitmap.h"
 
 namespace sigra::testing {
 namespace {

@@ -6,8 +6,8 @@
 #include <variant>
 #include <vector>
 
-#include "tools/sigractl/receipt_file.h"
-#include "tools/sigractl/status_lines.h"
+#include "sigractl/receipt_file.h"
+#include "client/status_lines.h"
 
 namespace sigractl {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/status_lines.h"
-#include "dialogs/test_pictures.h"
+#include "app/dialogs/status_lines.h"
+#include "app/dialogs/test_pictures.h"
 
 namespace sigra::app {
 namespace {

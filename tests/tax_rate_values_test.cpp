@@ -7,8 +7,8 @@
 
 #include "app/file_text.h"
 #include "app/names_file.h"
-#include "dialogs/rate_values.h"
-#include "dialogs/settings_block.h"
+#include "app/dialogs/rate_values.h"
+#include "app/dialogs/settings_block.h"
 #include "protocol/connection.h"
 
 namespace sigra::app {

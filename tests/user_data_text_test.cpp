@@ -5,9 +5,9 @@
 #include <random>
 #include <string>
 
-#include "dialogs/header_line.h"
-#include "dialogs/nip_check.h"
-#include "dialogs/user_data_file.h"
+#include "app/dialogs/header_line.h"
+#include "app/dialogs/nip_check.h"
+#include "app/dialogs/user_data_file.h"
 
 namespace sigra::app {
 namespace {

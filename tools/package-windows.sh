@@ -33,7 +33,7 @@ done
 # any version shows the Polish letters and the lines.
 {
   printf '\357\273\277'
-  sed 's/$/\r/' "$source_dir/tools/windows/CZYTAJ.TXT"
+  sed 's/$/\r/' "$source_dir/packaging/windows/CZYTAJ.TXT"
 } > "$stage/CZYTAJ.TXT"
 
 zip=$out/SigraSW-$version-windows.zip

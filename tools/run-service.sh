@@ -20,7 +20,7 @@ while [ $# -gt 0 ]; do
 done
 build_dir=${1:-$source_dir/build}
 
-if [ ! -x "$build_dir/service/sigrad" ] || [ ! -x "$build_dir/emulator/sigra-emu" ]; then
+if [ ! -x "$build_dir/sigrad/sigrad" ] || [ ! -x "$build_dir/emulator/sigra-emu" ]; then
   cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 cmake --build "$build_dir" --parallel 2 --target sigrad sigra-emu >/dev/null
@@ -41,7 +41,7 @@ mkdir "$work/ports"
 "$build_dir/emulator/sigra-emu" --type "$type" --link "$work/ports" --port 1 &
 emulator_pid=$!
 for _ in $(seq 50); do [ -e "$work/ports/com1" ] && break; sleep 0.1; done
-SIGRA_DOSDEVICES="$work/ports" "$build_dir/service/sigrad" --printer till1=COM1:9600 \
+SIGRA_DOSDEVICES="$work/ports" "$build_dir/sigrad/sigrad" --printer till1=COM1:9600 \
   --listen "127.0.0.1:$port" --journal "$work/journal.db" &
 service_pid=$!
 for _ in $(seq 100); do

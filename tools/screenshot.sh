@@ -10,9 +10,9 @@ source_dir=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-sigrasw.png}
 type=${2:-7}
 build_dir=${3:-$source_dir/build}
-if [ ! -x "$build_dir/app/sigrasw-screenshot" ]; then
+if [ ! -x "$build_dir/tools/screenshot/sigrasw-screenshot" ]; then
   cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 cmake --build "$build_dir" --parallel 2 --target sigrasw-screenshot >/dev/null
-xvfb-run -a -s "-screen 0 1024x768x24" "$build_dir/app/sigrasw-screenshot" "$out" "$type"
+xvfb-run -a -s "-screen 0 1024x768x24" "$build_dir/tools/screenshot/sigrasw-screenshot" "$out" "$type"
 echo "Saved $out and ${out%.png}-{komunikacja,data-godzina,przestawianie,ustaw-zegar-wpis,ustaw-zegar,wg-dat,dane-4,dane-6,bajty,test,test-segmenty,odczyt-stawek,stawki,ustawienia,reklama-odczyt,teksty-reklamowe,fiskalizacja}.png"

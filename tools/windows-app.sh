@@ -20,5 +20,5 @@ if [ ! -f "$exe" ]; then
   echo "windows-app: $exe was not built (no Qt for Windows found in $SIGRA_WINDOWS_QT)" >&2
   exit 1
 fi
-"$source_dir/tools/check-windows-imports.sh" "$exe"
+"$source_dir/tests/check-windows-imports.sh" "$exe"
 echo "windows-app: $exe, $(stat -c %s "$exe") bytes"

@@ -1,7 +1,7 @@
 """A sigra-emu printer for each test, linked as COM1 in a folder of its own.
 
 SIGRA_EMU names the emulator program and SIGRA_LIBRARY the driver library
-(tools/python-test.sh sets both from the build)."""
+(tests/python-test.sh sets both from the build)."""
 
 from __future__ import annotations
 

@@ -1,0 +1,218 @@
+#include "sigrad/journal.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+
+namespace sigra::service {
+namespace {
+
+int64_t Now() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+// One prepared statement, bound by position, finalised on leaving.
+class Statement {
+ public:
+  Statement(sqlite3* db, const std::string& path, const char* sql) : db_(db), path_(path) {
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) Fail();
+  }
+  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  Statement& Bind(int index, const std::string& text) {
+    sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    return *this;
+  }
+  Statement& Bind(int index, int64_t number) {
+    sqlite3_bind_int64(stmt_, index, number);
+    return *this;
+  }
+  Statement& Bind(int index, std::optional<int64_t> number) {
+    if (number) return Bind(index, *number);
+    sqlite3_bind_null(stmt_, index);
+    return *this;
+  }
+  // True while a row is there.
+  bool Step() {
+    const int code = sqlite3_step(stmt_);
+    if (code == SQLITE_ROW) return true;
+    if (code != SQLITE_DONE) Fail();
+    return false;
+  }
+  std::string Text(int column) {
+    const unsigned char* text = sqlite3_column_text(stmt_, column);
+    return text ? reinterpret_cast<const char*>(text) : "";
+  }
+  std::optional<int64_t> Number(int column) {
+    if (sqlite3_column_type(stmt_, column) == SQLITE_NULL) return std::nullopt;
+    return sqlite3_column_int64(stmt_, column);
+  }
+
+ private:
+  [[noreturn]] void Fail() {
+    throw JournalError("the journal " + path_ + " cannot be written: " + sqlite3_errmsg(db_));
+  }
+  sqlite3* db_;
+  const std::string& path_;
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+constexpr const char* kColumns =
+    "printer, key, kind, digest, body, state, counter_before, fiscalised, http_status, answer, "
+    "created";
+
+Entry Read(Statement& row) {
+  Entry entry;
+  entry.printer = row.Text(0);
+  entry.key = row.Text(1);
+  entry.kind = row.Text(2);
+  entry.digest = row.Text(3);
+  entry.body = row.Text(4);
+  entry.state = row.Text(5);
+  entry.counterBefore = row.Number(6);
+  if (std::optional<int64_t> fiscalised = row.Number(7)) entry.fiscalised = *fiscalised != 0;
+  entry.httpStatus = static_cast<int>(row.Number(8).value_or(0));
+  entry.answer = row.Text(9);
+  entry.created = row.Number(10).value_or(0);
+  return entry;
+}
+
+}  // namespace
+
+Journal::Journal(const std::string& path) : path_(path) {
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (!folder.empty()) std::filesystem::create_directories(folder, error);
+  if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+      SQLITE_OK) {
+    const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw JournalError("the journal " + path + " cannot be opened: " + reason);
+  }
+  sqlite3_busy_timeout(db_, 10000);
+  try {
+    Statement(db_, path_, "PRAGMA journal_mode=WAL").Step();
+    Execute(
+        "PRAGMA synchronous=FULL;"
+        "CREATE TABLE IF NOT EXISTS entries ("
+        " printer TEXT NOT NULL, key TEXT NOT NULL,"
+        " kind TEXT NOT NULL CHECK (kind IN ('receipt', 'daily_report')),"
+        " digest TEXT NOT NULL, body TEXT NOT NULL,"
+        " state TEXT NOT NULL CHECK (state IN ('accepted', 'sending', 'closing', 'done')),"
+        " counter_before INTEGER, fiscalised INTEGER, http_status INTEGER, answer TEXT,"
+        " created INTEGER NOT NULL, updated INTEGER NOT NULL,"
+        " PRIMARY KEY (printer, key));"
+        "CREATE INDEX IF NOT EXISTS entries_updated ON entries (updated);");
+  } catch (...) {
+    sqlite3_close(db_);
+    throw;
+  }
+}
+
+Journal::~Journal() {
+  sqlite3_close(db_);
+}
+
+void Journal::Execute(const std::string& sql) {
+  char* message = nullptr;
+  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+    const std::string reason = message ? message : sqlite3_errmsg(db_);
+    sqlite3_free(message);
+    throw JournalError("the journal " + path_ + " cannot be written: " + reason);
+  }
+}
+
+std::optional<Entry> Journal::Find(const std::string& printer, const std::string& key) {
+  std::lock_guard lock(mutex_);
+  Statement row(db_, path_,
+                (std::string("SELECT ") + kColumns + " FROM entries WHERE printer = ? AND key = ?")
+                    .c_str());
+  row.Bind(1, printer).Bind(2, key);
+  if (!row.Step()) return std::nullopt;
+  return Read(row);
+}
+
+void Journal::Accept(const std::string& printer, const std::string& key, const std::string& kind,
+                     const std::string& digest, const std::string& body) {
+  std::lock_guard lock(mutex_);
+  Statement(db_, path_,
+            "INSERT INTO entries (printer, key, kind, digest, body, state, created, updated)"
+            " VALUES (?, ?, ?, ?, ?, 'accepted', ?, ?)"
+            " ON CONFLICT (printer, key) DO UPDATE SET state = 'accepted',"
+            " counter_before = NULL, fiscalised = NULL, http_status = NULL, answer = NULL,"
+            " updated = excluded.updated")
+      .Bind(1, printer)
+      .Bind(2, key)
+      .Bind(3, kind)
+      .Bind(4, digest)
+      .Bind(5, body)
+      .Bind(6, Now())
+      .Bind(7, Now())
+      .Step();
+}
+
+void Journal::Sending(const std::string& printer, const std::string& key, int64_t counterBefore) {
+  std::lock_guard lock(mutex_);
+  Statement(db_, path_,
+            "UPDATE entries SET state = 'sending', counter_before = ?, updated = ?"
+            " WHERE printer = ? AND key = ?")
+      .Bind(1, counterBefore)
+      .Bind(2, Now())
+      .Bind(3, printer)
+      .Bind(4, key)
+      .Step();
+}
+
+void Journal::Closing(const std::string& printer, const std::string& key) {
+  std::lock_guard lock(mutex_);
+  Statement(db_, path_,
+            "UPDATE entries SET state = 'closing', updated = ? WHERE printer = ? AND key = ?")
+      .Bind(1, Now())
+      .Bind(2, printer)
+      .Bind(3, key)
+      .Step();
+}
+
+void Journal::Done(const std::string& printer, const std::string& key,
+                   std::optional<bool> fiscalised, int httpStatus, const std::string& answer) {
+  std::lock_guard lock(mutex_);
+  Statement(db_, path_,
+            "UPDATE entries SET state = 'done', fiscalised = ?, http_status = ?, answer = ?,"
+            " updated = ? WHERE printer = ? AND key = ?")
+      .Bind(1, fiscalised ? std::optional<int64_t>(*fiscalised ? 1 : 0) : std::nullopt)
+      .Bind(2, int64_t{httpStatus})
+      .Bind(3, answer)
+      .Bind(4, Now())
+      .Bind(5, printer)
+      .Bind(6, key)
+      .Step();
+}
+
+std::vector<Entry> Journal::Unsettled(const std::string& printer) {
+  std::lock_guard lock(mutex_);
+  Statement row(db_, path_,
+                (std::string("SELECT ") + kColumns +
+                 " FROM entries WHERE printer = ? AND (state <> 'done' OR fiscalised IS NULL)"
+                 " ORDER BY created")
+                    .c_str());
+  row.Bind(1, printer);
+  std::vector<Entry> entries;
+  while (row.Step()) entries.push_back(Read(row));
+  return entries;
+}
+
+void Journal::Purge(int days) {
+  std::lock_guard lock(mutex_);
+  Statement(db_, path_, "DELETE FROM entries WHERE state = 'done' AND updated < ?")
+      .Bind(1, Now() - int64_t{days} * 86400)
+      .Step();
+}
+
+}  // namespace sigra::service

@@ -1,0 +1,88 @@
+// The journal of receipts and daily reports, in SQLite: every sale is written
+// down before a byte of it goes to the printer, and its state follows it
+//   accepted  taken from the client, nothing sent yet
+//   sending   the counter before is read; the receipt is being sent
+//   closing   the closing is about to go to the printer
+//   done      the outcome is known, or was unknown when it was written (the
+//             printer did not come back: fiscalised NULL)
+// so that a sale cut by a killed service or an unreachable printer is settled
+// from the printer's counter later, and a key's answer survives restarts.
+//
+//   CREATE TABLE entries (
+//     printer TEXT, key TEXT, kind TEXT ('receipt' or 'daily_report'),
+//     digest TEXT (SHA-256 of the canonical body and the kind),
+//     body TEXT (as the client sent it), state TEXT,
+//     counter_before INTEGER (receipt counter, for a report the report
+//                             counter; NULL until read),
+//     fiscalised INTEGER (1, 0, NULL: not known), http_status INTEGER,
+//     answer TEXT (the JSON answered), created INTEGER, updated INTEGER
+//                 (Unix seconds), PRIMARY KEY (printer, key))
+//
+// Several processes write it (the service and each printer's process); WAL
+// and synchronous=FULL make each write durable before the call returns. A
+// failure to write throws JournalError: the service never sells without it.
+#ifndef SIGRA_SIGRAD_JOURNAL_H
+#define SIGRA_SIGRAD_JOURNAL_H
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace sigra::service {
+
+class JournalError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct Entry {
+  std::string printer;
+  std::string key;
+  std::string kind;
+  std::string digest;
+  std::string body;
+  std::string state;
+  std::optional<int64_t> counterBefore;
+  std::optional<bool> fiscalised;
+  int httpStatus = 0;
+  std::string answer;
+  int64_t created = 0;
+};
+
+class Journal {
+ public:
+  // Opens or creates the file (and its folder); throws JournalError.
+  explicit Journal(const std::string& path);
+  ~Journal();
+  Journal(const Journal&) = delete;
+  Journal& operator=(const Journal&) = delete;
+
+  std::optional<Entry> Find(const std::string& printer, const std::string& key);
+  // A new entry in state accepted, or an old one taken up again (a sale not
+  // fiscalised tried once more under its key).
+  void Accept(const std::string& printer, const std::string& key, const std::string& kind,
+              const std::string& digest, const std::string& body);
+  void Sending(const std::string& printer, const std::string& key, int64_t counterBefore);
+  void Closing(const std::string& printer, const std::string& key);
+  void Done(const std::string& printer, const std::string& key, std::optional<bool> fiscalised,
+            int httpStatus, const std::string& answer);
+  // This printer's entries not done, and those done with an unknown outcome.
+  std::vector<Entry> Unsettled(const std::string& printer);
+  // Forgets entries done more than `days` days ago.
+  void Purge(int days);
+
+ private:
+  void Execute(const std::string& sql);
+  std::mutex mutex_;
+  sqlite3* db_ = nullptr;
+  std::string path_;
+};
+
+}  // namespace sigra::service
+
+#endif

@@ -1,0 +1,314 @@
+#include "sigrad/printers.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+#include "sigrad/answers.h"
+
+namespace sigra::service {
+namespace {
+
+// How long a printer's process may take to settle and say it is ready.
+constexpr auto kStartLimit = std::chrono::seconds(120);
+// How long a failed start waits before the next.
+constexpr auto kRestartPause = std::chrono::seconds(1);
+// How often an idle printer's unknown outcomes are asked of it again.
+constexpr auto kIdleSettle = std::chrono::seconds(10);
+constexpr auto kSettleLimit = std::chrono::seconds(120);
+
+bool WriteAll(int fd, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+Reply Unreachable(const std::string& message) {
+  return {503, ErrorBody(kCodeBusy, message)};
+}
+
+// The answer to `request`, which the printer's process did not answer: for a
+// receipt, with whether the printer may have fiscalised it.
+Reply Unanswered(const nlohmann::json& request, const std::string& printer,
+                 const std::string& message, const nlohmann::json& fiscalised) {
+  Reply reply = Unreachable(message);
+  if (request.value("op", "") == "receipt") {
+    reply.body["fiscalised"] = fiscalised;
+    reply.body["key"] = request["key"];
+    reply.body["printer"] = printer;
+  }
+  return reply;
+}
+
+constexpr const char* kStopping = "The service is stopping; nothing was sent.";
+
+}  // namespace
+
+Printer::Printer(PrinterConfig config, std::string program, std::string journal,
+                 size_t queueLimit, std::function<void(const std::string&)> fatal)
+    : config_(std::move(config)),
+      program_(std::move(program)),
+      journal_(std::move(journal)),
+      queueLimit_(queueLimit),
+      fatal_(std::move(fatal)),
+      info_({{"online", false}, {"device_type", nullptr}, {"device_name", nullptr}}) {
+  thread_ = std::thread([this] { Run(); });
+}
+
+Printer::~Printer() {
+  Halt();
+  thread_.join();
+  Stop();
+}
+
+void Printer::Halt() {
+  std::deque<std::unique_ptr<Job>> waiting;
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+    const auto begun = queue_.begin() + (serving_ ? 1 : 0);
+    waiting.insert(waiting.end(), std::make_move_iterator(begun),
+                   std::make_move_iterator(queue_.end()));
+    queue_.erase(begun, queue_.end());
+  }
+  wake_.notify_all();
+  for (auto& job : waiting) {
+    job->reply.set_value(Unanswered(job->request, config_.id, kStopping, false));
+  }
+}
+
+void Printer::AwaitEnd() {
+  std::unique_lock lock(mutex_);
+  wake_.wait(lock, [&] { return ended_; });
+}
+
+bool Printer::Stopping() const {
+  std::lock_guard lock(mutex_);
+  return stopping_;
+}
+
+void Printer::Pause(std::chrono::seconds time) {
+  std::unique_lock lock(mutex_);
+  wake_.wait_for(lock, time, [&] { return stopping_; });
+}
+
+std::optional<std::future<Reply>> Printer::Submit(nlohmann::json request,
+                                                  std::chrono::seconds limit) {
+  auto job = std::make_unique<Job>();
+  job->request = std::move(request);
+  job->limit = limit;
+  std::future<Reply> reply = job->reply.get_future();
+  {
+    std::lock_guard lock(mutex_);
+    if (stopping_) {
+      job->reply.set_value(Unanswered(job->request, config_.id, kStopping, false));
+      return reply;
+    }
+    if (queue_.size() >= queueLimit_) return std::nullopt;
+    queue_.push_back(std::move(job));
+  }
+  wake_.notify_one();
+  return reply;
+}
+
+void Printer::AwaitStart(std::chrono::seconds limit) {
+  started_.get_future().wait_for(limit);
+}
+
+nlohmann::json Printer::Info() const {
+  std::lock_guard lock(mutex_);
+  return info_;
+}
+
+size_t Printer::QueueLength() const {
+  std::lock_guard lock(mutex_);
+  return queue_.size();
+}
+
+bool Printer::Online() const {
+  std::lock_guard lock(mutex_);
+  return info_.value("online", false);
+}
+
+void Printer::Run() {
+  // At once, so that its unfinished entries are settled and the printer is
+  // known before the first request.
+  Start();
+  started_.set_value();
+  while (true) {
+    std::unique_ptr<Job> job;
+    {
+      std::unique_lock lock(mutex_);
+      if (!wake_.wait_for(lock, kIdleSettle, [&] { return stopping_ || !queue_.empty(); })) {
+        // Idle: an outcome left unknown is settled as soon as the printer
+        // answers again, and a process that died is started again.
+        lock.unlock();
+        Job settle{{{"op", "settle"}}, kSettleLimit, {}};
+        Serve(settle);
+        continue;
+      }
+      if (stopping_) break;
+      job = std::move(queue_.front());
+      serving_ = true;
+    }
+    Reply reply = Serve(*job);
+    {
+      std::lock_guard lock(mutex_);
+      queue_.pop_front();
+      serving_ = false;
+    }
+    job->reply.set_value(std::move(reply));
+  }
+  {
+    std::lock_guard lock(mutex_);
+    ended_ = true;
+  }
+  wake_.notify_all();
+}
+
+bool Printer::Start() {
+  int down[2];
+  int up[2];
+  if (pipe2(down, O_CLOEXEC) != 0) return false;
+  if (pipe2(up, O_CLOEXEC) != 0) {
+    close(down[0]);
+    close(down[1]);
+    return false;
+  }
+  const std::string port = std::to_string(config_.port);
+  const std::string speed = std::to_string(config_.speed);
+  std::vector<const char*> argv = {program_.c_str(), "--worker",        config_.id.c_str(),
+                                   "--port",         port.c_str(),      "--speed",
+                                   speed.c_str(),    "--journal",       journal_.c_str(),
+                                   nullptr};
+  // Each printer traces into a file of its own.
+  std::string trace;
+  if (const char* base = std::getenv("SIGRA_TRACE"); base && *base) {
+    trace = std::string("SIGRA_TRACE=") + base + "." + config_.id;
+  }
+  std::vector<char*> env;
+  for (char** e = environ; *e; ++e) {
+    if (std::string_view(*e).rfind("SIGRA_TRACE=", 0) != 0) env.push_back(*e);
+  }
+  if (!trace.empty()) env.push_back(trace.data());
+  env.push_back(nullptr);
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    // The printer's process dies with the service.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(1);
+    dup2(down[0], 0);
+    dup2(up[1], 1);
+    execve(program_.c_str(), const_cast<char* const*>(argv.data()), env.data());
+    _exit(127);
+  }
+  close(down[0]);
+  close(up[1]);
+  if (pid < 0) {
+    close(down[1]);
+    close(up[0]);
+    return false;
+  }
+  pid_ = pid;
+  toWorker_ = down[1];
+  fromWorker_ = up[0];
+  buffered_.clear();
+  const std::optional<std::string> ready = ReadLine(std::chrono::steady_clock::now() + kStartLimit);
+  const nlohmann::json said =
+      ready ? nlohmann::json::parse(*ready, nullptr, false) : nlohmann::json();
+  if (said.is_object() && said.contains("fatal")) fatal_(said["fatal"].get<std::string>());
+  if (!said.is_object() || !said.value("ready", false)) {
+    Stop();
+    return false;
+  }
+  std::lock_guard lock(mutex_);
+  info_ = {{"online", said["online"]},
+           {"device_type", said["device_type"]},
+           {"device_name", said["device_name"]}};
+  return true;
+}
+
+void Printer::Stop() {
+  if (pid_ > 0) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  if (toWorker_ >= 0) close(toWorker_);
+  if (fromWorker_ >= 0) close(fromWorker_);
+  pid_ = -1;
+  toWorker_ = -1;
+  fromWorker_ = -1;
+  std::lock_guard lock(mutex_);
+  info_["online"] = false;
+}
+
+std::optional<std::string> Printer::ReadLine(std::chrono::steady_clock::time_point deadline) {
+  while (true) {
+    if (const size_t end = buffered_.find('\n'); end != std::string::npos) {
+      std::string line = buffered_.substr(0, end);
+      buffered_.erase(0, end + 1);
+      return line;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return std::nullopt;
+    pollfd fd{fromWorker_, POLLIN, 0};
+    const int ready = poll(&fd, 1, static_cast<int>(left.count()));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return std::nullopt;
+    char chunk[4096];
+    const ssize_t n = read(fromWorker_, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return std::nullopt;
+    buffered_.append(chunk, static_cast<size_t>(n));
+  }
+}
+
+Reply Printer::Serve(Job& job) {
+  if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) != 0) {
+    // Died while idle: nothing of this request was sent to it.
+    pid_ = -1;
+    Stop();
+  }
+  if (pid_ < 0 && (Stopping() || !Start())) {
+    Pause(kRestartPause);
+    return Unreachable("The printer's process does not start; the printer may be unreachable.");
+  }
+  const auto deadline = std::chrono::steady_clock::now() + job.limit;
+  const std::optional<std::string> line =
+      WriteAll(toWorker_, job.request.dump() + "\n") ? ReadLine(deadline) : std::nullopt;
+  const nlohmann::json answer =
+      line ? nlohmann::json::parse(*line, nullptr, false) : nlohmann::json();
+  if (answer.is_object() && answer.contains("fatal")) {
+    fatal_(answer["fatal"].get<std::string>());
+  }
+  if (!answer.is_object() || !answer.contains("status")) {
+    // Hung past its timeouts or dead: started afresh for the next request,
+    // which first settles what this one left in the journal.
+    Stop();
+    if (!Stopping()) Start();
+    return Unanswered(job.request, config_.id,
+                      "The printer's process did not answer in time and was restarted.",
+                      nullptr);
+  }
+  {
+    std::lock_guard lock(mutex_);
+    info_["online"] = answer.value("online", false);
+  }
+  return {answer["status"].get<int>(), answer["body"]};
+}
+
+}  // namespace sigra::service

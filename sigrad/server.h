@@ -1,0 +1,36 @@
+// sigrad's HTTP side: the routes, the keys' idempotency over the journal,
+// the security checks, the request log and the metrics.
+#ifndef SIGRA_SIGRAD_SERVER_H
+#define SIGRA_SIGRAD_SERVER_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sigrad/printers.h"
+
+namespace sigra::service {
+
+struct ServiceOptions {
+  std::vector<PrinterConfig> printers;
+  std::string host = "127.0.0.1";
+  int port = 8420;
+  std::string journal;
+  std::string token;  // empty: none asked
+  std::vector<std::string> origins;
+  std::string tlsCert;
+  std::string tlsKey;
+  size_t queueLimit = 32;
+  int retentionDays = 30;
+};
+
+// Serves until SIGTERM or SIGINT; the exit status. `program` is this
+// executable, started again for each printer.
+int Serve(const ServiceOptions& options, const std::string& program);
+
+// The OpenAPI 3 description of the routes.
+const char* OpenApiDocument();
+
+}  // namespace sigra::service
+
+#endif

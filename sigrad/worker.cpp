@@ -1,0 +1,372 @@
+#include "sigrad/worker.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "protocol/device_family.h"
+#include "sigrad/answers.h"
+#include "sigrad/body.h"
+#include "sigrad/journal.h"
+#include "sigra/sigradrv.h"
+#include "sigra/sigradrv.hpp"
+#include "client/sale.h"
+#include "client/status_lines.h"
+
+namespace sigra::service {
+namespace {
+
+constexpr int32_t kTimeoutSeconds = 5;
+constexpr auto kReconnectTime = std::chrono::seconds(30);
+
+class Worker {
+ public:
+  explicit Worker(const WorkerOptions& options)
+      : options_(options), journal_(options.journal) {}
+
+  int32_t Connect() {
+    const int32_t code = CommunicationInit(options_.port, options_.speed, kTimeoutSeconds);
+    open_ = code == 0;
+    if (open_) Identify();
+    return code;
+  }
+
+  Json Ready() {
+    Json ready = {{"ready", true}};
+    Describe(ready);
+    return ready;
+  }
+
+  // Settles every entry of this printer left unfinished or unknown, from the
+  // printer's counters: true when none is left.
+  bool Settle() {
+    for (const Entry& entry : journal_.Unsettled(options_.printer)) {
+      if (!entry.counterBefore) {
+        // Nothing that could sell went out.
+        StoreNotMade(entry, 503, ErrorBody(kCodeBusy, "The service stopped before the sale "
+                                                      "began; nothing was sent."));
+        continue;
+      }
+      if (Ensure() != 0) return false;
+      int32_t counter = 0;
+      const bool receipt = entry.kind == "receipt";
+      const int32_t code = receipt ? ReceiptNumber(&counter) : DailyReportNumber(&counter);
+      if (code != 0) {
+        Lost(code);
+        return false;
+      }
+      if (counter == *entry.counterBefore + 1) {
+        Json body = Made(entry.key, entry.kind, counter, entry.body);
+        body["warning"] = {{"code", 0},
+                           {"message", "Settled from the printer's counter after an "
+                                       "interruption."}};
+        journal_.Done(options_.printer, entry.key, true, 201, body.dump());
+      } else {
+        StoreNotMade(entry, 503,
+                     ErrorBody(kCodeBusy, "The printer did not complete it before an "
+                                          "interruption; it may be sent again."));
+      }
+    }
+    return true;
+  }
+
+  Json Handle(const Json& request) {
+    const std::string op = request.value("op", "");
+    if (op == "info") return Answer(200, Info());
+    if (op == "settle") return Answer(200, {{"settled", Settle()}});
+    if (op == "status") return Status();
+    if (op == "receipt") return Receipt(request.at("key"), request.at("body"));
+    if (op == "daily") return Daily(request.at("key"), request.at("body"), request.at("zero"));
+    if (int32_t code = Ensure(); code != 0) return Failed(code);
+    if (op == "rates") return Rates();
+    if (op == "clock") return Clock();
+    if (op == "clock_shift") {
+      std::string step;
+      if (int32_t code = sale::ShiftClock(request.at("minutes"), step); code != 0) {
+        return Failed(code);
+      }
+      return Clock();
+    }
+    if (op == "counters") {
+      int32_t receipts = 0;
+      int32_t reports = 0;
+      if (int32_t code = ReceiptNumber(&receipts); code != 0) return Failed(code);
+      if (int32_t code = DailyReportNumber(&reports); code != 0) return Failed(code);
+      return Answer(200, {{"printer", options_.printer},
+                          {"receipts", receipts},
+                          {"daily_reports", reports}});
+    }
+    if (op == "drawer") return Done(OpenDrawer(request.at("drawer")), {{"opened", true}});
+    if (op == "state_report") return Done(PrinterStatusReport(), {{"printed", true}});
+    if (op == "periodic") return Periodic(request);
+    return Answer(500, ErrorBody(500, "unknown request " + op));
+  }
+
+ private:
+  int32_t Ensure() { return open_ ? 0 : Connect(); }
+
+  // After a failure of the port or the line the connection is opened afresh.
+  void Lost(int32_t code) {
+    if (code > 0 && code < 100) {
+      CommunicationEnd();
+      open_ = false;
+    }
+  }
+
+  void Identify() {
+    std::string name;
+    if (DeviceName(name) != 0) return;
+    deviceName_ = sale::FromDriver(name);
+    for (size_t type = 0; type < std::size(kDeviceTypeNames); ++type) {
+      if (deviceName_ == kDeviceTypeNames[type]) deviceType_ = static_cast<int>(type);
+    }
+  }
+
+  void Describe(Json& json) const {
+    json["online"] = open_;
+    json["device_type"] = deviceType_ >= 0 ? Json(deviceType_) : Json(nullptr);
+    json["device_name"] = deviceName_.empty() ? Json(nullptr) : Json(deviceName_);
+  }
+
+  Json Info() const {
+    Json info = {{"printer", options_.printer}};
+    Describe(info);
+    return info;
+  }
+
+  Json Answer(int status, Json body) const {
+    return {{"status", status}, {"body", std::move(body)}, {"online", open_}};
+  }
+
+  Json Failed(int32_t code) {
+    Lost(code);
+    return Answer(HttpStatusOf(code), DriverError(code));
+  }
+
+  Json Done(int32_t code, Json body) {
+    if (code != 0) return Failed(code);
+    return Answer(200, std::move(body));
+  }
+
+  Json Made(const std::string& key, const std::string& kind, int32_t number,
+            const std::string& bodyText) const {
+    if (kind != "receipt") {
+      return {{"key", key}, {"printer", options_.printer}, {"done", true},
+              {"report_number", number}};
+    }
+    Json made = {{"key", key},
+                 {"printer", options_.printer},
+                 {"fiscalised", true},
+                 {"receipt_number", number}};
+    if (std::optional<Json> body = ParseBody(bodyText)) {
+      auto receipt = ReceiptFromBody(*body);
+      if (const sale::Receipt* r = std::get_if<sale::Receipt>(&receipt)) {
+        made["total"] = sale::DecimalText(sale::Total(*r));
+      }
+    }
+    return made;
+  }
+
+  void StoreNotMade(const Entry& entry, int status, Json body) {
+    body["key"] = entry.key;
+    body["printer"] = options_.printer;
+    if (entry.kind == "receipt") body["fiscalised"] = false;
+    journal_.Done(options_.printer, entry.key, false, status, body.dump());
+  }
+
+  // The answer to a sale or a report that was journalled under `key`, stored
+  // with its outcome.
+  Json Outcome(const std::string& key, const std::string& kind, const std::string& bodyText,
+               int32_t code, const std::string& step, std::optional<bool> made, int32_t number) {
+    int status = 201;
+    Json body;
+    if (made == true) {
+      body = Made(key, kind, number, bodyText);
+      if (code != 0) {
+        body["warning"] = DriverError(code)["error"];
+        body["warning"]["step"] = step;
+      }
+    } else {
+      status = made ? HttpStatusOf(code) : 503;
+      body = DriverError(code);
+      body["error"]["step"] = step;
+      body["key"] = key;
+      body["printer"] = options_.printer;
+      if (kind == "receipt") body["fiscalised"] = made ? Json(false) : Json(nullptr);
+    }
+    journal_.Done(options_.printer, key, made, status, body.dump());
+    if (code != 0) Lost(code);
+    return Answer(status, body);
+  }
+
+  // A sale that could not begin: nothing was sent.
+  Json NotBegun(const std::string& key, const std::string& kind, const std::string& bodyText,
+                int32_t code, const std::string& step) {
+    return Outcome(key, kind, bodyText, code, step, false, 0);
+  }
+
+  Json Receipt(const std::string& key, const std::string& bodyText) {
+    const std::optional<Json> body = ParseBody(bodyText);
+    std::variant<sale::Receipt, std::string> receipt =
+        body ? ReceiptFromBody(*body) : std::string("malformed");
+    if (!std::holds_alternative<sale::Receipt>(receipt)) {
+      return Answer(400, ErrorBody(kCodeBadRequest, std::get<std::string>(receipt)));
+    }
+    if (!Settle()) return NotBegun(key, "receipt", bodyText, 21, "settling earlier sales");
+    if (int32_t code = Ensure(); code != 0) {
+      return NotBegun(key, "receipt", bodyText, code, "CommunicationInit");
+    }
+    const sale::SaleResult sale = sale::Sell(
+        std::get<sale::Receipt>(receipt), [this] { return Connect(); },
+        {.sending = [&](int32_t before) { journal_.Sending(options_.printer, key, before); },
+         .closing = [&] { journal_.Closing(options_.printer, key); }},
+        kReconnectTime);
+    if (sale.counterBefore < 0) return NotBegun(key, "receipt", bodyText, sale.code, sale.step);
+    return Outcome(key, "receipt", bodyText, sale.code, sale.step, sale.fiscalised,
+                   sale.receiptNumber);
+  }
+
+  Json Daily(const std::string& key, const std::string& bodyText, bool zero) {
+    if (!Settle()) return NotBegun(key, "daily_report", bodyText, 21, "settling earlier sales");
+    if (int32_t code = Ensure(); code != 0) {
+      return NotBegun(key, "daily_report", bodyText, code, "CommunicationInit");
+    }
+    int32_t before = 0;
+    if (int32_t code = DailyReportNumber(&before); code != 0) {
+      return NotBegun(key, "daily_report", bodyText, code, "DailyReportNumber");
+    }
+    journal_.Sending(options_.printer, key, before);
+    journal_.Closing(options_.printer, key);
+    const int32_t code = DailyReport(zero ? 1 : 0);
+    if (code == 0) {
+      return Outcome(key, "daily_report", bodyText, 0, "", true, before + 1);
+    }
+    int32_t counter = 0;
+    const std::optional<bool> made = sale::Fiscalised(
+        before, [this] { return Connect(); }, kReconnectTime, counter, DailyReportNumber);
+    return Outcome(key, "daily_report", bodyText, code, "DailyReport", made, counter);
+  }
+
+  Json Status() {
+    sigractl::StatusBytes status;
+    std::string step;
+    int32_t code = Ensure();
+    int32_t conditions = code;
+    if (open_) {
+      code = sigractl::ReadStatusBytes(status, step);
+      conditions = code == 0 ? ReceiptConditions() : code;
+    } else if (OpenPort(options_.port, options_.speed, kTimeoutSeconds, kTimeoutSeconds) == 0) {
+      // A printer without paper does not finish the opening; its status
+      // bytes still tell why.
+      code = sigractl::ReadStatusBytes(status, step);
+      ClosePort();
+    }
+    Json body = Info();
+    body["online"] = code == 0;
+    if (code == 0) {
+      body["bytes"] = sigractl::PresentBytes(status);
+      body["lines"] = sigractl::StatusLines(status);
+      Json flags = Json::object();
+      for (const auto& [name, set] : sigractl::StatusFlags(status)) flags[name] = set;
+      body["flags"] = flags;
+    } else {
+      Lost(code);
+    }
+    body["receipt_possible"] = conditions == 0;
+    body["code"] = conditions;
+    std::string message = DriverError(conditions)["error"]["message"];
+    body["message"] = conditions == 0 ? "" : message;
+    return Answer(200, body);
+  }
+
+  Json Rates() {
+    int32_t count = 0;
+    uint32_t rates[7] = {};
+    if (int32_t code = ReadVAT(&count, &rates[0], &rates[1], &rates[2], &rates[3], &rates[4],
+                               &rates[5], &rates[6]);
+        code != 0) {
+      return Failed(code);
+    }
+    Json list = Json::array();
+    for (int32_t i = 0; i < count && i < 7; ++i) {
+      Json rate = {{"rate", std::string(1, static_cast<char>('A' + i))}};
+      if (rates[i] == 10000) {
+        rate["exempt"] = true;
+      } else if (rates[i] != 25500) {
+        rate["percent"] = sale::DecimalText(rates[i]);
+      }
+      rate["defined"] = rates[i] != 25500;
+      list.push_back(rate);
+    }
+    return Answer(200, {{"printer", options_.printer}, {"rates", list}});
+  }
+
+  Json Clock() {
+    char text[15] = {};
+    if (int32_t code = pReadClock(text); code != 0) return Failed(code);
+    // "24.05.17;14:05": the year's last two digits, month, day; hour, minute.
+    const std::string clock = text;
+    return Answer(200, {{"printer", options_.printer},
+                        {"clock", "20" + clock.substr(0, 2) + "-" + clock.substr(3, 2) + "-" +
+                                      clock.substr(6, 2) + "T" + clock.substr(9)}});
+  }
+
+  Json Periodic(const Json& request) {
+    const int32_t detailed = request.at("detailed").get<bool>() ? 1 : 0;
+    const std::vector<int32_t> a = request.at("values");
+    const std::string kind = request.at("kind");
+    int32_t code = 0;
+    if (kind == "dates") {
+      code = PeriodReport(detailed, a[0], a[1], a[2], a[3], a[4], a[5]);
+    } else if (kind == "numbers") {
+      code = NumberReport(detailed, a[0], a[1]);
+    } else {
+      code = MonthlyReport(detailed, a[0], a[1]);
+    }
+    return Done(code, {{"printed", true}});
+  }
+
+  const WorkerOptions& options_;
+  Journal journal_;
+  bool open_ = false;
+  int deviceType_ = -1;
+  std::string deviceName_;
+};
+
+void Write(const Json& line) {
+  std::cout << line.dump() << '\n' << std::flush;
+}
+
+}  // namespace
+
+int WorkerMain(const WorkerOptions& options) {
+  try {
+    Worker worker(options);
+    worker.Connect();
+    worker.Settle();
+    Write(worker.Ready());
+    std::string line;
+    while (std::getline(std::cin, line)) {
+      Json answer;
+      try {
+        answer = worker.Handle(Json::parse(line));
+      } catch (const JournalError&) {
+        throw;
+      } catch (const std::exception& error) {
+        answer = {{"status", 500}, {"body", ErrorBody(500, error.what())}};
+      }
+      Write(answer);
+    }
+  } catch (const JournalError& error) {
+    Write({{"fatal", error.what()}});
+    return 3;
+  }
+  CommunicationEnd();
+  return 0;
+}
+
+}  // namespace sigra::service

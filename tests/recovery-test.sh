@@ -1,0 +1,79 @@
+#!/bin/sh
+# Builds the README's example of a sale that is never printed twice and runs
+# it against the emulator, with no fault and with the printer's power cut at
+# each point of the closing, checking what it concludes against the printer's
+# receipt counter.
+#   tests/recovery-test.sh BUILD_DIR
+set -eu
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+build_dir=$(cd "$1" && pwd)
+work=$(mktemp -d /tmp/sigra-recovery-XXXXXX)
+emulator_pid=
+cleanup() {
+  if [ -n "$emulator_pid" ]; then kill "$emulator_pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "recovery test: $*" >&2
+  exit 1
+}
+
+awk '
+  $0 == "### Never selling a receipt twice" { inside = 1; next }
+  inside && $0 == "```c" { copying = 1; next }
+  copying && $0 == "```" { exit }
+  copying { print }' "$source_dir/README.md" > "$work/sell.c"
+[ -s "$work/sell.c" ] || fail "no example found in README.md"
+cc -Wall -Werror "$work/sell.c" -I"$source_dir/include" -L"$build_dir/commands" \
+  -Wl,-rpath,"$build_dir/commands" -lsigradrv -o "$work/sell"
+
+# Control lines reach the emulator through a FIFO held open for writing.
+mkdir "$work/ports"
+mkfifo "$work/control"
+exec 3<> "$work/control"
+"$build_dir/emulator/sigra-emu" --type 3 --link "$work/ports" --port 1 --control - \
+  < "$work/control" > "$work/emulator.log" &
+emulator_pid=$!
+for _ in $(seq 50); do [ -e "$work/ports/com1" ] && break; sleep 0.1; done
+export SIGRA_DOSDEVICES="$work/ports"
+
+replies=0
+control() {
+  echo "$1" >&3
+  replies=$((replies + 1))
+  for _ in $(seq 50); do
+    [ "$(grep -c '^control: ' "$work/emulator.log")" -ge "$replies" ] && break
+    sleep 0.1
+  done
+  [ "$(grep '^control: ' "$work/emulator.log" | tail -n 1)" = "control: ok" ] ||
+    fail "the emulator refused \"$1\""
+}
+
+counter() {
+  "$build_dir/sigractl/sigractl" --timeout 1 receipt-number
+}
+
+# sale POINT PRICE EXPECTED-OUTPUT EXPECTED-STATUS
+sale() {
+  if [ "$1" != none ]; then control "cut $1 500"; fi
+  status=0
+  "$work/sell" "$2" > "$work/out" 2> "$work/err" || status=$?
+  [ "$(cat "$work/out")" = "$3" ] && [ "$status" = "$4" ] ||
+    fail "cut $1: printed '$(cat "$work/out")' with status $status, expected '$3' and $4"
+}
+
+sale none 450 "fiscalised: receipt 1" 0
+sale before-end 451 "not fiscalised" 1
+[ "$(counter)" = 1 ] || fail "a receipt cut before its closing was counted"
+sale after-ack 452 "fiscalised: receipt 2" 0
+grep -q '^sale failed with 21' "$work/err" || fail "the cut after the acknowledgement did not fail the closing"
+sale printing 453 "fiscalised: receipt 3" 0
+grep -q '^sale failed with 21' "$work/err" || fail "the cut during printing did not fail the closing"
+[ "$(counter)" = 3 ] || fail "the printer counted $(counter) receipts, not 3"
+for total in 4,50 4,52 4,53; do
+  grep -q "| SUMA PLN  *$total\$" "$work/emulator.log" || fail "no receipt of $total printed"
+done
+! grep -q "| SUMA PLN  *4,51\$" "$work/emulator.log" || fail "the receipt cut before its closing was printed"
+echo "recovery test: each cut concluded as the printer's counter shows"
