@@ -48,7 +48,7 @@ native() {
   ctest --test-dir "$dir" --output-on-failure --parallel 2 -E "$excluded"
 }
 # The Python module's test loads the driver into Python itself, and the
-# install and recovery tests build the README's C examples without the
+# install and recovery tests build the C examples of examples/ without the
 # sanitizer: a sanitizer's run-time library cannot join such a program
 # through the driver alone. The loops of 200 sales
 # with cut lines (the driver's, and the service's with its restarts) take
