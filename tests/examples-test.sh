@@ -5,7 +5,7 @@
 # during the closing, each conclusion checked against what the printer
 # printed; then, with sigrad on the same printer, the Node.js client (its key
 # sent twice, one receipt printed) and the browser page in headless Chromium.
-# The Python part needs python3, the Node.js part node, the browser part npm
+# The Python part needs python3, the Node.js part node and sigrad, the browser part npm
 # and chromium (playwright-core is installed into BUILD_DIR/examples-npm from
 # the lock file in tests/examples/); each missing one is reported and skipped.
 #   tests/examples-test.sh BUILD_DIR
@@ -130,12 +130,11 @@ else
   skip "sell.py: no python3"
 fi
 
-if ! command -v node >/dev/null 2>&1; then
-  skip "sell-http.mjs and till.html: no node"
+if ! command -v node >/dev/null 2>&1 || [ ! -x "$sigrad" ]; then
+  skip "sell-http.mjs and till.html: no node, or no sigrad at $sigrad"
   echo "examples test: every example ran"
   exit 0
 fi
-[ -x "$sigrad" ] || fail "no sigrad at $sigrad"
 page_port=$(node -e 'const s = require("net").createServer().listen(0, "127.0.0.1",
   () => { console.log(s.address().port); s.close(); });')
 "$sigrad" --printer till1=COM1 --listen 127.0.0.1:0 --journal "$work/journal.db" \
