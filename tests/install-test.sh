@@ -1,6 +1,6 @@
 #!/bin/sh
-# Installs a build into a staging folder, then builds the README's C and C++
-# examples in a folder outside the repository as an integrator would: with
+# Installs a build into a staging folder, then builds the C and C++ examples of
+# examples/ in a folder outside the repository as an integrator would: with
 # pkg-config, and the C one also through find_package in a small CMake
 # project. Each program then runs against the installed emulator with no
 # environment but the folder of its port link.
@@ -35,19 +35,10 @@ fi
 soname=$(readelf -d "$stage/lib/libsigradrv.so.1" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
 [ "$soname" = libsigradrv.so.1 ] || fail "the driver's SONAME is '$soname'"
 
-# The examples as the README gives them: the first block of each language.
-example() {
-  awk -v heading="$1" -v fence="$2" '
-    $0 == heading { inside = 1; next }
-    inside && $0 == fence { copying = 1; next }
-    copying && $0 == "```" { exit }
-    copying { print }' "$source_dir/README.md"
-}
+# The examples of examples/, copied to a folder of the integrator's own.
 outside=$work/integrator
 mkdir -p "$outside" "$work/ports"
-example "## Using the driver from C" '```c' > "$outside/pos.c"
-example "## Using the driver from C++" '```cpp' > "$outside/pos.cpp"
-[ -s "$outside/pos.c" ] && [ -s "$outside/pos.cpp" ] || fail "no examples found in README.md"
+cp "$source_dir/examples/pos.c" "$source_dir/examples/pos.cpp" "$outside/"
 
 cd "$outside"
 flags=$(PKG_CONFIG_PATH=$stage/lib/pkgconfig pkg-config --cflags --libs sigradrv)

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the Python module with pip into a virtual environment in the build
-# folder, the offline way the README gives (the system's setuptools, no build
+# folder, the offline way docs/python.md gives (the system's setuptools, no build
 # isolation, no package index), checks that the install left nothing in the
 # source tree, and runs the module's tests against the emulator with pytest.
 # Skipped (77) when the Python venv module, pytest or setuptools is missing.

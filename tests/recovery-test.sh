@@ -1,5 +1,5 @@
 #!/bin/sh
-# Builds the README's example of a sale that is never printed twice and runs
+# Builds the example of a sale (examples/sell.c) that is never printed twice and runs
 # it against the emulator, with no fault and with the printer's power cut at
 # each point of the closing, checking what it concludes against the printer's
 # receipt counter.
@@ -20,13 +20,7 @@ fail() {
   exit 1
 }
 
-awk '
-  $0 == "### Never selling a receipt twice" { inside = 1; next }
-  inside && $0 == "```c" { copying = 1; next }
-  copying && $0 == "```" { exit }
-  copying { print }' "$source_dir/README.md" > "$work/sell.c"
-[ -s "$work/sell.c" ] || fail "no example found in README.md"
-cc -Wall -Werror "$work/sell.c" -I"$source_dir/include" -L"$build_dir/commands" \
+cc -Wall -Werror "$source_dir/examples/sell.c" -I"$source_dir/include" -L"$build_dir/commands" \
   -Wl,-rpath,"$build_dir/commands" -lsigradrv -o "$work/sell"
 
 # Control lines reach the emulator through a FIFO held open for writing.

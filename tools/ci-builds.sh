@@ -48,17 +48,17 @@ native() {
   ctest --test-dir "$dir" --output-on-failure --parallel 2 -E "$excluded"
 }
 # The Python module's test loads the driver into Python itself, and the
-# install and recovery tests build the README's C examples without the
+# install, recovery and examples tests build the examples of examples/ without the
 # sanitizer: a sanitizer's run-time library cannot join such a program
 # through the driver alone. The loops of 200 sales
 # with cut lines (the driver's, and the service's with its restarts) take
 # minutes of real time and run in tools/test.sh; the recovery's other tests
 # run here, and the service's tests run against the sanitized sigrad, its
 # generated malformed requests among them.
-sanitized='^(windows_.*|python_module|install_kit|sale_recovery|RecoveryTest\.TwoHundredSales.*|service_never_twice_loop)$'
+sanitized='^(windows_.*|python_module|install_kit|sale_recovery|examples_test|RecoveryTest\.TwoHundredSales.*|service_never_twice_loop)$'
 # ThreadSanitizer watches the driver and the emulator; the service's tests
 # run under the other sanitizers.
-threads='^(windows_.*|python_module|install_kit|sale_recovery|RecoveryTest\.TwoHundredSales.*|service_.*|sigrad_service)$'
+threads='^(windows_.*|python_module|install_kit|sale_recovery|examples_test|RecoveryTest\.TwoHundredSales.*|service_.*|sigrad_service)$'
 
 # windows [--win64] TYPE: the driver DLL alone, cross-built; skipped without
 # the cross compiler.
