@@ -15,7 +15,7 @@
 #include "app/glowne_okno.h"
 #include "app/message_box.h"
 #include "commands/display_data.h"
-#include "app/dialogs/display_bitmap.h"
+#include "app/logic/display_bitmap.h"
 #include "app/dialogs/f_reklama.h"
 #include "app/dialogs/f_reklama_odczyt.h"
 #include "app/dialogs/f_teksty_reklamowe.h"

@@ -30,7 +30,7 @@
 #include "app/dialogs/f_okresowe_wg_numerow.h"
 #include "app/dialogs/f_raporty_okresowe_wg_dat.h"
 #include "app/dialogs/f_stawki_podatkowe.h"
-#include "app/dialogs/nip_check.h"
+#include "app/logic/nip_check.h"
 #include "link/comm.h"
 #include "link/comm_threads.h"
 #include "protocol/device_family.h"

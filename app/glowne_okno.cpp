@@ -67,19 +67,6 @@ constexpr const char* kSecondGenerationItems[] = {"Odczytuytkownika1",
                                                   "N41",
                                                   "Zapis1"};
 
-bool FirstGeneration(uint8_t deviceType) {
-  switch (deviceType) {
-    case 0:
-    case 1:
-    case 2:
-    case 4:
-    case 5:
-      return true;
-    default:
-      return false;
-  }
-}
-
 QAction* AddItem(QMenu* menu, const char* caption, const char* name) {
   QAction* action = menu->addAction(QString::fromUtf8(caption));
   action->setObjectName(QString::fromLatin1(name));
@@ -263,7 +250,7 @@ void TGlowneOkno::HideServiceEntries() {
 }
 
 void TGlowneOkno::AdaptMenuToDevice(uint8_t deviceType) {
-  const bool enabled = !FirstGeneration(deviceType);
+  const bool enabled = !IsFirstGeneration(deviceType);
   for (const char* name : kSecondGenerationItems) {
     MenuItem(QString::fromLatin1(name))->setEnabled(enabled);
   }
@@ -272,7 +259,7 @@ void TGlowneOkno::AdaptMenuToDevice(uint8_t deviceType) {
 void TGlowneOkno::AdaptMenuAfterConnection(uint8_t deviceType) {
   HideServiceEntries();
   AdaptMenuToDevice(deviceType);
-  if (FirstGeneration(deviceType)) return;
+  if (IsFirstGeneration(deviceType)) return;
   const bool luno = IsLuno(deviceType);
   MenuItem(QStringLiteral("Nowadrukarka1"))->setEnabled(luno);
   MenuItem(QStringLiteral("Finansowypodatkowy1"))->setEnabled(luno);

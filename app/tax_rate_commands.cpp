@@ -19,7 +19,7 @@
 #include "app/glowne_okno.h"
 #include "app/komunikacja.h"
 #include "app/message_box.h"
-#include "app/names_file.h"
+#include "app/logic/names_file.h"
 #include "commands/counters.h"
 #include "commands/names_print.h"
 #include "commands/receipt_counter.h"

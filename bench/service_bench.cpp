@@ -40,7 +40,7 @@
 #include "sigra/sigradrv.h"
 #include "client/receipt.h"
 #include "client/sale.h"
-#include "client/status_lines.h"
+#include "client/status_bytes.h"
 
 namespace {
 

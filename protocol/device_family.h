@@ -34,6 +34,12 @@ constexpr bool IsTx350(int type) {
          type == kTx350b7Rates;
 }
 
+// The first generation: the TX350 models and the first-generation Sigra, which
+// keep no user data of their own and know none of the later commands.
+constexpr bool IsFirstGeneration(int type) {
+  return IsTx350(type) || type == kSigraFirstGeneration;
+}
+
 // Luno and Luno F.
 constexpr bool IsLuno(int type) {
   return type == kLuno || type == kLunoF;

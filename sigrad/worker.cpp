@@ -15,7 +15,7 @@
 #include "sigra/sigradrv.h"
 #include "sigra/sigradrv.hpp"
 #include "client/sale.h"
-#include "client/status_lines.h"
+#include "client/status_bytes.h"
 
 namespace sigra::service {
 namespace {

@@ -10,6 +10,7 @@
 #include "app/glowne_okno.h"
 #include "app/komunikacja.h"
 #include "app/startup.h"
+#include "commands/driver_state.h"
 #include "link/comm.h"
 #include "protocol/connection.h"
 #include "protocol/operator_port.h"
@@ -56,13 +57,9 @@ void AppTest::SetUp() {
   dir_ = pattern;
   setenv("SIGRA_DOSDEVICES", dir_.c_str(), 1);
 
-  link::ClosePrinterPort();
-  link::PortObject.reset();
-  link::ReportCommError("", 0);
-  PortObjectCreated = false;
+  ResetDriverState();
+  // The operator program keeps its connection open from the start.
   ConnectionOpen = true;
-  DeviceType = kDeviceOther;
-  OperatorPort = OperatorPortSettings{};
 
   app::SetMessageBoxes(&boxes);
   app::ConnectDriverFeedback();

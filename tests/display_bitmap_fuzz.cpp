@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "app/dialogs/display_bitmap.h"
+#include "app/logic/display_bitmap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   sigra::DisplayImage image;

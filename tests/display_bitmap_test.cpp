@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/dialogs/display_bitmap.h"
+#include "app/logic/display_bitmap.h"
 
 namespace sigra::testing {
 namespace {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/driver_state.h"
 #include "emulator/emulator.h"
 #include "link/comm.h"
 #include "protocol/connection.h"
@@ -31,11 +32,11 @@ class DriverTest : public ::testing::Test {
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;
     setenv("SIGRA_DOSDEVICES", dir_.c_str(), 1);
-    ResetDriver();
+    ResetDriverState();
   }
 
   void TearDown() override {
-    ResetDriver();
+    ResetDriverState();
     emulator_.reset();
     std::filesystem::remove_all(dir_);
   }
@@ -67,19 +68,6 @@ class DriverTest : public ::testing::Test {
   const std::string& Dir() const { return dir_; }
 
  private:
-  static void ResetDriver() {
-    link::ClosePrinterPort();
-    link::PortObject.reset();
-    link::ReportCommError("", 0);
-    PortObjectCreated = false;
-    ConnectionOpen = false;
-    ConfiguredPort = 0;
-    ConfiguredBaudRate = 0;
-    ConfiguredTimeout = 0;
-    DeviceType = kDeviceOther;
-    ClearReceiptBuildingState();
-  }
-
   std::string dir_;
   std::unique_ptr<emu::Emulator> emulator_;
 };

@@ -1,5 +1,4 @@
-// The parts of sigractl that need no printer: the receipt file and the words
-// for the status bytes.
+// The parts of sigractl that need no printer: the receipt file.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +6,6 @@
 #include <vector>
 
 #include "sigractl/receipt_file.h"
-#include "client/status_lines.h"
 
 namespace sigractl {
 namespace {
@@ -84,62 +82,6 @@ TEST(ReceiptFileTest, AmountsInZloty) {
   EXPECT_FALSE(ParseAmount("1.2.3", grosze));
   EXPECT_FALSE(ParseAmount(".", grosze));
   EXPECT_FALSE(ParseAmount("", grosze));
-}
-
-StatusBytes Bytes(std::vector<uint8_t> bytes, int count, bool hasByte8 = false) {
-  StatusBytes status;
-  for (size_t i = 0; i < bytes.size(); ++i) status.bytes[i] = bytes[i];
-  status.count = count;
-  status.hasByte8 = hasByte8;
-  return status;
-}
-
-TEST(StatusLinesTest, ALostControllerHidesTheMechanismsLines) {
-  // Paper out, printing, drawer open, but the controller does not answer.
-  const std::vector<std::string> lines = StatusLines(Bytes({0x00, 0x80, 0x03, 0x00}, 4));
-  EXPECT_EQ(lines, (std::vector<std::string>{
-                       "!!!BRAK DANYCH O PRODUCENCIE!!!", "Brak danych o użytkowniku",
-                       "Moduł w trybie szkoleniowym", "Wersja oprogramowania w module : 00",
-                       "Brak komunikacji z kontrolerem drukarki"}));
-}
-
-TEST(StatusLinesTest, TheBatteryLineNamesTheClockOnTheSigraModels) {
-  StatusBytes status = Bytes({0x03, 0x00, 0x08, 0x08}, 4);
-  EXPECT_EQ(StatusLines(status)[3],
-            "Za niskie napięcie baterii na pakiecie głównym, dalsza praca możliwa ale powiadom "
-            "serwis");
-  status.clockBattery = true;
-  EXPECT_EQ(StatusLines(status)[3],
-            "Za niskie napięcie baterii na pakiecie głównym (lub podtrzymującej zegar), dalsza "
-            "praca możliwa ale powiadom serwis");
-}
-
-TEST(StatusLinesTest, TheLaterBytesOnlyWhereThePrinterHasThem) {
-  const StatusBytes all = Bytes({0xF3, 0x01, 0x02, 0x48, 0x4D, 0x20, 0x03, 0x03}, 7, true);
-  EXPECT_EQ(StatusLines(all),
-            (std::vector<std::string>{
-                "Wpisane dane o użytkowniku", "Moduł w trybie szkoleniowym",
-                "Wersja oprogramowania w module : 15",
-                "Brak wolnego miejsca w bazie kontrolnej nazw i stawek",
-                "Zwora serwisowa w pozycji serwisowej", "Szuflada zamknięta lub niepodłączona",
-                "BRAK ZASILANIA SIECIOWEGO (TYLKO AKUMULATOR)", "BRAK PAPIERU W DRUKARCE ORYGINAŁU",
-                "BRAK PAPIERU W DRUKARCE KOPII",
-                "!!!BRAK NAPIĘCIA PROGRAMOWANIA DLA PAMIĘCI FISKALNEJ!!!",
-                "NIE ZOSTAŁ WYKRYTY AKUMULATOR GŁÓWNY", "NISKIE NAPIĘCIE AKUMULATORA GŁÓWNEGO",
-                "W buforze wycen leków znajdują się dane", "Bufor wycen leków zapełniony"}));
-  // The same bytes from a four-byte printer: only bytes 1 to 4 count, and
-  // the paper line of byte 3 shows.
-  const std::vector<std::string> four = StatusLines(Bytes({0xF3, 0x01, 0x02, 0x48, 0x4D}, 4));
-  EXPECT_EQ(four.size(), 7U);
-  EXPECT_EQ(four[4], "Brak papieru (zapalona jest LED PAPER OUT)");
-}
-
-TEST(StatusLinesTest, PresentBytesAreThoseThePrinterHas) {
-  EXPECT_EQ(PresentBytes(Bytes({1, 2, 3, 4, 5, 6, 7, 8}, 4)), (std::vector<uint8_t>{1, 2, 3, 4}));
-  EXPECT_EQ(PresentBytes(Bytes({1, 2, 3, 4, 5, 6, 7, 8}, 6, true)),
-            (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 8}));
-  EXPECT_EQ(PresentBytes(Bytes({1, 2, 3, 4, 5, 6, 7, 8}, 7, true)),
-            (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
 }  // namespace

@@ -6,9 +6,9 @@
 #include <sstream>
 
 #include "app/file_text.h"
-#include "app/names_file.h"
+#include "app/logic/names_file.h"
 #include "app/dialogs/rate_values.h"
-#include "app/dialogs/settings_block.h"
+#include "app/logic/settings_block.h"
 #include "protocol/connection.h"
 
 namespace sigra::app {

@@ -5,9 +5,9 @@
 #include <random>
 #include <string>
 
-#include "app/dialogs/header_line.h"
-#include "app/dialogs/nip_check.h"
-#include "app/dialogs/user_data_file.h"
+#include "app/logic/header_line.h"
+#include "app/logic/nip_check.h"
+#include "app/logic/user_data_file.h"
 
 namespace sigra::app {
 namespace {

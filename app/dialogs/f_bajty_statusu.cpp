@@ -10,8 +10,9 @@
 #include "app/feedback.h"
 #include "app/dialogs/dialog_placement.h"
 #include "app/dialogs/dialog_state.h"
-#include "app/dialogs/status_lines.h"
+#include "protocol/device_family.h"
 #include "protocol/status.h"
+#include "protocol/status_text.h"
 
 namespace sigra::app {
 
@@ -69,10 +70,11 @@ bool TfBajtyStatusu::eventFilter(QObject* watched, QEvent* e) {
 void TfBajtyStatusu::tStatusTimer() {
   tStatus->stop();
   CentreOverParent(*this);
-  StatusReading status;
-  auto& b = status.byte;
-  const int32_t code = ReadStatusBytes(status.count, b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8],
+  StatusBytes status;
+  auto& b = status.bytes;
+  const int32_t code = ReadStatusBytes(status.count, b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7],
                                        status.hasByte8);
+  status.clockBattery = UserDataDeviceType == kSigraSecondGeneration || UserDataDeviceType == kSigraF;
   SetArrowCursor();
   if (code != 0) {
     ReportResultCode(code);
@@ -80,7 +82,7 @@ void TfBajtyStatusu::tStatusTimer() {
     return;
   }
   QStringList lines;
-  for (const std::string& line : StatusLines(status, UserDataDeviceType)) {
+  for (const std::string& line : StatusLines(status)) {
     lines << QString::fromStdString(line);
   }
   // Rewritten only when the printer's state changed, so that the text stays

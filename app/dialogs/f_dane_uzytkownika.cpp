@@ -21,11 +21,11 @@
 #include "commands/user_data.h"
 #include "app/dialogs/dialog_placement.h"
 #include "app/dialogs/dialog_state.h"
-#include "app/dialogs/header_line.h"
-#include "app/dialogs/nip_check.h"
+#include "app/logic/header_line.h"
+#include "app/logic/nip_check.h"
 #include "app/dialogs/qt_text.h"
 #include "app/dialogs/radio_group.h"
-#include "app/dialogs/user_data_file.h"
+#include "app/logic/user_data_file.h"
 #include "protocol/connection.h"
 #include "protocol/device_family.h"
 #include "protocol/status.h"
@@ -38,19 +38,6 @@ constexpr int kNarrow = 20;
 
 bool Luno(uint8_t deviceType) {
   return IsLuno(deviceType);
-}
-
-bool WithoutUserData(uint8_t deviceType) {
-  switch (deviceType) {
-    case 0:
-    case 1:
-    case 2:
-    case 4:
-    case 5:
-      return true;
-    default:
-      return false;
-  }
 }
 
 void Refuse(const QString& text) {
@@ -294,7 +281,7 @@ bool TfDaneUzytkownika::OpeningChecks(bool write, uint8_t& deviceType, bool& fis
     return false;
   }
   if (write) UserDataDeviceType = deviceType;
-  if (WithoutUserData(deviceType)) {
+  if (IsFirstGeneration(deviceType)) {
     Refuse(QStringLiteral("Podłączone urządzenie nie jest drukarką drugiej generacji") +
            (write ? "." : ""));
     return false;

@@ -11,7 +11,7 @@
 #include "app/feedback.h"
 #include "app/message_box.h"
 #include "commands/display_data.h"
-#include "app/dialogs/display_bitmap.h"
+#include "app/logic/display_bitmap.h"
 
 namespace sigra::app {
 

@@ -7,7 +7,7 @@
 #include <QPixmap>
 #include <QPushButton>
 
-#include "app/dialogs/test_pictures.h"
+#include "app/logic/test_pictures.h"
 
 namespace sigra::app {
 namespace {

@@ -8,7 +8,7 @@
 #include <QDialog>
 #include <cstdint>
 
-#include "app/dialogs/settings_block.h"
+#include "app/logic/settings_block.h"
 
 class QComboBox;
 class QPushButton;

@@ -364,7 +364,7 @@ class Driver:
         discount: int = 0,
         payments: Sequence[Tuple[str, int, int]] = (),
         lines: Sequence[Tuple[int, str]] = (),
-        reconnect_seconds: float = 60,
+        reconnect_seconds: float = 30,
     ) -> int:
         """Prints one receipt and gives its number in the fiscal day.
 

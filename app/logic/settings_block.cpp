@@ -1,4 +1,4 @@
-#include "app/dialogs/settings_block.h"
+#include "app/logic/settings_block.h"
 
 namespace sigra::app {
 namespace {

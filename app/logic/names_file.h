@@ -1,8 +1,8 @@
 // The names-database file "baza.txt": one article per line (CR LF or LF), its
 // name up to the first tab, less one leading "$", then its rate letter up to
 // the second tab; the rest of the line is ignored.
-#ifndef SIGRA_APP_NAMES_FILE_H
-#define SIGRA_APP_NAMES_FILE_H
+#ifndef SIGRA_APP_LOGIC_NAMES_FILE_H
+#define SIGRA_APP_LOGIC_NAMES_FILE_H
 
 #include <cstdint>
 #include <istream>

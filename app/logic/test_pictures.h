@@ -1,7 +1,7 @@
 // The pictures the display test shows beside the customer display, so that
 // the operator can compare: 192 by 64 pixels, true for a lit (dark) pixel.
-#ifndef SIGRA_APP_DIALOGS_TEST_PICTURES_H
-#define SIGRA_APP_DIALOGS_TEST_PICTURES_H
+#ifndef SIGRA_APP_LOGIC_TEST_PICTURES_H
+#define SIGRA_APP_LOGIC_TEST_PICTURES_H
 
 #include <array>
 #include <bitset>

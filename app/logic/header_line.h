@@ -1,7 +1,7 @@
 // Shaping a header line of the user data to the width the printer takes (40
 // or 20 characters). Texts are Windows-1250, one byte per character.
-#ifndef SIGRA_APP_DIALOGS_HEADER_LINE_H
-#define SIGRA_APP_DIALOGS_HEADER_LINE_H
+#ifndef SIGRA_APP_LOGIC_HEADER_LINE_H
+#define SIGRA_APP_LOGIC_HEADER_LINE_H
 
 #include <cstddef>
 #include <string>

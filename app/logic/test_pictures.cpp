@@ -1,4 +1,4 @@
-#include "app/dialogs/test_pictures.h"
+#include "app/logic/test_pictures.h"
 
 #include <string_view>
 

@@ -1,4 +1,4 @@
-#include "app/dialogs/nip_check.h"
+#include "app/logic/nip_check.h"
 
 #include <array>
 #include <cctype>

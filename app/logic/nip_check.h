@@ -1,8 +1,8 @@
 // The check of a Polish tax number (NIP) written into a header line: the
 // word "NIP" must be there and the ten digits must carry the right check
 // digit. The text is Windows-1250; digits may be separated by anything.
-#ifndef SIGRA_APP_DIALOGS_NIP_CHECK_H
-#define SIGRA_APP_DIALOGS_NIP_CHECK_H
+#ifndef SIGRA_APP_LOGIC_NIP_CHECK_H
+#define SIGRA_APP_LOGIC_NIP_CHECK_H
 
 #include <string_view>
 

@@ -4,8 +4,8 @@
 // "#") are followed by one line per header line: "$" and the text as the
 // editor shows it, a tab, the width "40" or "20" and, in the six-line layout,
 // a tab and "1" or "0" for the "Wys. gen." option.
-#ifndef SIGRA_APP_DIALOGS_USER_DATA_FILE_H
-#define SIGRA_APP_DIALOGS_USER_DATA_FILE_H
+#ifndef SIGRA_APP_LOGIC_USER_DATA_FILE_H
+#define SIGRA_APP_LOGIC_USER_DATA_FILE_H
 
 #include <array>
 #include <optional>

@@ -2,8 +2,8 @@
 // pixels, and the bitmap file made of an image read back from the display.
 // Plain functions over bytes, so that any file, however malformed, can be
 // tried on them alone.
-#ifndef SIGRA_APP_DIALOGS_DISPLAY_BITMAP_H
-#define SIGRA_APP_DIALOGS_DISPLAY_BITMAP_H
+#ifndef SIGRA_APP_LOGIC_DISPLAY_BITMAP_H
+#define SIGRA_APP_LOGIC_DISPLAY_BITMAP_H
 
 #include <cstdint>
 #include <span>

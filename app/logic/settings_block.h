@@ -1,8 +1,8 @@
 // The 15-byte configuration block of the Luno printers, read and written in
 // five groups of three: the bits of the line speed, and the order in which a
 // write changes the speed without losing the printer on the way.
-#ifndef SIGRA_APP_DIALOGS_SETTINGS_BLOCK_H
-#define SIGRA_APP_DIALOGS_SETTINGS_BLOCK_H
+#ifndef SIGRA_APP_LOGIC_SETTINGS_BLOCK_H
+#define SIGRA_APP_LOGIC_SETTINGS_BLOCK_H
 
 #include <array>
 #include <cstdint>

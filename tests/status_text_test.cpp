@@ -1,23 +1,25 @@
-// The status window's lines and the display test's pictures, without any
-// window.
+// The status bytes in words: the one table the operator program's status
+// window, sigractl and sigrad show.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "app/dialogs/status_lines.h"
-#include "app/dialogs/test_pictures.h"
+#include "protocol/status_text.h"
 
-namespace sigra::app {
+namespace sigra {
 namespace {
 
-StatusReading Reading(int32_t count, std::initializer_list<uint8_t> bytes, bool hasByte8 = false) {
-  StatusReading status;
+// Bytes 1 to 8 as the printer gave them.
+StatusBytes Reading(int count, std::initializer_list<uint8_t> bytes, bool hasByte8,
+                    bool clockBattery) {
+  StatusBytes status;
   status.count = count;
-  size_t n = 1;
-  for (uint8_t b : bytes) status.byte[n++] = b;
+  size_t n = 0;
+  for (uint8_t b : bytes) status.bytes[n++] = b;
   status.hasByte8 = hasByte8;
+  status.clockBattery = clockBattery;
   return status;
 }
 
@@ -26,12 +28,12 @@ bool Has(const std::vector<std::string>& lines, const std::string& line) {
 }
 
 TEST(StatusLinesTest, FirstByteGivesDataModeAndVersion) {
-  const std::vector<std::string> lines = StatusLines(Reading(4, {0x3B, 0, 0, 0x08}), 3);
+  const std::vector<std::string> lines = StatusLines(Reading(4, {0x3B, 0, 0, 0x08}, false, true));
   EXPECT_EQ(lines,
             (std::vector<std::string>{"Wpisane dane o użytkowniku", "Moduł w trybie fiskalnym",
                                       "Wersja oprogramowania w module : 03",
                                       "Szuflada zamknięta lub niepodłączona"}));
-  const std::vector<std::string> bare = StatusLines(Reading(4, {0xF4, 0, 0, 0}), 3);
+  const std::vector<std::string> bare = StatusLines(Reading(4, {0xF4, 0, 0, 0}, false, true));
   EXPECT_EQ(bare, (std::vector<std::string>{
                       "!!!BRAK DANYCH O PRODUCENCIE!!!", "Brak danych o użytkowniku",
                       "Moduł w trybie tylko odczyt", "Moduł w trybie szkoleniowym",
@@ -40,7 +42,7 @@ TEST(StatusLinesTest, FirstByteGivesDataModeAndVersion) {
 
 TEST(StatusLinesTest, EveryLineInTheOrderOfTheBytes) {
   const std::vector<std::string> lines =
-      StatusLines(Reading(7, {0x01, 0x7F, 0x7D, 0x48, 0x7D, 'A', 0x03, 0x03}, true), 6);
+      StatusLines(Reading(7, {0x01, 0x7F, 0x7D, 0x48, 0x7D, 'A', 0x03, 0x03}, true, true));
   const std::vector<std::string> expected = {
       "Brak danych o użytkowniku",
       "Moduł w trybie szkoleniowym",
@@ -77,7 +79,7 @@ TEST(StatusLinesTest, EveryLineInTheOrderOfTheBytes) {
 
 TEST(StatusLinesTest, WithoutTheControllerOnlyItsOwnLinesGo) {
   const std::vector<std::string> lines =
-      StatusLines(Reading(7, {0x03, 0x80, 0xFF, 0xFF, 0xFF, 'B', 0x03, 0x01}, true), 7);
+      StatusLines(Reading(7, {0x03, 0x80, 0xFF, 0xFF, 0xFF, 'B', 0x03, 0x01}, true, false));
   EXPECT_TRUE(Has(lines, "Brak komunikacji z kontrolerem drukarki"));
   for (const char* gone :
        {"Awaria drukarki",
@@ -100,14 +102,14 @@ TEST(StatusLinesTest, WithoutTheControllerOnlyItsOwnLinesGo) {
 TEST(StatusLinesTest, BytesTheDeviceDoesNotHaveSayNothing) {
   // Paper out shows on four-byte devices only; bytes 5 to 8 need reading.
   const std::vector<std::string> four =
-      StatusLines(Reading(4, {0x03, 0, 0x0A, 0x08, 0xFF, 'C', 3, 3}), 7);
+      StatusLines(Reading(4, {0x03, 0, 0x0A, 0x08, 0xFF, 'C', 3, 3}, false, false));
   EXPECT_TRUE(Has(four, "Brak papieru (zapalona jest LED PAPER OUT)"));
   EXPECT_TRUE(Has(four,
                   "Za niskie napięcie baterii na pakiecie głównym, dalsza praca możliwa ale "
                   "powiadom serwis"));
   EXPECT_EQ(four.size(), 6u);
   const std::vector<std::string> six =
-      StatusLines(Reading(6, {0x03, 0, 0x02, 0x08, 0, 'C', 3, 3}), 7);
+      StatusLines(Reading(6, {0x03, 0, 0x02, 0x08, 0, 'C', 3, 3}, false, false));
   EXPECT_FALSE(Has(six, "Brak papieru (zapalona jest LED PAPER OUT)"));
   EXPECT_FALSE(Has(six, "NIE ZOSTAŁ WYKRYTY AKUMULATOR GŁÓWNY"));
   EXPECT_TRUE(Has(six, "Przyczyna ostatniego unieważnienia paragonu: C"));
@@ -115,7 +117,7 @@ TEST(StatusLinesTest, BytesTheDeviceDoesNotHaveSayNothing) {
 
 TEST(StatusLinesTest, CancellationReasonOnlyFrom33To144) {
   const auto reason = [](uint8_t value) {
-    const std::vector<std::string> lines = StatusLines(Reading(6, {0x03, 0, 0, 8, 0, value}), 7);
+    const std::vector<std::string> lines = StatusLines(Reading(6, {0x03, 0, 0, 8, 0, value}, false, false));
     return lines.back().rfind("Przyczyna", 0) == 0 ? lines.back() : std::string();
   };
   EXPECT_EQ(reason(32), "");
@@ -125,38 +127,61 @@ TEST(StatusLinesTest, CancellationReasonOnlyFrom33To144) {
   EXPECT_EQ(reason(0x8C), "Przyczyna ostatniego unieważnienia paragonu: Ś");
 }
 
-int Lit(const Picture& picture) {
-  int lit = 0;
-  for (const auto& row : picture) lit += static_cast<int>(row.count());
-  return lit;
+StatusBytes Bytes(std::vector<uint8_t> bytes, int count, bool hasByte8 = false) {
+  StatusBytes status;
+  for (size_t i = 0; i < bytes.size(); ++i) status.bytes[i] = bytes[i];
+  status.count = count;
+  status.hasByte8 = hasByte8;
+  return status;
 }
 
-TEST(TestPicturesTest, PatternsAndTheirInverses) {
-  const Picture board = Checkerboard();
-  EXPECT_TRUE(board[0][0]);
-  EXPECT_TRUE(board[7][7]);
-  EXPECT_FALSE(board[0][8]);
-  EXPECT_FALSE(board[8][0]);
-  EXPECT_TRUE(board[8][8]);
-  EXPECT_EQ(Lit(board), 192 * 64 / 2);
+TEST(StatusLinesTest, ALostControllerHidesTheMechanismsLines) {
+  // Paper out, printing, drawer open, but the controller does not answer.
+  const std::vector<std::string> lines = StatusLines(Bytes({0x00, 0x80, 0x03, 0x00}, 4));
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "!!!BRAK DANYCH O PRODUCENCIE!!!", "Brak danych o użytkowniku",
+                       "Moduł w trybie szkoleniowym", "Wersja oprogramowania w module : 00",
+                       "Brak komunikacji z kontrolerem drukarki"}));
+}
 
-  const Picture fine = FinePattern();
-  for (size_t y = 0; y < 8; ++y) EXPECT_EQ(fine[y], fine[y + 8]) << y;
-  EXPECT_TRUE(fine[0][0]);
-  EXPECT_FALSE(fine[0][1]);
-  EXPECT_FALSE(fine[1][0]);
-  EXPECT_EQ(fine[4].count(), 192u - 24u);
-  EXPECT_FALSE(fine[4][0]);
-  EXPECT_FALSE(fine[5][1]);
+TEST(StatusLinesTest, TheBatteryLineNamesTheClockOnTheSigraModels) {
+  StatusBytes status = Bytes({0x03, 0x00, 0x08, 0x08}, 4);
+  EXPECT_EQ(StatusLines(status)[3],
+            "Za niskie napięcie baterii na pakiecie głównym, dalsza praca możliwa ale powiadom "
+            "serwis");
+  status.clockBattery = true;
+  EXPECT_EQ(StatusLines(status)[3],
+            "Za niskie napięcie baterii na pakiecie głównym (lub podtrzymującej zegar), dalsza "
+            "praca możliwa ale powiadom serwis");
+}
 
-  const Picture sigra = SigraPicture();
-  EXPECT_TRUE(sigra[0][0]);
-  EXPECT_TRUE(sigra[63][191]);
-  EXPECT_GT(Lit(sigra), 1000);
-  const Picture inverse = Inverse(sigra);
-  EXPECT_EQ(Lit(inverse), 192 * 64 - Lit(sigra));
-  EXPECT_FALSE(inverse[0][0]);
+TEST(StatusLinesTest, TheLaterBytesOnlyWhereThePrinterHasThem) {
+  const StatusBytes all = Bytes({0xF3, 0x01, 0x02, 0x48, 0x4D, 0x20, 0x03, 0x03}, 7, true);
+  EXPECT_EQ(StatusLines(all),
+            (std::vector<std::string>{
+                "Wpisane dane o użytkowniku", "Moduł w trybie szkoleniowym",
+                "Wersja oprogramowania w module : 15",
+                "Brak wolnego miejsca w bazie kontrolnej nazw i stawek",
+                "Zwora serwisowa w pozycji serwisowej", "Szuflada zamknięta lub niepodłączona",
+                "BRAK ZASILANIA SIECIOWEGO (TYLKO AKUMULATOR)", "BRAK PAPIERU W DRUKARCE ORYGINAŁU",
+                "BRAK PAPIERU W DRUKARCE KOPII",
+                "!!!BRAK NAPIĘCIA PROGRAMOWANIA DLA PAMIĘCI FISKALNEJ!!!",
+                "NIE ZOSTAŁ WYKRYTY AKUMULATOR GŁÓWNY", "NISKIE NAPIĘCIE AKUMULATORA GŁÓWNEGO",
+                "W buforze wycen leków znajdują się dane", "Bufor wycen leków zapełniony"}));
+  // The same bytes from a four-byte printer: only bytes 1 to 4 count, and
+  // the paper line of byte 3 shows.
+  const std::vector<std::string> four = StatusLines(Bytes({0xF3, 0x01, 0x02, 0x48, 0x4D}, 4));
+  EXPECT_EQ(four.size(), 7U);
+  EXPECT_EQ(four[4], "Brak papieru (zapalona jest LED PAPER OUT)");
+}
+
+TEST(StatusLinesTest, PresentBytesAreThoseThePrinterHas) {
+  EXPECT_EQ(PresentBytes(Bytes({1, 2, 3, 4, 5, 6, 7, 8}, 4)), (std::vector<uint8_t>{1, 2, 3, 4}));
+  EXPECT_EQ(PresentBytes(Bytes({1, 2, 3, 4, 5, 6, 7, 8}, 6, true)),
+            (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 8}));
+  EXPECT_EQ(PresentBytes(Bytes({1, 2, 3, 4, 5, 6, 7, 8}, 7, true)),
+            (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
 }  // namespace
-}  // namespace sigra::app
+}  // namespace sigra

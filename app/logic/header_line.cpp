@@ -1,4 +1,4 @@
-#include "app/dialogs/header_line.h"
+#include "app/logic/header_line.h"
 
 namespace sigra::app {
 namespace {

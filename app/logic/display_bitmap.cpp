@@ -1,4 +1,4 @@
-#include "app/dialogs/display_bitmap.h"
+#include "app/logic/display_bitmap.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "app/dialogs/user_data_file.h"
+#include "app/logic/user_data_file.h"
 
 namespace sigra::app {
 namespace {

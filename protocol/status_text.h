@@ -1,7 +1,8 @@
-// The status bytes in words: the lines the operator program's status window
-// shows for them, in UTF-8.
-#ifndef SIGRA_CLIENT_STATUS_LINES_H
-#define SIGRA_CLIENT_STATUS_LINES_H
+// The printer's status bytes in words: the one table of the conditions their
+// bits stand for, as the lines the operator program's status window, sigractl
+// and sigrad show (UTF-8) and as the names programs ask them by.
+#ifndef SIGRA_PROTOCOL_STATUS_TEXT_H
+#define SIGRA_PROTOCOL_STATUS_TEXT_H
 
 #include <array>
 #include <cstdint>
@@ -9,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-namespace sigractl {
+namespace sigra {
 
 struct StatusBytes {
   // Bytes 1 to 8 at positions 0 to 7.
@@ -22,6 +23,9 @@ struct StatusBytes {
   bool clockBattery = false;
 };
 
+// One line per condition, in the order of the bytes and their bits. Lines
+// about the printing mechanism are left out while its controller does not
+// answer.
 std::vector<std::string> StatusLines(const StatusBytes& status);
 
 // The bytes the printer has, in their order: 1 to count, then 8 if it has it.
@@ -31,11 +35,6 @@ std::vector<uint8_t> PresentBytes(const StatusBytes& status);
 // "fiscal_mode", ...), from the same bits as the lines.
 std::vector<std::pair<std::string, bool>> StatusFlags(const StatusBytes& status);
 
-// Reads the status bytes the printer has with RSSequence on the open port
-// (none waits for a printout): 0, or the result code with the step that
-// gave it.
-int32_t ReadStatusBytes(StatusBytes& status, std::string& step);
-
-}  // namespace sigractl
+}  // namespace sigra
 
 #endif

@@ -1,4 +1,4 @@
-#include "app/names_file.h"
+#include "app/logic/names_file.h"
 
 #include "commands/receipt_items.h"
 

@@ -1,0 +1,70 @@
+// What `sigractl --help` prints: the commands, the options, the receipt
+// file's format and the exit statuses.
+#ifndef SIGRA_SIGRACTL_USAGE_H
+#define SIGRA_SIGRACTL_USAGE_H
+
+namespace sigractl {
+
+inline constexpr const char* kUsage =
+    "usage: sigractl [--port N|COMn] [--speed S] [--timeout S] [--json] COMMAND [ARGS]\n"
+    "\n"
+    "Talks to a fiscal printer through the sigradrv driver: one command a run.\n"
+    "\n"
+    "Commands:\n"
+    "  name                     the connected device\n"
+    "  status                   the status bytes, in words\n"
+    "  clock                    the printer's clock\n"
+    "  clock shift MINUTES      moves the clock by 1 to 60 minutes, back when\n"
+    "                           MINUTES is negative (only before the fiscal day's\n"
+    "                           first receipt)\n"
+    "  rates                    the tax rates A to G\n"
+    "  receipt FILE             prints the receipt FILE describes (- for standard\n"
+    "                           input; format below)\n"
+    "  daily-report [--zero]    the daily report, which closes the fiscal day;\n"
+    "                           --zero also for a day without receipts\n"
+    "  state-report             the printer-state report\n"
+    "  unique-number            the printer's unique number\n"
+    "  receipt-number           receipts issued in the fiscal day\n"
+    "  report-number            daily reports made\n"
+    "  raw CMD ANSWER [BYTE...] one command sequence: ESC, command byte CMD, ANSWER\n"
+    "                           answer bytes (the acknowledgement counted), then the\n"
+    "                           data BYTEs; prints the answer in hex. Numbers are\n"
+    "                           decimal or 0x hex.\n"
+    "  message CODE             the text of a result code (no printer needed)\n"
+    "  ports                    the ports that are there, one a line: COMn, its\n"
+    "                           device and a USB adapter's name in\n"
+    "                           /dev/serial/by-id (- for other ports); a port this\n"
+    "                           user may not open says so\n"
+    "\n"
+    "Options:\n"
+    "  --port N, --port COMn    the printer's port, 1 to 255 (default COM1)\n"
+    "  --speed S                9600 (default), 19200 or 28800 bit/s\n"
+    "  --timeout S              write and read timeout, 1 to 60 s (default 5)\n"
+    "  --json                   one JSON object on standard output, errors too\n"
+    "  --help                   this text\n"
+    "  --version                sigractl's and the driver's version\n"
+    "\n"
+    "Receipt file, UTF-8, one entry a line (# begins a comment; a field with\n"
+    "spaces in double quotes):\n"
+    "  item \"Chleb razowy 500g\" A 2 szt 4.50     NAME RATE QUANTITY UNIT PRICE\n"
+    "  void \"Chleb razowy 500g\" A 1 szt 4.50     the same, a voided line\n"
+    "  payment 1 Gotówka 20.00 5.76             N (1-4) NAME PAID CHANGE\n"
+    "  line 0 \"Dziękujemy za zakupy\"            TYPE (0-15) TEXT, at most six\n"
+    "  discount 5                               percent off each rate's total\n"
+    "Amounts in zloty with at most 2 decimal places, quantities with at most 4.\n"
+    "\n"
+    "A receipt reads the printer's receipt counter first; when a step fails it\n"
+    "connects again (for up to 30 s) and reads it again, to tell whether the\n"
+    "printer fiscalised the receipt.\n"
+    "\n"
+    "Exit status: 0 done; 2 bad arguments or input, nothing sent; 3 the port or\n"
+    "the line failed (result codes below 100, system errors); 4 the printer's\n"
+    "condition (100 to 199); 5 refused (200 to 299); 6 another code (999: an\n"
+    "error inside the driver). For a receipt these mean it was not fiscalised;\n"
+    "7: the receipt failed but the printer fiscalised it (do not sell it again);\n"
+    "8: the printer did not come back to tell (do not sell it again before\n"
+    "receipt-number shows).\n";
+
+}  // namespace sigractl
+
+#endif
