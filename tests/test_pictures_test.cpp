@@ -1,7 +1,7 @@
 // The display test's pictures, without any window.
 #include <gtest/gtest.h>
 
-#include "app/dialogs/test_pictures.h"
+#include "app/logic/test_pictures.h"
 
 namespace sigra::app {
 namespace {
