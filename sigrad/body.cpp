@@ -163,8 +163,8 @@ const Value::Elements& ArrayField(const Value& body, const char* name, Fault& fa
 }
 
 Fault Read(const Value& body, sale::ReceiptBuilder& receipt) {
-  if (Fault fault =
-          OnlyFields(body, "the body", {"items", "payments", "lines", "discount_percent"})) {
+  if (Fault fault = OnlyFields(body, "the body",
+                               {"items", "payments", "lines", "discount_percent"})) {
     return fault;
   }
   Fault fault;

@@ -176,7 +176,7 @@ void Service::Daily(const httplib::Request& req, httplib::Response& res) {
     return;
   }
   keys_.Keyed(*printer, "daily_report", *body, req.body.empty() ? "{}" : req.body,
-              {{"op", "daily"}, {"zero", *zero}, {"body", req.body}}, req, res);
+              {{"op", "daily"}, {"zero", *zero}}, req, res);
 }
 
 void Service::Outcome(const httplib::Request& req, httplib::Response& res) {

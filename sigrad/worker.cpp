@@ -8,14 +8,14 @@
 #include <string>
 #include <variant>
 
-#include "client/sale.h"
-#include "client/status_lines.h"
 #include "protocol/device_family.h"
-#include "sigra/sigradrv.h"
-#include "sigra/sigradrv.hpp"
 #include "sigrad/answers.h"
 #include "sigrad/body.h"
 #include "sigrad/journal.h"
+#include "sigra/sigradrv.h"
+#include "sigra/sigradrv.hpp"
+#include "client/sale.h"
+#include "client/status_lines.h"
 
 namespace sigra::service {
 namespace {
@@ -25,7 +25,8 @@ constexpr auto kReconnectTime = std::chrono::seconds(30);
 
 class Worker {
  public:
-  explicit Worker(const WorkerOptions& options) : options_(options), journal_(options.journal) {}
+  explicit Worker(const WorkerOptions& options)
+      : options_(options), journal_(options.journal) {}
 
   int32_t Connect() {
     const int32_t code = CommunicationInit(options_.port, options_.speed, kTimeoutSeconds);
@@ -46,10 +47,8 @@ class Worker {
     for (const Entry& entry : journal_.Unsettled(options_.printer)) {
       if (!entry.counterBefore) {
         // Nothing that could sell went out.
-        StoreNotMade(entry, 503,
-                     ErrorBody(kCodeBusy,
-                               "The service stopped before the sale "
-                               "began; nothing was sent."));
+        StoreNotMade(entry, 503, ErrorBody(kCodeBusy, "The service stopped before the sale "
+                                                      "began; nothing was sent."));
         continue;
       }
       if (Ensure() != 0) return false;
@@ -63,15 +62,13 @@ class Worker {
       if (counter == *entry.counterBefore + 1) {
         Json body = Made(entry.key, entry.kind, counter, TotalOf(entry));
         body["warning"] = {{"code", 0},
-                           {"message",
-                            "Settled from the printer's counter after an "
-                            "interruption."}};
+                           {"message", "Settled from the printer's counter after an "
+                                       "interruption."}};
         journal_.Done(options_.printer, entry.key, true, 201, body.dump());
       } else {
         StoreNotMade(entry, 503,
-                     ErrorBody(kCodeBusy,
-                               "The printer did not complete it before an "
-                               "interruption; it may be sent again."));
+                     ErrorBody(kCodeBusy, "The printer did not complete it before an "
+                                          "interruption; it may be sent again."));
       }
     }
     return true;
@@ -99,8 +96,9 @@ class Worker {
       int32_t reports = 0;
       if (int32_t code = ReceiptNumber(&receipts); code != 0) return Failed(code);
       if (int32_t code = DailyReportNumber(&reports); code != 0) return Failed(code);
-      return Answer(
-          200, {{"printer", options_.printer}, {"receipts", receipts}, {"daily_reports", reports}});
+      return Answer(200, {{"printer", options_.printer},
+                          {"receipts", receipts},
+                          {"daily_reports", reports}});
     }
     if (op == "drawer") return Done(OpenDrawer(request.at("drawer")), {{"opened", true}});
     if (op == "state_report") return Done(PrinterStatusReport(), {{"printed", true}});
@@ -168,8 +166,8 @@ class Worker {
   Json Made(const std::string& key, const std::string& kind, int32_t number,
             std::optional<int64_t> total) const {
     if (kind != "receipt") {
-      return {
-          {"key", key}, {"printer", options_.printer}, {"done", true}, {"report_number", number}};
+      return {{"key", key}, {"printer", options_.printer}, {"done", true},
+              {"report_number", number}};
     }
     Json made = {{"key", key},
                  {"printer", options_.printer},
@@ -217,8 +215,8 @@ class Worker {
     return Outcome(key, kind, std::nullopt, code, step, false, 0);
   }
 
-  // `bodyText` was checked by the service before it was journalled: read
-  // once here, it gives the receipt that is sold and its total.
+  // The service checked `bodyText` before it journalled it: read once here,
+  // it gives the receipt that is sold and its total.
   Json Receipt(const std::string& key, const std::string& bodyText) {
     const std::optional<Value> body = ParseBody(bodyText);
     std::variant<sale::Receipt, std::string> checked =
@@ -226,8 +224,9 @@ class Worker {
     const sale::Receipt* receipt = std::get_if<sale::Receipt>(&checked);
     if (!receipt) return Answer(400, ErrorBody(kCodeBadRequest, std::get<std::string>(checked)));
     if (!Settle()) return NotBegun(key, "receipt", 21, "settling earlier sales");
-    if (int32_t code = Ensure(); code != 0)
+    if (int32_t code = Ensure(); code != 0) {
       return NotBegun(key, "receipt", code, "CommunicationInit");
+    }
     const sale::SaleResult sale = sale::Sell(
         *receipt, [this] { return Connect(); },
         {.sending = [&](int32_t before) { journal_.Sending(options_.printer, key, before); },
