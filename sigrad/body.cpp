@@ -2,6 +2,7 @@
 
 #include <openssl/evp.h>
 
+#include <type_traits>
 #include <vector>
 
 namespace sigra::service {
@@ -9,57 +10,56 @@ namespace {
 
 constexpr size_t kMaxDepth = 32;
 
-// Builds the document as nlohmann's own DOM reader does, with the numbers'
-// texts in binary values.
+// Builds the document from nlohmann's reader, each number with its text.
 class Reader : public nlohmann::json_sax<Json> {
  public:
-  explicit Reader(Json& root) : root_(root) {}
+  explicit Reader(Value& root) : root_(root) {}
 
-  bool null() override { return Put(nullptr); }
-  bool boolean(bool value) override { return Put(value); }
-  bool number_integer(number_integer_t value) override { return Number(std::to_string(value)); }
-  bool number_unsigned(number_unsigned_t value) override { return Number(std::to_string(value)); }
-  bool number_float(number_float_t, const string_t& text) override { return Number(text); }
-  bool string(string_t& value) override { return Put(value); }
+  bool null() override { return Put({nullptr}); }
+  bool boolean(bool value) override { return Put({value}); }
+  bool number_integer(number_integer_t value) override {
+    return Put({Number{std::to_string(value)}});
+  }
+  bool number_unsigned(number_unsigned_t value) override {
+    return Put({Number{std::to_string(value)}});
+  }
+  bool number_float(number_float_t, const string_t& text) override { return Put({Number{text}}); }
+  bool string(string_t& value) override { return Put({value}); }
   bool binary(binary_t&) override { return false; }
-  bool start_object(std::size_t) override { return Open(Json::object()); }
+  bool start_object(std::size_t) override { return Open({Value::Members()}); }
   bool key(string_t& name) override {
     key_ = name;
     return true;
   }
   bool end_object() override { return Close(); }
-  bool start_array(std::size_t) override { return Open(Json::array()); }
+  bool start_array(std::size_t) override { return Open({Value::Elements()}); }
   bool end_array() override { return Close(); }
   bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
     return false;
   }
 
  private:
-  bool Number(const std::string& text) {
-    return Put(Json::binary(std::vector<std::uint8_t>(text.begin(), text.end())));
-  }
-
-  Json* Place(Json value) {
+  Value* Place(Value value) {
     if (open_.empty()) {
       root_ = std::move(value);
       return &root_;
     }
-    Json& parent = *open_.back();
-    if (parent.is_array()) {
-      parent.push_back(std::move(value));
-      return &parent.back();
+    Value& parent = *open_.back();
+    if (auto* elements = std::get_if<Value::Elements>(&parent.held)) {
+      elements->push_back(std::move(value));
+      return &elements->back();
     }
-    Json& slot = parent[key_];
+    Value& slot = std::get<Value::Members>(parent.held)[key_];
     slot = std::move(value);
     return &slot;
   }
 
-  bool Put(Json value) {
+  bool Put(Value value) {
     Place(std::move(value));
     return true;
   }
 
-  bool Open(Json value) {
+  bool Open(Value value) {
     if (open_.size() == kMaxDepth) return false;
     open_.push_back(Place(std::move(value)));
     return true;
@@ -70,33 +70,57 @@ class Reader : public nlohmann::json_sax<Json> {
     return true;
   }
 
-  Json& root_;
-  std::vector<Json*> open_;
+  Value& root_;
+  std::vector<Value*> open_;
   std::string key_;
 };
+
+// The document as the digests were first taken of it: a number as a binary
+// value of its text's bytes.
+Json DigestForm(const Value& value) {
+  return std::visit(
+      [](const auto& held) -> Json {
+        using Held = std::decay_t<decltype(held)>;
+        if constexpr (std::is_same_v<Held, Number>) {
+          return Json::binary(std::vector<std::uint8_t>(held.text.begin(), held.text.end()));
+        } else if constexpr (std::is_same_v<Held, Value::Elements>) {
+          Json array = Json::array();
+          for (const Value& element : held) array.push_back(DigestForm(element));
+          return array;
+        } else if constexpr (std::is_same_v<Held, Value::Members>) {
+          Json object = Json::object();
+          for (const auto& [name, member] : held) object[name] = DigestForm(member);
+          return object;
+        } else {
+          return held;
+        }
+      },
+      value.held);
+}
 
 using Fault = std::optional<std::string>;
 
 // The text field `name` of `object`: `fallback` when absent and allowed.
-Fault TextField(const Json& object, const std::string& where, const char* name, std::string& out,
+Fault TextField(const Value& object, const std::string& where, const char* name, std::string& out,
                 const char* fallback = nullptr) {
-  const auto found = object.find(name);
-  if (found == object.end()) {
+  const Value* found = object.Find(name);
+  if (!found) {
     if (fallback) {
       out = fallback;
       return std::nullopt;
     }
     return where + "." + name + " is missing";
   }
-  if (!found->is_string()) return where + "." + name + " must be a string";
-  out = found->get<std::string>();
+  const std::string* text = found->As<std::string>();
+  if (!text) return where + "." + name + " must be a string";
+  out = *text;
   return std::nullopt;
 }
 
-Fault NumberField(const Json& object, const std::string& where, const char* name,
-                  std::string& out, const char* fallback = nullptr) {
-  const auto found = object.find(name);
-  if (found == object.end()) {
+Fault NumberField(const Value& object, const std::string& where, const char* name, std::string& out,
+                  const char* fallback = nullptr) {
+  const Value* found = object.Find(name);
+  if (!found) {
     if (fallback) {
       out = fallback;
       return std::nullopt;
@@ -109,10 +133,11 @@ Fault NumberField(const Json& object, const std::string& where, const char* name
   return std::nullopt;
 }
 
-Fault OnlyFields(const Json& object, const std::string& where,
+Fault OnlyFields(const Value& object, const std::string& where,
                  std::initializer_list<const char*> names) {
-  if (!object.is_object()) return where + " must be an object";
-  for (const auto& [key, value] : object.items()) {
+  const Value::Members* members = object.As<Value::Members>();
+  if (!members) return where + " must be an object";
+  for (const auto& [key, value] : *members) {
     bool known = false;
     for (const char* name : names) known = known || key == name;
     if (!known) return where + " has an unknown field \"" + key + "\"";
@@ -125,27 +150,31 @@ Fault Within(const std::string& where, sale::Error error) {
   return where + ": " + *error;
 }
 
-const Json& ArrayField(const Json& body, const char* name, Fault& fault) {
-  static const Json kEmpty = Json::array();
-  const auto found = body.find(name);
-  if (found == body.end()) return kEmpty;
-  if (!found->is_array()) fault = std::string(name) + " must be an array";
-  return *found;
+const Value::Elements& ArrayField(const Value& body, const char* name, Fault& fault) {
+  static const Value::Elements kEmpty;
+  const Value* found = body.Find(name);
+  if (!found) return kEmpty;
+  const Value::Elements* elements = found->As<Value::Elements>();
+  if (!elements) {
+    fault = std::string(name) + " must be an array";
+    return kEmpty;
+  }
+  return *elements;
 }
 
-Fault Read(const Json& body, sale::ReceiptBuilder& receipt) {
+Fault Read(const Value& body, sale::ReceiptBuilder& receipt) {
   if (Fault fault = OnlyFields(body, "the body",
                                {"items", "payments", "lines", "discount_percent"})) {
     return fault;
   }
   Fault fault;
-  const Json& items = ArrayField(body, "items", fault);
-  const Json& payments = ArrayField(body, "payments", fault);
-  const Json& lines = ArrayField(body, "lines", fault);
+  const Value::Elements& items = ArrayField(body, "items", fault);
+  const Value::Elements& payments = ArrayField(body, "payments", fault);
+  const Value::Elements& lines = ArrayField(body, "lines", fault);
   if (fault) return fault;
-  if (body.find("items") == body.end()) return std::string("items is missing");
+  if (!body.Find("items")) return std::string("items is missing");
   for (size_t i = 0; i < items.size(); ++i) {
-    const Json& item = items[i];
+    const Value& item = items[i];
     const std::string where = "items[" + std::to_string(i) + "]";
     if (Fault f = OnlyFields(item, where, {"name", "rate", "quantity", "unit", "price", "void"})) {
       return f;
@@ -157,16 +186,17 @@ Fault Read(const Json& body, sale::ReceiptBuilder& receipt) {
     if (Fault f = TextField(item, where, "unit", unit, "")) return f;
     if (Fault f = NumberField(item, where, "price", price)) return f;
     bool voided = false;
-    if (const auto found = item.find("void"); found != item.end()) {
-      if (!found->is_boolean()) return where + ".void must be true or false";
-      voided = found->get<bool>();
+    if (const Value* found = item.Find("void")) {
+      const bool* given = found->As<bool>();
+      if (!given) return where + ".void must be true or false";
+      voided = *given;
     }
     if (Fault f = Within(where, receipt.AddItem(voided, name, rate, quantity, unit, price))) {
       return f;
     }
   }
   for (size_t i = 0; i < payments.size(); ++i) {
-    const Json& payment = payments[i];
+    const Value& payment = payments[i];
     const std::string where = "payments[" + std::to_string(i) + "]";
     if (Fault f = OnlyFields(payment, where, {"name", "paid", "change"})) return f;
     std::string name, paid, change;
@@ -178,7 +208,7 @@ Fault Read(const Json& body, sale::ReceiptBuilder& receipt) {
     }
   }
   for (size_t i = 0; i < lines.size(); ++i) {
-    const Json& line = lines[i];
+    const Value& line = lines[i];
     const std::string where = "lines[" + std::to_string(i) + "]";
     if (Fault f = OnlyFields(line, where, {"type", "text"})) return f;
     std::string type, text;
@@ -186,7 +216,7 @@ Fault Read(const Json& body, sale::ReceiptBuilder& receipt) {
     if (Fault f = TextField(line, where, "text", text)) return f;
     if (Fault f = Within(where, receipt.AddLine(type, text))) return f;
   }
-  if (const auto found = body.find("discount_percent"); found != body.end()) {
+  if (const Value* found = body.Find("discount_percent")) {
     const std::optional<std::string> percent = NumberText(*found);
     if (!percent) return std::string("discount_percent must be a number");
     if (Fault f = Within("discount_percent", receipt.SetDiscount(*percent))) return f;
@@ -196,30 +226,34 @@ Fault Read(const Json& body, sale::ReceiptBuilder& receipt) {
 
 }  // namespace
 
-std::optional<Json> ParseBody(std::string_view text) {
-  Json root;
+const Value* Value::Find(std::string_view name) const {
+  const Members* members = As<Members>();
+  if (!members) return nullptr;
+  const auto found = members->find(name);
+  return found == members->end() ? nullptr : &found->second;
+}
+
+std::optional<Value> ParseBody(std::string_view text) {
+  Value root;
   Reader reader(root);
   if (!Json::sax_parse(text.begin(), text.end(), &reader)) return std::nullopt;
   return root;
 }
 
-std::optional<std::string> NumberText(const Json& value) {
-  if (value.is_string()) return value.get<std::string>();
-  if (value.is_binary()) {
-    const Json::binary_t& bytes = value.get_binary();
-    return std::string(bytes.begin(), bytes.end());
-  }
+std::optional<std::string> NumberText(const Value& value) {
+  if (const std::string* text = value.As<std::string>()) return *text;
+  if (const Number* number = value.As<Number>()) return number->text;
   return std::nullopt;
 }
 
-std::variant<sale::Receipt, std::string> ReceiptFromBody(const Json& body) {
+std::variant<sale::Receipt, std::string> ReceiptFromBody(const Value& body) {
   sale::ReceiptBuilder receipt;
   if (Fault fault = Read(body, receipt)) return *fault;
   return receipt.Finish();
 }
 
-std::string Canonical(const Json& body) {
-  return body.dump();
+std::string Canonical(const Value& body) {
+  return DigestForm(body).dump();
 }
 
 std::string Digest(std::string_view text) {

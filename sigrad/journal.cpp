@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 
 namespace sigra::service {
 namespace {
@@ -83,7 +84,25 @@ Entry Read(Statement& row) {
   return entry;
 }
 
+// The schema, a step a version: step N turns a file of version N - 1 into
+// one of version N (PRAGMA user_version). A file of version 0 is new, or was
+// written before the versions were counted, with version 1's tables.
+constexpr const char* kSteps[] = {
+    // 1: the entries, and their index for the purge.
+    "CREATE TABLE IF NOT EXISTS entries ("
+    " printer TEXT NOT NULL, key TEXT NOT NULL,"
+    " kind TEXT NOT NULL CHECK (kind IN ('receipt', 'daily_report')),"
+    " digest TEXT NOT NULL, body TEXT NOT NULL,"
+    " state TEXT NOT NULL CHECK (state IN ('accepted', 'sending', 'closing', 'done')),"
+    " counter_before INTEGER, fiscalised INTEGER, http_status INTEGER, answer TEXT,"
+    " created INTEGER NOT NULL, updated INTEGER NOT NULL,"
+    " PRIMARY KEY (printer, key));"
+    "CREATE INDEX IF NOT EXISTS entries_updated ON entries (updated);",
+};
+
 }  // namespace
+
+const int Journal::kVersion = static_cast<int>(std::size(kSteps));
 
 Journal::Journal(const std::string& path) : path_(path) {
   std::error_code error;
@@ -99,17 +118,8 @@ Journal::Journal(const std::string& path) : path_(path) {
   sqlite3_busy_timeout(db_, 10000);
   try {
     Statement(db_, path_, "PRAGMA journal_mode=WAL").Step();
-    Execute(
-        "PRAGMA synchronous=FULL;"
-        "CREATE TABLE IF NOT EXISTS entries ("
-        " printer TEXT NOT NULL, key TEXT NOT NULL,"
-        " kind TEXT NOT NULL CHECK (kind IN ('receipt', 'daily_report')),"
-        " digest TEXT NOT NULL, body TEXT NOT NULL,"
-        " state TEXT NOT NULL CHECK (state IN ('accepted', 'sending', 'closing', 'done')),"
-        " counter_before INTEGER, fiscalised INTEGER, http_status INTEGER, answer TEXT,"
-        " created INTEGER NOT NULL, updated INTEGER NOT NULL,"
-        " PRIMARY KEY (printer, key));"
-        "CREATE INDEX IF NOT EXISTS entries_updated ON entries (updated);");
+    Execute("PRAGMA synchronous=FULL");
+    Upgrade();
   } catch (...) {
     sqlite3_close(db_);
     throw;
@@ -118,6 +128,33 @@ Journal::Journal(const std::string& path) : path_(path) {
 
 Journal::~Journal() {
   sqlite3_close(db_);
+}
+
+int Journal::Version() {
+  Statement row(db_, path_, "PRAGMA user_version");
+  row.Step();
+  return static_cast<int>(row.Number(0).value_or(0));
+}
+
+void Journal::Upgrade() {
+  // The service and each printer's process open the file at once: the first
+  // to take the write lock upgrades it, the others find it done.
+  if (Version() == kVersion) return;
+  Execute("BEGIN IMMEDIATE");
+  try {
+    const int version = Version();
+    if (version > kVersion) {
+      throw JournalError("the journal " + path_ + " is of version " + std::to_string(version) +
+                         ", newer than version " + std::to_string(kVersion) +
+                         ", the newest this sigrad knows");
+    }
+    for (int step = version; step < kVersion; ++step) Execute(kSteps[step]);
+    Execute("PRAGMA user_version = " + std::to_string(kVersion));
+    Execute("COMMIT");
+  } catch (...) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
 }
 
 void Journal::Execute(const std::string& sql) {
@@ -131,9 +168,9 @@ void Journal::Execute(const std::string& sql) {
 
 std::optional<Entry> Journal::Find(const std::string& printer, const std::string& key) {
   std::lock_guard lock(mutex_);
-  Statement row(db_, path_,
-                (std::string("SELECT ") + kColumns + " FROM entries WHERE printer = ? AND key = ?")
-                    .c_str());
+  Statement row(
+      db_, path_,
+      (std::string("SELECT ") + kColumns + " FROM entries WHERE printer = ? AND key = ?").c_str());
   row.Bind(1, printer).Bind(2, key);
   if (!row.Step()) return std::nullopt;
   return Read(row);

@@ -18,6 +18,9 @@
 //     answer TEXT (the JSON answered), created INTEGER, updated INTEGER
 //                 (Unix seconds), PRIMARY KEY (printer, key))
 //
+// The schema's version is the file's user_version, 1 for the one above; an
+// older file is brought up to date when it is opened, a newer one refused.
+//
 // Several processes write it (the service and each printer's process); WAL
 // and synchronous=FULL make each write durable before the call returns. A
 // failure to write throws JournalError: the service never sells without it.
@@ -56,7 +59,11 @@ struct Entry {
 
 class Journal {
  public:
-  // Opens or creates the file (and its folder); throws JournalError.
+  // The version of the schema this program writes.
+  static const int kVersion;
+
+  // Opens or creates the file (and its folder), bringing an older schema up
+  // to date; throws JournalError, also for a file of a newer version.
   explicit Journal(const std::string& path);
   ~Journal();
   Journal(const Journal&) = delete;
@@ -77,6 +84,8 @@ class Journal {
   void Purge(int days);
 
  private:
+  int Version();
+  void Upgrade();
   void Execute(const std::string& sql);
   std::mutex mutex_;
   sqlite3* db_ = nullptr;

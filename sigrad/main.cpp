@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "sigrad/server.h"
+#include "sigrad/life.h"
 #include "sigrad/worker.h"
 #include "client/help_version.h"
 

@@ -60,7 +60,7 @@ class Worker {
         return false;
       }
       if (counter == *entry.counterBefore + 1) {
-        Json body = Made(entry.key, entry.kind, counter, entry.body);
+        Json body = Made(entry.key, entry.kind, counter, TotalOf(entry));
         body["warning"] = {{"code", 0},
                            {"message", "Settled from the printer's counter after an "
                                        "interruption."}};
@@ -80,7 +80,7 @@ class Worker {
     if (op == "settle") return Answer(200, {{"settled", Settle()}});
     if (op == "status") return Status();
     if (op == "receipt") return Receipt(request.at("key"), request.at("body"));
-    if (op == "daily") return Daily(request.at("key"), request.at("body"), request.at("zero"));
+    if (op == "daily") return Daily(request.at("key"), request.at("zero"));
     if (int32_t code = Ensure(); code != 0) return Failed(code);
     if (op == "rates") return Rates();
     if (op == "clock") return Clock();
@@ -152,8 +152,19 @@ class Worker {
     return Answer(200, std::move(body));
   }
 
+  // The total of a journalled receipt's body; none for a report.
+  static std::optional<int64_t> TotalOf(const Entry& entry) {
+    if (entry.kind != "receipt") return std::nullopt;
+    const std::optional<Value> body = ParseBody(entry.body);
+    if (!body) return std::nullopt;
+    const auto receipt = ReceiptFromBody(*body);
+    const sale::Receipt* r = std::get_if<sale::Receipt>(&receipt);
+    return r ? std::optional<int64_t>(sale::Total(*r)) : std::nullopt;
+  }
+
+  // `total`: the receipt's, none for a report.
   Json Made(const std::string& key, const std::string& kind, int32_t number,
-            const std::string& bodyText) const {
+            std::optional<int64_t> total) const {
     if (kind != "receipt") {
       return {{"key", key}, {"printer", options_.printer}, {"done", true},
               {"report_number", number}};
@@ -162,12 +173,7 @@ class Worker {
                  {"printer", options_.printer},
                  {"fiscalised", true},
                  {"receipt_number", number}};
-    if (std::optional<Json> body = ParseBody(bodyText)) {
-      auto receipt = ReceiptFromBody(*body);
-      if (const sale::Receipt* r = std::get_if<sale::Receipt>(&receipt)) {
-        made["total"] = sale::DecimalText(sale::Total(*r));
-      }
-    }
+    if (total) made["total"] = sale::DecimalText(*total);
     return made;
   }
 
@@ -180,12 +186,12 @@ class Worker {
 
   // The answer to a sale or a report that was journalled under `key`, stored
   // with its outcome.
-  Json Outcome(const std::string& key, const std::string& kind, const std::string& bodyText,
+  Json Outcome(const std::string& key, const std::string& kind, std::optional<int64_t> total,
                int32_t code, const std::string& step, std::optional<bool> made, int32_t number) {
     int status = 201;
     Json body;
     if (made == true) {
-      body = Made(key, kind, number, bodyText);
+      body = Made(key, kind, number, total);
       if (code != 0) {
         body["warning"] = DriverError(code)["error"];
         body["warning"]["step"] = step;
@@ -204,51 +210,52 @@ class Worker {
   }
 
   // A sale that could not begin: nothing was sent.
-  Json NotBegun(const std::string& key, const std::string& kind, const std::string& bodyText,
-                int32_t code, const std::string& step) {
-    return Outcome(key, kind, bodyText, code, step, false, 0);
+  Json NotBegun(const std::string& key, const std::string& kind, int32_t code,
+                const std::string& step) {
+    return Outcome(key, kind, std::nullopt, code, step, false, 0);
   }
 
+  // The service checked `bodyText` before it journalled it: read once here,
+  // it gives the receipt that is sold and its total.
   Json Receipt(const std::string& key, const std::string& bodyText) {
-    const std::optional<Json> body = ParseBody(bodyText);
-    std::variant<sale::Receipt, std::string> receipt =
+    const std::optional<Value> body = ParseBody(bodyText);
+    std::variant<sale::Receipt, std::string> checked =
         body ? ReceiptFromBody(*body) : std::string("malformed");
-    if (!std::holds_alternative<sale::Receipt>(receipt)) {
-      return Answer(400, ErrorBody(kCodeBadRequest, std::get<std::string>(receipt)));
-    }
-    if (!Settle()) return NotBegun(key, "receipt", bodyText, 21, "settling earlier sales");
+    const sale::Receipt* receipt = std::get_if<sale::Receipt>(&checked);
+    if (!receipt) return Answer(400, ErrorBody(kCodeBadRequest, std::get<std::string>(checked)));
+    if (!Settle()) return NotBegun(key, "receipt", 21, "settling earlier sales");
     if (int32_t code = Ensure(); code != 0) {
-      return NotBegun(key, "receipt", bodyText, code, "CommunicationInit");
+      return NotBegun(key, "receipt", code, "CommunicationInit");
     }
     const sale::SaleResult sale = sale::Sell(
-        std::get<sale::Receipt>(receipt), [this] { return Connect(); },
+        *receipt, [this] { return Connect(); },
         {.sending = [&](int32_t before) { journal_.Sending(options_.printer, key, before); },
          .closing = [&] { journal_.Closing(options_.printer, key); }},
         kReconnectTime);
-    if (sale.counterBefore < 0) return NotBegun(key, "receipt", bodyText, sale.code, sale.step);
-    return Outcome(key, "receipt", bodyText, sale.code, sale.step, sale.fiscalised,
+    if (sale.counterBefore < 0) return NotBegun(key, "receipt", sale.code, sale.step);
+    return Outcome(key, "receipt", sale::Total(*receipt), sale.code, sale.step, sale.fiscalised,
                    sale.receiptNumber);
   }
 
-  Json Daily(const std::string& key, const std::string& bodyText, bool zero) {
-    if (!Settle()) return NotBegun(key, "daily_report", bodyText, 21, "settling earlier sales");
+  Json Daily(const std::string& key, bool zero) {
+    if (!Settle()) return NotBegun(key, "daily_report", 21, "settling earlier sales");
     if (int32_t code = Ensure(); code != 0) {
-      return NotBegun(key, "daily_report", bodyText, code, "CommunicationInit");
+      return NotBegun(key, "daily_report", code, "CommunicationInit");
     }
     int32_t before = 0;
     if (int32_t code = DailyReportNumber(&before); code != 0) {
-      return NotBegun(key, "daily_report", bodyText, code, "DailyReportNumber");
+      return NotBegun(key, "daily_report", code, "DailyReportNumber");
     }
     journal_.Sending(options_.printer, key, before);
     journal_.Closing(options_.printer, key);
     const int32_t code = DailyReport(zero ? 1 : 0);
     if (code == 0) {
-      return Outcome(key, "daily_report", bodyText, 0, "", true, before + 1);
+      return Outcome(key, "daily_report", std::nullopt, 0, "", true, before + 1);
     }
     int32_t counter = 0;
     const std::optional<bool> made = sale::Fiscalised(
         before, [this] { return Connect(); }, kReconnectTime, counter, DailyReportNumber);
-    return Outcome(key, "daily_report", bodyText, code, "DailyReport", made, counter);
+    return Outcome(key, "daily_report", std::nullopt, code, "DailyReport", made, counter);
   }
 
   Json Status() {

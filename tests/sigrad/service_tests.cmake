@@ -29,6 +29,9 @@ function(sigra_add_service_tests)
   sigra_service_test(service_never_twice test_never_twice.py 300)
   # 200 sales with random cuts and restarts: minutes of real time.
   sigra_service_test(service_never_twice_loop test_never_twice_loop.py 600)
+  # A journal written before its schema had a version, opened and upgraded;
+  # one of a newer version refused.
+  sigra_service_test(service_journal_versions test_journal_versions.py 300)
   # Two printers, one of them dead; twenty tills on one printer.
   sigra_service_test(service_printers test_printers.py 300)
   # A page in headless Chromium selling with fetch(), from an allowed origin

@@ -1,7 +1,8 @@
-// sigrad's HTTP side: the routes, the keys' idempotency over the journal,
-// the security checks, the request log and the metrics.
-#ifndef SIGRA_SIGRAD_SERVER_H
-#define SIGRA_SIGRAD_SERVER_H
+// sigrad's life as a process: its options, the signals that stop it, TLS,
+// the address it listens on, and the order in which it stops (the printers'
+// waiting requests answered, the running ones ended, then the server).
+#ifndef SIGRA_SIGRAD_LIFE_H
+#define SIGRA_SIGRAD_LIFE_H
 
 #include <cstdint>
 #include <string>

@@ -1,0 +1,123 @@
+#include "sigrad/life.h"
+
+#include <httplib.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "sigrad/journal.h"
+#include "sigrad/routes.h"
+
+namespace sigra::service {
+namespace {
+
+// How long a stop waits for the last answers to be written.
+constexpr auto kAnswersOut = std::chrono::milliseconds(500);
+
+}  // namespace
+
+int Serve(const ServiceOptions& options, const std::string& program) {
+  signal(SIGPIPE, SIG_IGN);
+  // SIGTERM and SIGINT are taken by a thread of their own, which stops the
+  // service; every other thread starts with them blocked.
+  sigset_t stopping;
+  sigemptyset(&stopping);
+  sigaddset(&stopping, SIGTERM);
+  sigaddset(&stopping, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &stopping, nullptr);
+
+  // A stop before the service serves ends the process at once: the
+  // printers' processes may be waiting for printers that do not answer. They
+  // die with the service, and whatever they left in the journal is settled
+  // at the next start, as after a kill. Once it serves, the stop is the main
+  // thread's.
+  static std::mutex mutex;
+  static std::condition_variable changed;
+  static bool serving = false;
+  static bool stopRequested = false;
+  static std::atomic<bool> httpEnded = false;
+  std::thread signals([stopping] {
+    int signal = 0;
+    sigwait(&stopping, &signal);
+    std::lock_guard lock(mutex);
+    if (!serving) {
+      std::fflush(stderr);
+      _exit(0);
+    }
+    stopRequested = true;
+    changed.notify_all();
+  });
+  signals.detach();
+
+  std::unique_ptr<Service> service;
+  try {
+    service = std::make_unique<Service>(options, program);
+  } catch (const JournalError& error) {
+    std::fprintf(stderr, "sigrad: %s; not starting (it never sells without its journal)\n",
+                 error.what());
+    return 1;
+  }
+  std::unique_ptr<httplib::Server> server;
+  if (!options.tlsCert.empty()) {
+    auto tls =
+        std::make_unique<httplib::SSLServer>(options.tlsCert.c_str(), options.tlsKey.c_str());
+    if (!tls->is_valid()) {
+      std::fprintf(stderr, "sigrad: cannot use the certificate %s with the key %s\n",
+                   options.tlsCert.c_str(), options.tlsKey.c_str());
+      return 1;
+    }
+    server = std::move(tls);
+  } else {
+    server = std::make_unique<httplib::Server>();
+  }
+  service->Install(*server);
+  const int port = options.port == 0
+                       ? server->bind_to_any_port(options.host)
+                       : (server->bind_to_port(options.host, options.port) ? options.port : -1);
+  if (port < 0) {
+    std::fprintf(stderr, "sigrad: cannot listen on %s:%d\n", options.host.c_str(), options.port);
+    return 1;
+  }
+  std::fprintf(stderr, "sigrad: listening on %s://%s:%d\n",
+               options.tlsCert.empty() ? "http" : "https", options.host.c_str(), port);
+  std::fflush(stderr);
+  std::thread http([&] {
+    server->listen_after_bind();
+    std::lock_guard lock(mutex);
+    httpEnded = true;
+    changed.notify_all();
+  });
+  std::unique_lock lock(mutex);
+  serving = true;
+  changed.wait(lock, [] { return stopRequested || httpEnded.load(); });
+  lock.unlock();
+  // The requests waiting for a printer are answered, the running ones end
+  // with their own timeouts; stop() does nothing before the server runs.
+  service->Halt();
+  while (!httpEnded && !server->is_running()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  server->stop();
+  service->AwaitEnd();
+  // A connection that has sent no request yet, or only part of one, holds
+  // its server thread up to the timeouts (5 s, 10 s); the server waits for
+  // every thread. Once the printers' last answers have had time to go out,
+  // the service does not wait for those.
+  lock.lock();
+  if (!changed.wait_for(lock, kAnswersOut, [] { return httpEnded.load(); })) {
+    std::fflush(stderr);
+    _exit(0);
+  }
+  lock.unlock();
+  http.join();
+  return 0;
+}
+
+}  // namespace sigra::service
