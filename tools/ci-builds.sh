@@ -2,16 +2,16 @@
 # The builds CI runs besides tools/test.sh, each with warnings as errors. Each
 # checks what no other build does; none repeats the suite that
 # tools/test.sh runs:
-#   - Release (-O3), the libraries and programs, built: the optimiser's own
+#   - Release (-O3), the driver and the emulator, built: the optimiser's own
 #     warnings; their tests run at -O2 in tools/test.sh;
 #   - MinSizeRel (-Os), the driver library, built;
 #   - Debug with AddressSanitizer and UndefinedBehaviorSanitizer (LeakSanitizer
 #     included), built and tested: the whole tree, the operator program too;
-#   - ThreadSanitizer over the driver and the emulator (the operator program
-#     is left out: Qt itself is not built for it), built and tested;
-#   - the Windows DLLs, 32- and 64-bit, as Debug and MinSizeRel (tools/test.sh
-#     builds both as Release, with the operator program, and runs them under
-#     Wine).
+#   - ThreadSanitizer over the driver and the emulator: their tests, and those
+#     of sigractl, which calls the driver;
+#   - the Windows DLL as Debug (64-bit) and MinSizeRel (32-bit); tools/test.sh
+#     builds both as Release, the 64-bit one with the operator program, and
+#     runs them under Wine.
 # A sanitizer's report ends the test program with a failure. Each step prints
 # its time.
 #   tools/ci-builds.sh [WORK_DIR]          (default: build-ci)
@@ -35,17 +35,19 @@ timed() {
 
 # native NAME EXCLUDED CMAKE_OPTION...: configure, build and run the suite but
 # the tests EXCLUDED matches. The Windows tests are left to tools/test.sh.
-# EXCLUDED "-" builds without testing; the variable target, when set, builds
-# that target alone.
-target=
+# EXCLUDED "-" builds without testing; the variable targets, when set, builds
+# those targets alone. The tests wait on their serial lines more than on the
+# processor, three at a time.
+targets=
 native() {
   dir=$work/$1
   excluded=$2
   shift 2
   cmake -S "$source_dir" -B "$dir" -G Ninja -DSIGRA_WERROR=ON "$@"
-  cmake --build "$dir" --parallel 2 ${target:+--target "$target"}
+  # shellcheck disable=SC2086 # the list is split into target names
+  cmake --build "$dir" --parallel 2 ${targets:+--target $targets}
   [ "$excluded" = - ] && return 0
-  ctest --test-dir "$dir" --output-on-failure --parallel 2 -E "$excluded"
+  ctest --test-dir "$dir" --output-on-failure --parallel 3 -E "$excluded"
 }
 # The Python module's test loads the driver into Python itself, and the
 # install, recovery and examples tests build the examples of examples/ without the
@@ -74,17 +76,18 @@ windows() {
   return $status
 }
 
-timed release native release - -DCMAKE_BUILD_TYPE=Release -DSIGRA_BUILD_TESTS=OFF \
-  -DSIGRA_BUILD_BENCH=OFF
-target=sigradrv
+targets="sigradrv sigra-emu"
+timed release native release - -DCMAKE_BUILD_TYPE=Release -DSIGRA_BUILD_APP=OFF
+targets=sigradrv
 timed minsizerel native minsizerel - -DCMAKE_BUILD_TYPE=MinSizeRel
-target=
+targets=
 timed asan-ubsan native asan-ubsan "$sanitized" -DCMAKE_BUILD_TYPE=Debug \
   -DSIGRA_SANITIZE=address,undefined
+targets="emulator_test driver_test report_clock_test receipt_test service_test kit_test
+  threads_test recovery_test tools_test serial_ports_test exports_test"
 timed tsan native tsan "$threads" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSIGRA_SANITIZE=thread \
   -DSIGRA_BUILD_APP=OFF -DSIGRA_BUILD_BENCH=OFF
-for type in Debug MinSizeRel; do
-  timed "windows-$type" windows "$type"
-  timed "windows64-$type" windows --win64 "$type"
-done
+targets=
+timed windows64-Debug windows --win64 Debug
+timed windows-MinSizeRel windows MinSizeRel
 echo "Sigra: every extra build passed."

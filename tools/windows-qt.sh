@@ -4,10 +4,13 @@
 # the host's qt6-base-dev whose moc, rcc and uic the build uses, and installs
 # it into a cache outside the checkout:
 #   tools/windows-qt.sh          # into $SIGRA_WINDOWS_QT, default ~/.cache/sigra/qt6-win64
+#   tools/windows-qt.sh --check  # exits 0 when the cache holds it, 1 when not
 # Does nothing when the cache already holds a Qt of that version, built with
 # these features. Adds a deb-src entry for the archive the system installs
 # from (needs root, as apt-get does; see tools/deb-src.sh).
 set -euo pipefail
+check=no
+[ "${1:-}" = --check ] && check=yes
 
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 prefix=${SIGRA_WINDOWS_QT:-$HOME/.cache/sigra/qt6-win64}
@@ -24,10 +27,6 @@ if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1; then
   exit 1
 fi
 
-mkdir -p "$(dirname "$prefix")"
-# One build at a time: a second caller waits and then finds the cache filled.
-exec 9>"$prefix.lock"
-flock 9
 # What goes into the Qt; a cache built otherwise is built again. Besides the
 # modules, the third-party code and the plugins the operator program has no
 # use for are left out (their build steps with them): it loads no JPEG or
@@ -51,7 +50,16 @@ features=(
   -DFEATURE_toolbox=OFF -DFEATURE_jalalicalendar=OFF -DFEATURE_hijricalendar=OFF
   -DFEATURE_islamiccivilcalendar=OFF -DFEATURE_sharedmemory=OFF -DFEATURE_systemsemaphore=OFF)
 wanted="$version ${features[*]}"
-if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$wanted" ]; then
+cached() { [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$wanted" ]; }
+if [ $check = yes ]; then
+  cached
+  exit
+fi
+mkdir -p "$(dirname "$prefix")"
+# One build at a time: a second caller waits and then finds the cache filled.
+exec 9>"$prefix.lock"
+flock 9
+if cached; then
   echo "windows-qt: Qt $version for Windows is in $prefix"
   exit 0
 fi

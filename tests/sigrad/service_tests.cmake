@@ -17,7 +17,9 @@ function(sigra_service_test name file timeout)
            WORKING_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "SIGRAD=$<TARGET_FILE:sigrad>;SIGRA_EMU=$<TARGET_FILE:sigra-emu>;SIGRA_NPM_CACHE=${PROJECT_BINARY_DIR}/service-npm"
-    SKIP_RETURN_CODE 77 TIMEOUT ${timeout})
+    SKIP_RETURN_CODE 77 TIMEOUT ${timeout}
+    # The longer a test may take, the earlier it starts.
+    COST ${timeout})
 endfunction()
 
 function(sigra_add_service_tests)
