@@ -48,28 +48,8 @@ link="-I$source_dir/include -L$driver_dir -Wl,-rpath,$driver_dir -lsigradrv"
   c++ -std=c++17 -Wall -Wextra -Werror "$examples/sell.cpp" $link -o "$work/sell-cpp"
 } || fail "an example did not build"
 
-# The printer, its control lines fed through a FIFO held open for writing.
-mkdir "$work/ports"
-mkfifo "$work/control"
-exec 3<> "$work/control"
-"$emulator" --type 7 --link "$work/ports" --port 1 --control - \
-  < "$work/control" > "$work/emulator.log" &
-emulator_pid=$!
-for _ in $(seq 50); do [ -e "$work/ports/com1" ] && break; sleep 0.1; done
-[ -e "$work/ports/com1" ] || fail "the emulator did not start: $(cat "$work/emulator.log")"
-export SIGRA_DOSDEVICES="$work/ports"
-
-replies=0
-control() {
-  echo "$1" >&3
-  replies=$((replies + 1))
-  for _ in $(seq 50); do
-    [ "$(grep -c '^control: ' "$work/emulator.log")" -ge "$replies" ] && break
-    sleep 0.1
-  done
-  [ "$(grep '^control: ' "$work/emulator.log" | tail -n 1)" = "control: ok" ] ||
-    fail "the emulator refused \"$1\""
-}
+. "$source_dir/tests/controlled-emulator.sh"
+start_controlled_emulator "$emulator" 7
 # printed TOTAL: how many receipts of that total the printer printed.
 printed() {
   grep -c "^| SUMA PLN  *$1\$" "$work/emulator.log" || true

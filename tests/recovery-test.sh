@@ -23,27 +23,8 @@ fail() {
 cc -Wall -Werror "$source_dir/examples/sell.c" -I"$source_dir/include" -L"$build_dir/commands" \
   -Wl,-rpath,"$build_dir/commands" -lsigradrv -o "$work/sell"
 
-# Control lines reach the emulator through a FIFO held open for writing.
-mkdir "$work/ports"
-mkfifo "$work/control"
-exec 3<> "$work/control"
-"$build_dir/emulator/sigra-emu" --type 3 --link "$work/ports" --port 1 --control - \
-  < "$work/control" > "$work/emulator.log" &
-emulator_pid=$!
-for _ in $(seq 50); do [ -e "$work/ports/com1" ] && break; sleep 0.1; done
-export SIGRA_DOSDEVICES="$work/ports"
-
-replies=0
-control() {
-  echo "$1" >&3
-  replies=$((replies + 1))
-  for _ in $(seq 50); do
-    [ "$(grep -c '^control: ' "$work/emulator.log")" -ge "$replies" ] && break
-    sleep 0.1
-  done
-  [ "$(grep '^control: ' "$work/emulator.log" | tail -n 1)" = "control: ok" ] ||
-    fail "the emulator refused \"$1\""
-}
+. "$source_dir/tests/controlled-emulator.sh"
+start_controlled_emulator "$build_dir/emulator/sigra-emu" 3
 
 counter() {
   "$build_dir/sigractl/sigractl" --timeout 1 receipt-number
