@@ -283,9 +283,11 @@ class GuidePictures {
         opened.back()->setActiveAction(menu->menuAction());
       }
       Settle(400);
-      if (!menu->isVisible()) menu->popup(opened.back()->actionGeometry(menu->menuAction())
-                                              .topRight() + opened.back()->pos());
-      Settle(200);
+      if (!menu->isVisible() && !opened.empty()) {
+        QMenu* parent = opened.back();
+        menu->popup(parent->pos() + parent->actionGeometry(menu->menuAction()).topRight());
+        Settle(200);
+      }
       opened.push_back(menu);
       area = area.united(menu->geometry());
     }
