@@ -42,6 +42,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTime>
 #include <QTimer>
 #include <QTranslator>
