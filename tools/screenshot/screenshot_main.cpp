@@ -270,7 +270,8 @@ class GuidePictures {
     using sigra::app::GlowneOkno;
     QMenuBar* bar = GlowneOkno->menuBar();
     std::vector<QMenu*> opened;
-    QRect area = GlowneOkno->frameGeometry();
+    std::vector<QRect> parts = {GlowneOkno->frameGeometry()};
+    QRect area = parts.front();
     for (const char* menuName : path) {
       QMenu* menu = GlowneOkno->findChild<QMenu*>(QString::fromLatin1(menuName));
       if (menu == nullptr) {
@@ -290,10 +291,21 @@ class GuidePictures {
         Settle(200);
       }
       opened.push_back(menu);
+      parts.push_back(menu->geometry());
       area = area.united(menu->geometry());
     }
+    // Only the window and the menus: the bare screen around a submenu that
+    // reaches past the window stays transparent.
     const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
-    Save(screen.copy(area.intersected(screen.rect())).toImage(), name);
+    area = area.intersected(screen.rect());
+    QImage picture(area.size(), QImage::Format_ARGB32);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    for (const QRect& part : parts) {
+      painter.drawPixmap(part.topLeft() - area.topLeft(), screen.copy(part));
+    }
+    painter.end();
+    Save(picture, name);
     for (auto menu = opened.rbegin(); menu != opened.rend(); ++menu) (*menu)->hide();
     bar->setActiveAction(nullptr);
     Settle(200);
