@@ -39,8 +39,16 @@ if(TARGET sigrasw)
                        DEPENDS ${sigra_guide_sources} ${PROJECT_SOURCE_DIR}/tools/render-guide.sh
                        COMMENT "The user guide in HTML" VERBATIM)
     add_custom_target(sigra_guide ALL DEPENDS ${sigra_guide_dir}/index.html)
+    # Optional but in the packages: an install after a build of some targets
+    # only goes on without it.
+    if(SIGRA_DEB)
+      set(sigra_guide_optional)
+    else()
+      set(sigra_guide_optional OPTIONAL)
+    endif()
     install(DIRECTORY ${sigra_guide_dir}/
-            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/sigrasw/przewodnik COMPONENT app)
+            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/sigrasw/przewodnik COMPONENT app
+            ${sigra_guide_optional})
   else()
     message(STATUS "cmark-gfm not found: the user guide is not rendered nor installed")
   endif()
