@@ -19,6 +19,41 @@ if(TARGET sigrasw)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT app)
 endif()
 
+# The Polish user guide (docs/pl) as HTML pages with its pictures, rendered at
+# build time by tools/render-guide.sh where cmark-gfm is found, and installed
+# with the operator program in its documentation folder. The Debian packages
+# need it.
+if(TARGET sigrasw)
+  if(SIGRA_DEB)
+    find_program(SIGRA_CMARK_GFM cmark-gfm REQUIRED)
+  else()
+    find_program(SIGRA_CMARK_GFM cmark-gfm)
+  endif()
+  if(SIGRA_CMARK_GFM)
+    file(GLOB sigra_guide_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/pl/*.md
+         ${PROJECT_SOURCE_DIR}/docs/pl/img/*.png)
+    set(sigra_guide_dir ${CMAKE_BINARY_DIR}/przewodnik)
+    add_custom_command(OUTPUT ${sigra_guide_dir}/index.html
+                       COMMAND ${CMAKE_COMMAND} -E env CMARK_GFM=${SIGRA_CMARK_GFM}
+                               ${PROJECT_SOURCE_DIR}/tools/render-guide.sh ${sigra_guide_dir}
+                       DEPENDS ${sigra_guide_sources} ${PROJECT_SOURCE_DIR}/tools/render-guide.sh
+                       COMMENT "The user guide in HTML" VERBATIM)
+    add_custom_target(sigra_guide ALL DEPENDS ${sigra_guide_dir}/index.html)
+    # Optional but in the packages: an install after a build of some targets
+    # only goes on without it.
+    if(SIGRA_DEB)
+      set(sigra_guide_optional)
+    else()
+      set(sigra_guide_optional OPTIONAL)
+    endif()
+    install(DIRECTORY ${sigra_guide_dir}/
+            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/sigrasw/przewodnik COMPONENT app
+            ${sigra_guide_optional})
+  else()
+    message(STATUS "cmark-gfm not found: the user guide is not rendered nor installed")
+  endif()
+endif()
+
 if(NOT SIGRA_DEB)
   return()
 endif()

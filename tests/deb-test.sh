@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds the Debian packages and checks them as a till would get them: lintian
-# on each with no error; installed with apt-get; the programs run from /usr
+# on each with no error; installed with apt-get; the user guide whole in
+# sigrasw's documentation folder; the programs run from /usr
 # against the emulator (sigractl on a COM number and on a USB adapter numbered
 # in the machine's port table, the system's Python importing the module and
 # selling nothing but asking the device, sigrad answering --help, its unit
@@ -51,6 +52,23 @@ installed=$packages
 apt-get install -y -q -o DPkg::Lock::Timeout=600 $debs > "$work/apt.log" 2>&1 ||
   { cat "$work/apt.log"; fail "apt-get install failed"; }
 for package in $packages; do dpkg -L "$package" >> "$work/files"; done
+
+# The user guide in HTML with sigrasw: its index and every page and picture
+# its pages link to, and no picture left without a page that shows it.
+guide=/usr/share/doc/sigrasw/przewodnik
+dpkg -L sigrasw | grep -qx "$guide/index.html" || fail "sigrasw holds no $guide/index.html"
+for page in "$guide"/*.html; do
+  grep -q '</html>' "$page" || fail "$page is cut short"
+  for target in $(grep -o -E '(src|href)="[^"]*"' "$page" | sed 's/^[a-z]*="//; s/"$//; s/#.*//' |
+    grep -v -e ':' -e '^$'); do
+    [ -f "$guide/$target" ] || fail "$page links to $target, which sigrasw does not hold"
+  done
+done
+for picture in "$guide"/img/*.png; do
+  grep -q "img/$(basename "$picture")" "$guide"/*.html ||
+    fail "no page of the guide shows $(basename "$picture")"
+done
+echo "deb test: the user guide, $(ls "$guide"/*.html | wc -l) pages and $(ls "$guide"/img | wc -l) pictures"
 
 # From /usr, against the emulator linked as COM1.
 mkdir -p "$work/ports" "$work/by-id"

@@ -1,7 +1,9 @@
 #!/bin/sh
 # Makes the zip for Windows users: SigraSW-VERSION-windows.zip in OUT_DIR with
 #   SigraSW/sigrasw.exe                the operator program (64-bit, one file)
-#   SigraSW/CZYTAJ.TXT                 how to start it and choose the port
+#   SigraSW/CZYTAJ.TXT                 where the guide is, and the driver
+#   SigraSW/Przewodnik/                the user guide in HTML (index.html)
+#                                      with its pictures
 #   SigraSW/sigradrv-32bit/            the driver for 32-bit programs, its
 #                                      headers and import library
 #   SigraSW/sigradrv-64bit/            the same for 64-bit programs
@@ -35,6 +37,9 @@ done
   printf '\357\273\277'
   sed 's/$/\r/' "$source_dir/packaging/windows/CZYTAJ.TXT"
 } > "$stage/CZYTAJ.TXT"
+
+# The user guide, opened in the browser from Przewodnik/index.html.
+"$source_dir/tools/render-guide.sh" "$stage/Przewodnik" >/dev/null
 
 zip=$out/SigraSW-$version-windows.zip
 rm -f "$zip"

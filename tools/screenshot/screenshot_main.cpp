@@ -17,6 +17,12 @@
 // (OUT-odczyt-stawek.png), the rates editor (OUT-stawki.png) and, on a Luno,
 // the device settings (OUT-ustawienia.png).
 //   sigrasw-screenshot OUT.png [DEVICE_TYPE]
+//
+// With --guide, it saves instead the pictures of the user guide into DIR: the
+// main window, each menu of its bar opened (and the submenus), the dialogs
+// the menu entries open, read from a printer in fiscal mode with three
+// receipts sold, and the message boxes an operator meets most often.
+//   sigrasw-screenshot --guide DIR [DEVICE_TYPE]
 #include <stdlib.h>
 
 #include <QCheckBox>
@@ -28,33 +34,50 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTime>
 #include <QTimer>
 #include <QTranslator>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/about_box.h"
 #include "app/app_exception.h"
 #include "app/application_setup.h"
 #include "app/forms.h"
 #include "app/glowne_okno.h"
 #include "app/komunikacja.h"
+#include "app/device_checks.h"
+#include "app/feedback.h"
+#include "app/message_box.h"
 #include "app/startup.h"
 #include "app/dialogs/dialog_state.h"
 #include "app/dialogs/f_bajty_statusu.h"
 #include "app/dialogs/f_dane_uzytkownika.h"
+#include "app/dialogs/f_data_euro_przeglad.h"
 #include "app/dialogs/f_data_godzina.h"
+#include "app/dialogs/f_ilosc_wierszy.h"
+#include "app/dialogs/f_numer_kasy.h"
+#include "app/dialogs/f_numer_unikatowy.h"
+#include "app/dialogs/f_odczyt_stawek.h"
+#include "app/dialogs/f_okresowe_miesieczne.h"
+#include "app/dialogs/f_okresowe_wg_numerow.h"
 #include "app/dialogs/f_przestawianie.h"
 #include "app/dialogs/f_raporty_okresowe_wg_dat.h"
 #include "app/dialogs/f_reklama_odczyt.h"
+#include "app/dialogs/f_stawki_podatkowe.h"
 #include "app/dialogs/f_teksty_reklamowe.h"
 #include "app/dialogs/f_test_wyswietlacza.h"
 #include "app/dialogs/f_ustaw_zegar.h"
@@ -63,6 +86,7 @@
 #include "app/dialogs/time_field.h"
 #include "emulator/emulator.h"
 #include "emulator/printer.h"
+#include "emulator/start_state.h"
 
 namespace {
 
@@ -221,17 +245,230 @@ bool GrabModal(const std::function<void()>& open, const QString& file) {
   return saved;
 }
 
+
+// The pictures of the user guide.
+class GuidePictures {
+ public:
+  explicit GuidePictures(const QString& dir) : dir_(dir) {}
+
+  bool saved() const { return saved_; }
+
+  QString File(const char* name) const {
+    return dir_ + QStringLiteral("/") + QString::fromLatin1(name) + QStringLiteral(".png");
+  }
+
+  void Save(const QImage& picture, const char* name) {
+    const bool ok = picture.save(File(name));
+    if (!ok) std::fprintf(stderr, "sigrasw-screenshot: cannot write %s\n", qPrintable(File(name)));
+    saved_ = ok && saved_;
+  }
+
+  // The main window with the menu `path` opened from its bar: the first name
+  // is the menu of the bar, each further one a submenu of the one before it.
+  // The picture is the part of the screen the window and the menus cover.
+  void Menu(std::initializer_list<const char*> path, const char* name) {
+    using sigra::app::GlowneOkno;
+    QMenuBar* bar = GlowneOkno->menuBar();
+    std::vector<QMenu*> opened;
+    std::vector<QRect> parts = {GlowneOkno->frameGeometry()};
+    QRect area = parts.front();
+    for (const char* menuName : path) {
+      QMenu* menu = GlowneOkno->findChild<QMenu*>(QString::fromLatin1(menuName));
+      if (menu == nullptr) {
+        std::fprintf(stderr, "sigrasw-screenshot: no menu %s\n", menuName);
+        saved_ = false;
+        break;
+      }
+      if (opened.empty()) {
+        bar->setActiveAction(menu->menuAction());
+      } else {
+        opened.back()->setActiveAction(menu->menuAction());
+      }
+      Settle(400);
+      if (!menu->isVisible() && !opened.empty()) {
+        QMenu* parent = opened.back();
+        menu->popup(parent->pos() + parent->actionGeometry(menu->menuAction()).topRight());
+        Settle(200);
+      }
+      opened.push_back(menu);
+      parts.push_back(menu->geometry());
+      area = area.united(menu->geometry());
+    }
+    // Only the window and the menus: the bare screen around a submenu that
+    // reaches past the window stays transparent.
+    const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
+    area = area.intersected(screen.rect());
+    QImage picture(area.size(), QImage::Format_ARGB32);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    for (const QRect& part : parts) {
+      painter.drawPixmap(part.topLeft() - area.topLeft(), screen.copy(part));
+    }
+    painter.end();
+    Save(picture, name);
+    for (auto menu = opened.rbegin(); menu != opened.rend(); ++menu) (*menu)->hide();
+    bar->setActiveAction(nullptr);
+    Settle(200);
+  }
+
+  // Runs `open`, which shows modal windows, and saves a picture of the first
+  // one that is `target` (of any when it is null), after `prepare` has filled
+  // it. Every other modal window, before and after, is closed as if the
+  // operator had pressed Esc, so that the command ends without acting.
+  void Modal(const std::function<void()>& open, QWidget* target, const char* name,
+             const std::function<void(QDialog&)>& prepare = [](QDialog&) {}) {
+    bool taken = false;
+    QDialog* seen = nullptr;
+    QElapsedTimer shown;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* dialog = qobject_cast<QDialog*>(sigra::app::TApplication::activeModalWidget());
+      if (dialog == nullptr || !dialog->isVisible()) return;
+      if (dialog != seen) {
+        seen = dialog;
+        shown.start();
+      }
+      const bool wanted = !taken && (target == nullptr || dialog == target);
+      if (shown.elapsed() < (wanted ? 700 : 150)) return;
+      if (wanted) {
+        prepare(*dialog);
+        Settle(100);
+        Save(dialog->grab().toImage(), name);
+        taken = true;
+      }
+      seen = nullptr;
+      dialog->reject();
+    });
+    poll.start();
+    open();
+    poll.stop();
+    if (!taken) {
+      std::fprintf(stderr, "sigrasw-screenshot: %s was not shown\n", name);
+      saved_ = false;
+    }
+  }
+
+  // A message box as the program shows it.
+  void Message(const QString& text, const QString& caption, uint32_t flags, const char* name) {
+    std::unique_ptr<QMessageBox> box = sigra::app::BuildMessageBox(text, caption, flags);
+    box->show();
+    Settle(300);
+    Save(box->grab().toImage(), name);
+    box->hide();
+  }
+
+ private:
+  QString dir_;
+  bool saved_ = true;
+};
+
+bool SaveGuidePictures(const QString& dir, sigra::emu::Emulator& printer) {
+  using namespace sigra::app;
+  std::filesystem::create_directories(dir.toStdString());
+  GuidePictures shots(dir);
+  TGlowneOkno* window = GlowneOkno;
+  Settle(300);
+  shots.Save(window->grab().toImage(), "okno-glowne");
+  shots.Modal([window] { window->Parametry1Click(); }, Komunikacja, "komunikacja");
+
+  shots.Menu({"Raporty1"}, "menu-raporty");
+  shots.Menu({"Raporty1", "Okresowyskrcony1"}, "menu-raporty-okresowy");
+  shots.Menu({"Testy1"}, "menu-testy");
+  shots.Menu({"Zegar1"}, "menu-zegar");
+  shots.Menu({"Podatki1"}, "menu-podatki");
+  shots.Menu({"Ustawienia1"}, "menu-ustawienia");
+  shots.Menu({"Ustawienia1", "Nowadrukarka1", "Danenawy1"}, "menu-ustawienia-luno");
+  shots.Menu({"Serwis1", "Trybfiskalny1"}, "menu-serwis");
+  shots.Menu({"Komunikacja1"}, "menu-komunikacja");
+
+  // Reports.
+  shots.Modal([window] { window->Fiskalnydobowy1Click(); }, nullptr, "raport-dobowy-pytanie");
+  shots.Modal([window] { window->Miesiczny1Click(); }, fOkresoweMiesieczne, "raport-miesieczny");
+  shots.Modal([window] { window->Wedugdat1Click(); }, fRaportyOkresoweWgDat, "raport-wg-dat");
+  shots.Modal([window] { window->Wedugnumerw2Click(); }, fOkresoweWgNumerow,
+              "raport-wg-numerow");
+  // Tests.
+  shots.Modal([window] { window->Standrukarki1Click(); }, nullptr, "test-stan-drukarki");
+  shots.Modal([window] { window->Bajtystatusu1Click(); }, fBajtyStatusu, "test-bajty-statusu");
+  shots.Modal([window] { window->Wy1Click(); }, fTestWyswietlacza, "test-wyswietlacz");
+  shots.Modal([window] { window->PamicEPROM1Click(); }, nullptr, "test-pamiec");
+  shots.Modal([window] { window->Numerunikatowy1Click(); }, fNumerUnikatowy, "numer-unikatowy");
+  // Clock.
+  shots.Modal([window] { window->Odczytzegara1Click(); }, fDataGodzina, "zegar-odczyt");
+  shots.Modal([window] { window->Przestawianiezegara1Click(); }, fPrzestawianie,
+              "zegar-przestawianie");
+  shots.Modal(
+      [] {
+        fUstawZegar->dtDate->setDate(QDate::currentDate());
+        fUstawZegar->meZegar->setText(QTime::currentTime().toString(QStringLiteral("hh:mm")));
+        fUstawZegar->exec();
+      },
+      fUstawZegar, "zegar-inicjowanie");
+  // Tax rates.
+  shots.Modal([window] { window->Odczyt1Click(); }, fOdczytStawek, "stawki-odczyt");
+  shots.Modal([window] { window->Zapis1Click(); }, fStawkiPodatkowe, "stawki-zapis");
+  // Settings.
+  shots.Modal([window] { window->Nrkasyikodobsugujcego1Click(); }, fNumerKasy, "numer-kasy");
+  shots.Modal(
+      [] {
+        fIloscWierszy->seIloscWierszy->setMinimum(3);
+        fIloscWierszy->seIloscWierszy->setValue(3);
+        fIloscWierszy->exec();
+      },
+      fIloscWierszy, "ilosc-wierszy");
+  shots.Modal([window] { window->Ustawienia2Click(); }, fUstawienia, "ustawienia-luno");
+  shots.Modal([window] { window->Datawprowadzeniaeuro1Click(); }, fDataEuroPrzeglad,
+              "data-euro");
+  StoreAdvertisingLines(printer);
+  shots.Modal([window] { window->Liniereklamowe1Click(); }, fTekstyReklamowe,
+              "linie-reklamowe");
+  StoreDisplayPicture(printer);
+  shots.Modal([window] { window->Odczyt2Click(); }, fReklamaOdczyt, "wyswietlacz-odczyt");
+  // Service.
+  shots.Modal([window] { window->Odczytuytkownika1Click(); }, fDaneUzytkownika,
+              "dane-uzytkownika", [](QDialog&) {
+                const char* header[6] = {"Sklep Spożywczy „Łania”", "ul. Źródlana 12",
+                                         "00-950 Warszawa",         "tel. 22 555 01 02",
+                                         "czynne 8-20",             "NIP 123-456-32-18"};
+                for (int n = 1; n <= 6; ++n) {
+                  fDaneUzytkownika->Edit(n)->setText(QString::fromUtf8(header[n - 1]));
+                }
+              });
+  shots.Modal([window] { window->Oprogramie1Click(); }, AboutBox, "o-programie");
+
+  // Messages.
+  shots.Message(ResultCodeText(20), QStringLiteral("Błąd"), kErrorStyle, "blad-timeout");
+  shots.Message(PortOpenFailureText(2, 3), QStringLiteral("Błąd"), kErrorStyle, "blad-brak-portu");
+  shots.Message(QString::fromUtf8(kNotFiscalPrinter), QStringLiteral("Błąd"), kErrorStyle,
+                "blad-nie-fiskalna");
+  return shots.saved();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fputs("usage: sigrasw-screenshot OUT.png [DEVICE_TYPE]\n", stderr);
+  const bool guide = argc > 1 && std::string(argv[1]) == "--guide";
+  const int first = guide ? 2 : 1;
+  if (argc <= first) {
+    std::fputs(
+        "usage: sigrasw-screenshot OUT.png [DEVICE_TYPE]\n"
+        "       sigrasw-screenshot --guide DIR [DEVICE_TYPE]\n",
+        stderr);
     return 2;
   }
   char pattern[] = "/tmp/sigrasw-shot-XXXXXX";
   if (mkdtemp(pattern) == nullptr) return 1;
   const std::string ports = pattern;
-  sigra::emu::Emulator printer(argc > 2 ? std::atoi(argv[2]) : 7);
+  sigra::emu::Emulator printer(argc > first + 1 ? std::atoi(argv[first + 1]) : 7);
+  if (guide) {
+    // A printer at work in a shop: fiscal mode, receipts sold since the last
+    // daily report.
+    sigra::emu::StartState state;
+    state.fiscalMode = true;
+    state.receiptsSold = 3;
+    sigra::emu::ApplyStartState(printer, state);
+  }
   printer.LinkAsComPort(ports, 1);
   setenv("SIGRA_DOSDEVICES", ports.c_str(), 1);
 
@@ -248,6 +485,13 @@ int main(int argc, char** argv) {
     sigra::app::TApplication::processEvents(QEventLoop::AllEvents, 50);
   }
   sigra::app::TApplication::processEvents();
+  if (guide) {
+    const bool pictures = SaveGuidePictures(QString::fromLocal8Bit(argv[2]), printer);
+    sigra::app::GlowneOkno->close();
+    sigra::app::DestroyForms();
+    std::filesystem::remove_all(ports);
+    return pictures ? 0 : 1;
+  }
   const QString out = QString::fromLocal8Bit(argv[1]);
   bool saved = sigra::app::GlowneOkno->grab().save(out);
   sigra::app::Komunikacja->show();
