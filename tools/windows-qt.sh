@@ -32,6 +32,8 @@ fi
 # use for are left out (their build steps with them): it loads no JPEG or
 # GIF, draws with neither Direct2D nor Vulkan, renders its text by the
 # system's own font engine and shows none of the widgets switched off here.
+# Without Direct2D the DirectWrite 3 font database is not built, so the
+# platform plugin must not ask for it either: the GDI one serves.
 features=(
   -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
   -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_concurrent=OFF
@@ -41,6 +43,7 @@ features=(
   -DFEATURE_system_freetype=OFF -DFEATURE_system_jpeg=OFF
   -DFEATURE_system_doubleconversion=OFF
   -DFEATURE_freetype=OFF -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_direct2d=OFF
+  -DFEATURE_directwrite3=OFF
   -DFEATURE_vulkan=OFF -DFEATURE_pdf=OFF -DFEATURE_movie=OFF -DFEATURE_textodfwriter=OFF
   -DFEATURE_textmarkdownreader=OFF -DFEATURE_textmarkdownwriter=OFF
   -DFEATURE_graphicsview=OFF -DFEATURE_mdiarea=OFF -DFEATURE_colordialog=OFF
