@@ -2,8 +2,8 @@
 # The builds CI runs besides tools/test.sh, each with warnings as errors. Each
 # checks what no other build does; none repeats the suite that
 # tools/test.sh runs:
-#   - Release (-O3), the driver and the emulator, built: the optimiser's own
-#     warnings; their tests run at -O2 in tools/test.sh;
+#   - Release (-O3), the driver library, built: the optimiser's own warnings;
+#     its tests run at -O2 in tools/test.sh;
 #   - MinSizeRel (-Os), the driver library, built;
 #   - Debug with AddressSanitizer and UndefinedBehaviorSanitizer (LeakSanitizer
 #     included), built and tested: the whole tree, the operator program too;
@@ -76,13 +76,13 @@ windows() {
   return $status
 }
 
-targets="sigradrv sigra-emu"
-timed release native release - -DCMAKE_BUILD_TYPE=Release -DSIGRA_BUILD_APP=OFF
 targets=sigradrv
+timed release native release - -DCMAKE_BUILD_TYPE=Release
 timed minsizerel native minsizerel - -DCMAKE_BUILD_TYPE=MinSizeRel
 targets=
+# The benchmarks are not run here.
 timed asan-ubsan native asan-ubsan "$sanitized" -DCMAKE_BUILD_TYPE=Debug \
-  -DSIGRA_SANITIZE=address,undefined
+  -DSIGRA_SANITIZE=address,undefined -DSIGRA_BUILD_BENCH=OFF
 targets="emulator_test driver_test report_clock_test receipt_test service_test kit_test
   threads_test recovery_test tools_test serial_ports_test exports_test"
 timed tsan native tsan "$threads" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSIGRA_SANITIZE=thread \
