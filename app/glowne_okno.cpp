@@ -320,10 +320,6 @@ bool TGlowneOkno::CommandRunning() const {
   return commandDepth_ > 0 || messageTurns_ > 0;
 }
 
-bool TGlowneOkno::ClosePending() const {
-  return closePending_;
-}
-
 void TGlowneOkno::QueueCloseRetry() {
   if (closeRetryQueued_) return;
   closeRetryQueued_ = true;

@@ -44,10 +44,6 @@ class TGlowneOkno : public QMainWindow {
   // runs is carried out once it has ended, its messages answered. Every menu
   // entry and the activation run their handler through here.
   void RunCommand(const std::function<void()>& command);
-  // A command runs, or the driver turns the message loop outside any.
-  bool CommandRunning() const;
-  // A close request waits for the running command.
-  bool ClosePending() const;
 
   // Status panel 0 shows the device name in upper case, panel 1 the port and
   // speed.
@@ -145,6 +141,8 @@ class TGlowneOkno : public QMainWindow {
 
  private:
   void BuildMenu();
+  // A command runs, or the driver turns the message loop outside any.
+  bool CommandRunning() const;
   // The menu entry `item` runs `command` through RunCommand.
   void ConnectCommand(const char* item, void (TGlowneOkno::*command)());
   // Asks again for a close held while the driver turned the message loop
