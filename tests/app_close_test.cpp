@@ -195,7 +195,7 @@ TEST_F(CloseTest, NamesControlPrintRunsToItsEndAndThenTheProgramCloses) {
   EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text.toStdString();
   EXPECT_FALSE(printer.Printing());
   ASSERT_EQ(printer.Printouts().size(), 1u);
-  const std::string& paper = printer.Printouts()[0];
+  const std::string paper = printer.Printouts()[0];
   EXPECT_NE(paper.find("TOWAR NR 100"), std::string::npos);
   EXPECT_NE(paper.find("POZYCJI: 100\n"), std::string::npos);
   EXPECT_FALSE(GlowneOkno->isVisible());
