@@ -89,12 +89,9 @@ InitCheck CheckClockInitialisation() {
 }  // namespace
 
 void TGlowneOkno::ConnectClockCommands() {
-  connect(MenuItem(QStringLiteral("Odczytzegara1")), &QAction::triggered, this,
-          &TGlowneOkno::Odczytzegara1Click);
-  connect(MenuItem(QStringLiteral("Przestawianiezegara1")), &QAction::triggered, this,
-          &TGlowneOkno::Przestawianiezegara1Click);
-  connect(MenuItem(QStringLiteral("Inicjowaniezegara1")), &QAction::triggered, this,
-          &TGlowneOkno::Inicjowaniezegara1Click);
+  ConnectCommand("Odczytzegara1", &TGlowneOkno::Odczytzegara1Click);
+  ConnectCommand("Przestawianiezegara1", &TGlowneOkno::Przestawianiezegara1Click);
+  ConnectCommand("Inicjowaniezegara1", &TGlowneOkno::Inicjowaniezegara1Click);
 }
 
 void TGlowneOkno::Odczytzegara1Click() {

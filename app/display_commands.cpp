@@ -64,14 +64,10 @@ bool ShowReadbackThroughFile() {
 }  // namespace
 
 void TGlowneOkno::ConnectDisplayCommands() {
-  connect(MenuItem(QStringLiteral("Odczyt2")), &QAction::triggered, this,
-          &TGlowneOkno::Odczyt2Click);
-  connect(MenuItem(QStringLiteral("Danenawy2")), &QAction::triggered, this,
-          &TGlowneOkno::Danenawy2Click);
-  connect(MenuItem(QStringLiteral("Kasowanie1")), &QAction::triggered, this,
-          &TGlowneOkno::Kasowanie1Click);
-  connect(MenuItem(QStringLiteral("Liniereklamowe1")), &QAction::triggered, this,
-          &TGlowneOkno::Liniereklamowe1Click);
+  ConnectCommand("Odczyt2", &TGlowneOkno::Odczyt2Click);
+  ConnectCommand("Danenawy2", &TGlowneOkno::Danenawy2Click);
+  ConnectCommand("Kasowanie1", &TGlowneOkno::Kasowanie1Click);
+  ConnectCommand("Liniereklamowe1", &TGlowneOkno::Liniereklamowe1Click);
 }
 
 void TGlowneOkno::Odczyt2Click() {

@@ -487,13 +487,10 @@ void RunSettlement(SettlementKind kind) {
 }  // namespace
 
 void TGlowneOkno::ConnectFiscalSwitchCommands() {
-  connect(MenuItem(QStringLiteral("Przeczeniewtrybfiskalny1")), &QAction::triggered, this,
-          &TGlowneOkno::Przeczeniewtrybfiskalny1Click);
-  connect(MenuItem(QStringLiteral("Cao1")), &QAction::triggered, this, &TGlowneOkno::Cao1Click);
-  connect(MenuItem(QStringLiteral("Wedugdat3")), &QAction::triggered, this,
-          &TGlowneOkno::Wedugdat3Click);
-  connect(MenuItem(QStringLiteral("Wedugnumerw3")), &QAction::triggered, this,
-          &TGlowneOkno::Wedugnumerw3Click);
+  ConnectCommand("Przeczeniewtrybfiskalny1", &TGlowneOkno::Przeczeniewtrybfiskalny1Click);
+  ConnectCommand("Cao1", &TGlowneOkno::Cao1Click);
+  ConnectCommand("Wedugdat3", &TGlowneOkno::Wedugdat3Click);
+  ConnectCommand("Wedugnumerw3", &TGlowneOkno::Wedugnumerw3Click);
 }
 
 void TGlowneOkno::Przeczeniewtrybfiskalny1Click() {

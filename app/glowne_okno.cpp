@@ -55,6 +55,21 @@ namespace {
 constexpr int kWidth = 602;
 constexpr int kHeight = 414;
 
+const QString kClosingText = QStringLiteral("Zamknięcie po zakończeniu pracy drukarki...");
+
+// Counts a level of work for as long as it lives, also when an exception
+// leaves the work.
+class Level {
+ public:
+  explicit Level(int& depth) : depth_(depth) { ++depth_; }
+  ~Level() { --depth_; }
+  Level(const Level&) = delete;
+  Level& operator=(const Level&) = delete;
+
+ private:
+  int& depth_;
+};
+
 // The entries that need a printer of the second generation.
 constexpr const char* kSecondGenerationItems[] = {"Odczytuytkownika1",
                                                   "Miesiczny1",
@@ -223,10 +238,15 @@ void TGlowneOkno::BuildMenu() {
   AddItem(tryb, "Baza nazw i stawek", "Bazanazwitowarw1");
 
   QMenu* komunikacja = AddTopMenu(bar, "&Komunikacja", "Komunikacja1");
-  connect(AddItem(komunikacja, "Parametry", "Parametry1"), &QAction::triggered, this,
-          &TGlowneOkno::Parametry1Click);
-  connect(AddItem(komunikacja, "O programie", "Oprogramie1"), &QAction::triggered, this,
-          &TGlowneOkno::Oprogramie1Click);
+  AddItem(komunikacja, "Parametry", "Parametry1");
+  AddItem(komunikacja, "O programie", "Oprogramie1");
+  ConnectCommand("Parametry1", &TGlowneOkno::Parametry1Click);
+  ConnectCommand("Oprogramie1", &TGlowneOkno::Oprogramie1Click);
+}
+
+void TGlowneOkno::ConnectCommand(const char* item, void (TGlowneOkno::*command)()) {
+  connect(MenuItem(QString::fromLatin1(item)), &QAction::triggered, this,
+          [this, command] { RunCommand([this, command] { (this->*command)(); }); });
 }
 
 void TGlowneOkno::FormCreate() {
@@ -281,8 +301,34 @@ QRect TGlowneOkno::ProgressTextRect() const {
 
 void TGlowneOkno::Processmessages() {
   // Input waits until the command ends, so that no second command can start
-  // while this one is talking to the printer.
+  // while this one is talking to the printer. The window system's requests
+  // come through, a close among them: closeEvent holds it.
+  const Level turn(messageTurns_);
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TGlowneOkno::RunCommand(const std::function<void()>& command) {
+  {
+    const Level level(commandDepth_);
+    command();
+  }
+  // The command's own messages have been answered by now.
+  if (commandDepth_ == 0 && closePending_) close();
+}
+
+bool TGlowneOkno::CommandRunning() const {
+  return commandDepth_ > 0 || messageTurns_ > 0;
+}
+
+void TGlowneOkno::QueueCloseRetry() {
+  if (closeRetryQueued_) return;
+  closeRetryQueued_ = true;
+  // Served by the next turn of the message loop: held again while the driver
+  // still turns it, carried out once it is back with its owner.
+  QTimer::singleShot(0, this, [this] {
+    closeRetryQueued_ = false;
+    if (closePending_) close();
+  });
 }
 
 void TGlowneOkno::ShowDevice(const QString& deviceName, int port, int speed) {
@@ -306,12 +352,14 @@ void TGlowneOkno::Oprogramie1Click() {
 }
 
 void TGlowneOkno::FormActivate() {
-  activationQueued_ = false;
-  if (FirstActivation) {
-    StartupConnection();
-  } else {
-    HideProgressText();
-  }
+  RunCommand([this] {
+    activationQueued_ = false;
+    if (FirstActivation) {
+      StartupConnection();
+    } else {
+      HideProgressText();
+    }
+  });
 }
 
 bool TGlowneOkno::event(QEvent* e) {
@@ -339,6 +387,20 @@ bool TGlowneOkno::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void TGlowneOkno::closeEvent(QCloseEvent* e) {
+  if (CommandRunning()) {
+    // The printer carries on with the command whatever happens here: cutting
+    // the port would only turn its outcome into a receive timeout. The close
+    // follows the command.
+    e->ignore();
+    if (!closePending_) {
+      closePending_ = true;
+      sb->showMessage(kClosingText);
+    }
+    if (commandDepth_ == 0) QueueCloseRetry();
+    return;
+  }
+  closePending_ = false;
+  sb->clearMessage();
   link::PurgePrinterPort();
   link::ClosePrinterPort();
   QMainWindow::closeEvent(e);

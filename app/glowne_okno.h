@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <cstdint>
+#include <functional>
 
 class QAction;
 class QLabel;
@@ -35,7 +36,14 @@ class TGlowneOkno : public QMainWindow {
   QString ProgressText() const;
   // Where the progress text is drawn, in the coordinates of the central area.
   QRect ProgressTextRect() const;
+  // A turn of the message loop in the middle of a command. Input waits until
+  // the command ends; a close request is taken in and held (see closeEvent).
   void Processmessages();
+
+  // Runs `command` as a command to the printer: a close requested while it
+  // runs is carried out once it has ended, its messages answered. Every menu
+  // entry and the activation run their handler through here.
+  void RunCommand(const std::function<void()>& command);
 
   // Status panel 0 shows the device name in upper case, panel 1 the port and
   // speed.
@@ -133,6 +141,13 @@ class TGlowneOkno : public QMainWindow {
 
  private:
   void BuildMenu();
+  // A command runs, or the driver turns the message loop outside any.
+  bool CommandRunning() const;
+  // The menu entry `item` runs `command` through RunCommand.
+  void ConnectCommand(const char* item, void (TGlowneOkno::*command)());
+  // Asks again for a close held while the driver turned the message loop
+  // outside any command, once that loop is left.
+  void QueueCloseRetry();
   void ConnectReportCommands();
   void ConnectClockCommands();
   void ConnectDisplayCommands();
@@ -146,6 +161,10 @@ class TGlowneOkno : public QMainWindow {
   ProgressCanvas* canvas_ = nullptr;
   QLabel* panels_[2] = {nullptr, nullptr};
   bool activationQueued_ = false;
+  int commandDepth_ = 0;
+  int messageTurns_ = 0;
+  bool closePending_ = false;
+  bool closeRetryQueued_ = false;
 };
 
 }  // namespace sigra::app

@@ -119,7 +119,7 @@ void TGlowneOkno::ConnectReportCommands() {
                  {"Kasowaniebuforawycen1", &TGlowneOkno::Kasowaniebuforawycen1Click},
                  {"Zdalnewyaczeniedrukarki1", &TGlowneOkno::Zdalnewyaczeniedrukarki1Click}};
   for (const auto& entry : entries) {
-    connect(MenuItem(QString::fromLatin1(entry.item)), &QAction::triggered, this, entry.command);
+    ConnectCommand(entry.item, entry.command);
   }
 }
 

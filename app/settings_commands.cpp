@@ -94,7 +94,7 @@ void TGlowneOkno::ConnectSettingsCommands() {
                {"Datawprowadzeniaeuro1", &TGlowneOkno::Datawprowadzeniaeuro1Click},
                {"Datanastpnegoprzegldu1", &TGlowneOkno::Datanastpnegoprzegldu1Click}};
   for (const auto& entry : items) {
-    connect(MenuItem(QString::fromLatin1(entry.item)), &QAction::triggered, this, entry.handler);
+    ConnectCommand(entry.item, entry.handler);
   }
 }
 

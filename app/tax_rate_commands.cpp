@@ -137,13 +137,10 @@ void EndInterruptedNamesPrint() {
 }  // namespace
 
 void TGlowneOkno::ConnectTaxRateCommands() {
-  connect(MenuItem(QStringLiteral("Odczyt1")), &QAction::triggered, this,
-          &TGlowneOkno::Odczyt1Click);
-  connect(MenuItem(QStringLiteral("Zapis1")), &QAction::triggered, this, &TGlowneOkno::Zapis1Click);
-  connect(MenuItem(QStringLiteral("Wydrukkontrolnynazwistawek1")), &QAction::triggered, this,
-          &TGlowneOkno::Wydrukkontrolnynazwistawek1Click);
-  connect(MenuItem(QStringLiteral("Bazanazwitowarw1")), &QAction::triggered, this,
-          &TGlowneOkno::Bazanazwitowarw1Click);
+  ConnectCommand("Odczyt1", &TGlowneOkno::Odczyt1Click);
+  ConnectCommand("Zapis1", &TGlowneOkno::Zapis1Click);
+  ConnectCommand("Wydrukkontrolnynazwistawek1", &TGlowneOkno::Wydrukkontrolnynazwistawek1Click);
+  ConnectCommand("Bazanazwitowarw1", &TGlowneOkno::Bazanazwitowarw1Click);
 }
 
 void TGlowneOkno::Odczyt1Click() {

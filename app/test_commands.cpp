@@ -306,7 +306,7 @@ void TGlowneOkno::ConnectTestCommands() {
                {"PamicEPROM1", &TGlowneOkno::PamicEPROM1Click},
                {"Numerunikatowy1", &TGlowneOkno::Numerunikatowy1Click}};
   for (const auto& entry : items) {
-    connect(MenuItem(QString::fromLatin1(entry.item)), &QAction::triggered, this, entry.handler);
+    ConnectCommand(entry.item, entry.handler);
   }
 }
 

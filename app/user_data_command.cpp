@@ -70,8 +70,7 @@ void TGlowneOkno::Odczytuytkownika1Click() {
 }
 
 void TGlowneOkno::ConnectUserDataCommand() {
-  connect(MenuItem(QStringLiteral("Odczytuytkownika1")), &QAction::triggered, this,
-          &TGlowneOkno::Odczytuytkownika1Click);
+  ConnectCommand("Odczytuytkownika1", &TGlowneOkno::Odczytuytkownika1Click);
 }
 
 }  // namespace sigra::app
