@@ -18,8 +18,10 @@ function(sigra_service_test name file timeout)
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "SIGRAD=$<TARGET_FILE:sigrad>;SIGRA_EMU=$<TARGET_FILE:sigra-emu>;SIGRA_NPM_CACHE=${PROJECT_BINARY_DIR}/service-npm"
     SKIP_RETURN_CODE 77 TIMEOUT ${timeout}
-    # The longer a test may take, the earlier it starts.
-    COST ${timeout})
+    # The longer a test may take, the earlier it starts. One service's test at
+    # a time: twenty tills selling at once and sigrad killed at exact
+    # moments are what they check, not several of them side by side.
+    COST ${timeout} RESOURCE_LOCK sigrad)
 endfunction()
 
 function(sigra_add_service_tests)
