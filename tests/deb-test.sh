@@ -7,11 +7,14 @@
 # selling nothing but asking the device, sigrad answering --help, its unit
 # verified by systemd-analyze where systemd is there); then purged, leaving
 # nothing of them under /usr or in their state folders. Needs root (apt-get).
-#   tests/deb-test.sh [OUT_DIR]      (default: a temporary folder)
+# The packages are built in a tree of their own, or in BUILD_DIR (see
+# tools/package-deb.sh).
+#   tests/deb-test.sh [OUT_DIR [BUILD_DIR]]      (OUT_DIR: a temporary folder)
 set -eu
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d /tmp/sigra-deb-XXXXXX)
 out_dir=${1:-$work/debs}
+build_dir=${2:-}
 emulator_pid=
 installed=
 cleanup() {
@@ -29,7 +32,7 @@ fail() {
 }
 [ "$(id -u)" = 0 ] || fail "needs root, to install the packages"
 
-"$source_dir/tools/package-deb.sh" "$out_dir" > "$work/package.log" 2>&1 ||
+"$source_dir/tools/package-deb.sh" "$out_dir" ${build_dir:+"$build_dir"} > "$work/package.log" 2>&1 ||
   { cat "$work/package.log"; fail "the packages were not built"; }
 grep '^man page:' "$work/package.log" >&2 || true
 debs=$(ls "$out_dir"/*.deb)

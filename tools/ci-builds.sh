@@ -8,10 +8,9 @@
 #   - Debug with AddressSanitizer and UndefinedBehaviorSanitizer (LeakSanitizer
 #     included), built and tested: the whole tree, the operator program too;
 #   - ThreadSanitizer over the driver and the emulator: their tests, and those
-#     of sigractl, which calls the driver;
-#   - the Windows DLL as Debug (64-bit) and MinSizeRel (32-bit); tools/test.sh
-#     builds both as Release, the 64-bit one with the operator program, and
-#     runs them under Wine.
+#     of sigractl, which calls the driver.
+# The Windows trees are tools/test.sh's: the DLLs as Release, the 64-bit one
+# with the operator program, run under Wine.
 # A sanitizer's report ends the test program with a failure. Each step prints
 # its time.
 #   tools/ci-builds.sh [WORK_DIR]          (default: build-ci)
@@ -62,20 +61,6 @@ sanitized='^(windows_.*|python_module|install_kit|sale_recovery|examples_test|Re
 # run under the other sanitizers.
 threads='^(windows_.*|python_module|install_kit|sale_recovery|examples_test|RecoveryTest\.TwoHundredSales.*|service_.*|sigrad_service)$'
 
-# windows [--win64] TYPE: the driver DLL alone, cross-built; skipped without
-# the cross compiler.
-windows() {
-  arch=
-  [ "$1" = --win64 ] && { arch=$1; shift; }
-  type=$1
-  status=0
-  "$source_dir/tools/windows-build.sh" $arch --target sigradrv \
-    "$work/windows${arch#--win}-$type" -DCMAKE_BUILD_TYPE="$type" -DSIGRA_WERROR=ON \
-    -DSIGRA_BUILD_APP=OFF || status=$?
-  [ $status -eq 77 ] && return 0
-  return $status
-}
-
 targets=sigradrv
 timed release native release - -DCMAKE_BUILD_TYPE=Release
 timed minsizerel native minsizerel - -DCMAKE_BUILD_TYPE=MinSizeRel
@@ -87,7 +72,4 @@ targets="emulator_test driver_test report_clock_test receipt_test service_test k
   threads_test recovery_test tools_test serial_ports_test exports_test"
 timed tsan native tsan "$threads" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSIGRA_SANITIZE=thread \
   -DSIGRA_BUILD_APP=OFF -DSIGRA_BUILD_BENCH=OFF
-targets=
-timed windows64-Debug windows --win64 Debug
-timed windows-MinSizeRel windows MinSizeRel
 echo "Sigra: every extra build passed."

@@ -1,8 +1,8 @@
 #!/bin/sh
 # Cross-builds the driver DLL and the point-of-sale client for Windows: 32-bit
 # by default, 64-bit with --win64 (with the operator program sigrasw.exe too
-# when a Qt for Windows is found, see tools/windows-qt.sh), or only TARGET.
-#   tools/windows-build.sh [--win64] [--target TARGET] BUILD_DIR [CMAKE_OPTION...]
+# when a Qt for Windows is found, see tools/windows-qt.sh).
+#   tools/windows-build.sh [--win64] BUILD_DIR [CMAKE_OPTION...]
 # for example -DCMAKE_BUILD_TYPE=Release -DSIGRA_WERROR=ON.
 # Exits 77 when the mingw-w64 cross compiler is not installed.
 set -eu
@@ -15,12 +15,7 @@ if [ "${1:-}" = --win64 ]; then
   package=g++-mingw-w64-x86-64-posix
   shift
 fi
-target=
-if [ "${1:-}" = --target ] && [ $# -ge 2 ]; then
-  target=$2
-  shift 2
-fi
-[ $# -ge 1 ] || { echo "usage: $0 [--win64] [--target TARGET] BUILD_DIR [CMAKE_OPTION...]" >&2; exit 2; }
+[ $# -ge 1 ] || { echo "usage: $0 [--win64] BUILD_DIR [CMAKE_OPTION...]" >&2; exit 2; }
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=$1
 shift
@@ -30,4 +25,4 @@ if ! command -v $triple-g++-posix >/dev/null 2>&1; then
 fi
 cmake -S "$source_dir" -B "$build_dir" \
   -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/$toolchain" "$@"
-cmake --build "$build_dir" --parallel 2 ${target:+--target "$target"}
+cmake --build "$build_dir" --parallel 2
