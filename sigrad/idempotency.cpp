@@ -1,5 +1,6 @@
 #include "sigrad/idempotency.h"
 
+#include <cstdio>
 #include <optional>
 
 #include "sigrad/answers.h"
@@ -34,6 +35,21 @@ void Idempotency::Keyed(Printer& printer, const std::string& kind, const Value& 
   const std::string& id = printer.Config().id;
   const std::string digest = Digest(kind + "\n" + Canonical(canonical));
   std::unique_lock lock(mutex_);
+  if (!journal_.Intact()) {
+    // Written into a file no longer at its path, or into a new one, the
+    // sale could be forgotten and sold again: nothing is sold until the
+    // journal is put back or the service is restarted on a journal.
+    const std::string message = "The journal " + journal_.Path() +
+                                " was deleted or replaced while the service ran; nothing is "
+                                "sold until it is back or the service is restarted.";
+    if (!journalLost_) std::fprintf(stderr, "sigrad: %s\n", message.c_str());
+    journalLost_ = true;
+    Json body = ErrorBody(kCodeBusy, message);
+    if (kind == "receipt") body["fiscalised"] = false;
+    Send(res, 503, body);
+    return;
+  }
+  journalLost_ = false;
   std::optional<Entry> entry = journal_.Find(id, key);
   if (entry && entry->digest != digest) {
     SendError(res, 422, kCodeKeyReused, "The key was used for another request.");
@@ -78,14 +94,45 @@ void Idempotency::Keyed(Printer& printer, const std::string& kind, const Value& 
   }
   running_.insert({id, key});
   lock.unlock();
-  const Reply reply = Wait(metrics_, printer, *future);
+  Reply reply = Wait(metrics_, printer, *future);
   lock.lock();
   running_.erase({id, key});
+  // Answered without the printer's process taking it up (the service
+  // stopping, the process dead before it began): nothing was sent.
+  if (entry = journal_.Find(id, key); entry && entry->state == "accepted") {
+    reply.body = NotSent(*entry, reply.status, reply.body);
+  }
   lock.unlock();
   if (kind == "receipt" && reply.body.contains("fiscalised")) {
     metrics_.Outcome(id, reply.body["fiscalised"]);
   }
   Send(res, reply.status, reply.body);
+}
+
+}  // namespace sigra::service
+
+namespace sigra::service {
+
+Json Idempotency::NotSent(const Entry& entry, int status, Json body) {
+  body["key"] = entry.key;
+  body["printer"] = entry.printer;
+  if (entry.kind == "receipt") body["fiscalised"] = false;
+  journal_.Done(entry.printer, entry.key, false, status, body.dump());
+  return body;
+}
+
+void Idempotency::ForgetAccepted() {
+  std::lock_guard lock(mutex_);
+  for (const Entry& entry : journal_.Accepted()) {
+    NotSent(entry, 503,
+            ErrorBody(kCodeBusy, "The service stopped before the sale began; nothing was sent."));
+  }
+}
+
+std::string Idempotency::Phase(Printer& printer, const Entry& entry) {
+  if (entry.state == "done") return "done";
+  if (entry.state != "accepted" || printer.Begun(entry.key)) return "running";
+  return "queued";
 }
 
 }  // namespace sigra::service

@@ -1,6 +1,7 @@
 #include "sigrad/journal.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
@@ -104,12 +105,22 @@ constexpr const char* kSteps[] = {
 
 const int Journal::kVersion = static_cast<int>(std::size(kSteps));
 
-Journal::Journal(const std::string& path) : path_(path) {
-  std::error_code error;
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  if (!folder.empty()) std::filesystem::create_directories(folder, error);
-  if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-      SQLITE_OK) {
+Journal::Journal(const std::string& path, bool create) : path_(path) {
+  struct stat file {};
+  const bool exists = stat(path.c_str(), &file) == 0;
+  if (exists && S_ISREG(file.st_mode) && file.st_size == 0) {
+    throw JournalError("the journal " + path + " is an empty file, not a journal");
+  }
+  if (!exists && !create) {
+    throw JournalError("the journal " + path + " cannot be opened: it is no longer there");
+  }
+  if (!exists) {
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty()) std::filesystem::create_directories(folder, error);
+  }
+  const int flags = SQLITE_OPEN_READWRITE | (exists ? 0 : SQLITE_OPEN_CREATE);
+  if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
     const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
     sqlite3_close(db_);
     db_ = nullptr;
@@ -117,6 +128,18 @@ Journal::Journal(const std::string& path) : path_(path) {
   }
   sqlite3_busy_timeout(db_, 10000);
   try {
+    // Looked at before anything is written to it: a file that is not a
+    // journal is left as it was.
+    bool journal = true;
+    try {
+      journal = !exists || Version() != 0 || HoldsEntries();
+    } catch (const JournalError&) {
+      throw JournalError("the journal " + path + " is not a journal: " + sqlite3_errmsg(db_));
+    }
+    if (!journal) {
+      throw JournalError("the journal " + path +
+                         " is not a journal: an SQLite database of something else");
+    }
     Statement(db_, path_, "PRAGMA journal_mode=WAL").Step();
     Execute("PRAGMA synchronous=FULL");
     Upgrade();
@@ -124,6 +147,22 @@ Journal::Journal(const std::string& path) : path_(path) {
     sqlite3_close(db_);
     throw;
   }
+  if (stat(path.c_str(), &file) == 0) {
+    device_ = file.st_dev;
+    inode_ = file.st_ino;
+  }
+}
+
+bool Journal::HoldsEntries() {
+  Statement row(db_, path_,
+                "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'entries'");
+  row.Step();
+  return row.Number(0).value_or(0) > 0;
+}
+
+bool Journal::Intact() const {
+  struct stat file {};
+  return stat(path_.c_str(), &file) == 0 && file.st_dev == device_ && file.st_ino == inode_;
 }
 
 Journal::~Journal() {
@@ -240,6 +279,16 @@ std::vector<Entry> Journal::Unsettled(const std::string& printer) {
                  " ORDER BY created")
                     .c_str());
   row.Bind(1, printer);
+  std::vector<Entry> entries;
+  while (row.Step()) entries.push_back(Read(row));
+  return entries;
+}
+
+std::vector<Entry> Journal::Accepted() {
+  std::lock_guard lock(mutex_);
+  Statement row(db_, path_,
+                (std::string("SELECT ") + kColumns + " FROM entries WHERE state = 'accepted'")
+                    .c_str());
   std::vector<Entry> entries;
   while (row.Step()) entries.push_back(Read(row));
   return entries;
