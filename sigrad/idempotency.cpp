@@ -121,6 +121,20 @@ Json Idempotency::NotSent(const Entry& entry, int status, Json body) {
   return body;
 }
 
+bool Idempotency::ReplayDone(Printer& printer, const std::string& kind, const Value& canonical,
+                             const httplib::Request& req, httplib::Response& res) {
+  const std::string key = req.get_header_value("Idempotency-Key");
+  if (key.empty()) return false;
+  std::lock_guard lock(mutex_);
+  const std::optional<Entry> entry = journal_.Find(printer.Config().id, key);
+  if (!entry || entry->state != "done" || entry->fiscalised == false ||
+      entry->digest != Digest(kind + "\n" + Canonical(canonical))) {
+    return false;
+  }
+  Replay(*entry, res);
+  return true;
+}
+
 void Idempotency::ForgetAccepted() {
   std::lock_guard lock(mutex_);
   for (const Entry& entry : journal_.Accepted()) {

@@ -44,6 +44,13 @@ class Idempotency {
              const std::string& bodyText, Json request, const httplib::Request& req,
              httplib::Response& res);
 
+  // For a body the service refuses today: when the request's key was sold
+  // (or its outcome is not known) under this very body, perhaps by an
+  // earlier sigrad with other rules, its stored answer, so that a till
+  // retrying learns the sale was made. True when it answered.
+  bool ReplayDone(Printer& printer, const std::string& kind, const Value& canonical,
+                  const httplib::Request& req, httplib::Response& res);
+
   // Where a key's request is, as GET .../receipts/KEY tells it: "queued",
   // "running" or "done".
   std::string Phase(Printer& printer, const Entry& entry);

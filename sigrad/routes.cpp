@@ -169,7 +169,9 @@ void Service::Receipt(const httplib::Request& req, httplib::Response& res) {
   }
   const auto receipt = ReceiptFromBody(*body);
   if (const std::string* error = std::get_if<std::string>(&receipt)) {
-    SendError(res, 400, kCodeBadRequest, *error);
+    if (!keys_.ReplayDone(*printer, "receipt", *body, req, res)) {
+      SendError(res, 400, kCodeBadRequest, *error);
+    }
     return;
   }
   keys_.Keyed(*printer, "receipt", *body, req.body, {{"op", "receipt"}, {"body", req.body}}, req,
