@@ -8,6 +8,7 @@
 #include <string>
 #include <variant>
 
+#include "commands/results.h"
 #include "protocol/device_family.h"
 #include "sigrad/answers.h"
 #include "sigrad/body.h"
@@ -363,6 +364,15 @@ class Worker {
     const std::string kind = request.at("kind");
     int32_t code = 0;
     if (kind == "dates") {
+      // The printer answers this report's command before it looks at it,
+      // and refuses it without a word while its clock memory is erased:
+      // asked first, so that a report not printed is never said printed.
+      sigractl::StatusBytes status;
+      std::string step;
+      if (int32_t read = sigractl::ReadStatusBytes(status, step); read != 0) return Failed(read);
+      for (const auto& [name, set] : sigractl::StatusFlags(status)) {
+        if (name == "clock_erased" && set) return Failed(kResultClockMemoryErased);
+      }
       code = PeriodReport(detailed, a[0], a[1], a[2], a[3], a[4], a[5]);
     } else if (kind == "numbers") {
       code = NumberReport(detailed, a[0], a[1]);

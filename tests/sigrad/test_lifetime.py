@@ -129,3 +129,25 @@ def test_a_file_that_is_no_journal_is_refused_at_start(folder, printer):
     service = Service(folder, ["till1=COM1"], journal=made)
     service.stop()
     assert os.path.getsize(made) > 0
+
+
+def test_under_systemd_the_journal_is_in_its_state_directory(folder, printer):
+    state = os.path.join(folder, "state")
+    os.mkdir(state)
+    log = os.path.join(folder, "state.log")
+    with open(log, "wb") as err:
+        process = subprocess.Popen(
+            [SIGRAD, "--printer", "till1=COM1", "--listen", "127.0.0.1:0"], stderr=err,
+            env=dict(os.environ, SIGRA_DOSDEVICES=folder, STATE_DIRECTORY=state,
+                     XDG_STATE_HOME=os.path.join(folder, "xdg")))
+        try:
+            deadline = time.monotonic() + 30
+            while "listening" not in open(log).read() and time.monotonic() < deadline:
+                assert process.poll() is None, open(log).read()
+                time.sleep(0.05)
+            assert "listening" in open(log).read()
+        finally:
+            process.terminate()
+            process.wait(20)
+    assert os.path.getsize(os.path.join(state, "journal.db")) > 0
+    assert not os.path.exists(os.path.join(folder, "xdg"))

@@ -157,3 +157,18 @@ def test_a_periodic_report_over_dates_that_do_not_exist_is_refused(service, prin
     status, _, answer = service.request("POST", "/v1/printers/till1/reports/periodic",
                                         {"from": "2024-02-29", "to": "2024-02-29"})
     assert status != 400, answer
+
+
+def test_a_periodic_report_the_printer_refuses_is_never_said_printed(folder):
+    from conftest import Emulator
+    # Its clock memory erased, the printer refuses reports without a word.
+    printer = Emulator(folder, extra=["--clock-erased"])
+    service = Service(folder, ["till1=COM1"])
+    try:
+        status, _, answer = service.request("POST", "/v1/printers/till1/reports/periodic",
+                                            {"from": "2024-05-01", "to": "2024-05-10"})
+        assert status != 200 and "printed" not in answer, answer
+        assert answer["error"]["code"] == 107, answer
+    finally:
+        service.stop()
+        printer.stop()
