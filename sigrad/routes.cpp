@@ -195,7 +195,11 @@ void Service::Daily(const httplib::Request& req, httplib::Response& res) {
 void Service::Outcome(const httplib::Request& req, httplib::Response& res) {
   Printer* printer = Find(req, res);
   if (!printer) return;
-  const std::string key = req.matches[2];
+  // The HTTP library percent-decodes header values, so the key a POST's
+  // Idempotency-Key "a%2Fb" is kept under is "a/b"; the path, decoded once
+  // already, is decoded as that header was, and a key is found again by its
+  // percent-encoded form, whatever it holds.
+  const std::string key = httplib::detail::decode_url(req.matches[2], false);
   const std::optional<Entry> entry = journal_.Find(printer->Config().id, key);
   if (!entry) {
     SendError(res, 404, kCodeNotFound, "No request under the key " + key + ".");
