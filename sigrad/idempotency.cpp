@@ -35,21 +35,6 @@ void Idempotency::Keyed(Printer& printer, const std::string& kind, const Value& 
   const std::string& id = printer.Config().id;
   const std::string digest = Digest(kind + "\n" + Canonical(canonical));
   std::unique_lock lock(mutex_);
-  if (!journal_.Intact()) {
-    // Written into a file no longer at its path, or into a new one, the
-    // sale could be forgotten and sold again: nothing is sold until the
-    // journal is put back or the service is restarted on a journal.
-    const std::string message = "The journal " + journal_.Path() +
-                                " was deleted or replaced while the service ran; nothing is "
-                                "sold until it is back or the service is restarted.";
-    if (!journalLost_) std::fprintf(stderr, "sigrad: %s\n", message.c_str());
-    journalLost_ = true;
-    Json body = ErrorBody(kCodeBusy, message);
-    if (kind == "receipt") body["fiscalised"] = false;
-    Send(res, 503, body);
-    return;
-  }
-  journalLost_ = false;
   std::optional<Entry> entry = journal_.Find(id, key);
   if (entry && entry->digest != digest) {
     SendError(res, 422, kCodeKeyReused, "The key was used for another request.");
@@ -74,6 +59,22 @@ void Idempotency::Keyed(Printer& printer, const std::string& kind, const Value& 
     Replay(*entry, res);
     return;
   }
+  if (!journal_.Intact()) {
+    // Written into a file no longer at its path, or into a new one, the
+    // sale could be forgotten and sold again: nothing is sold until the
+    // journal is put back or the service is restarted on a journal. (What
+    // was done is still answered above, from the file as it was opened.)
+    const std::string message = "The journal " + journal_.Path() +
+                                " was deleted or replaced while the service ran; nothing is "
+                                "sold until it is back or the service is restarted.";
+    if (!journalLost_) std::fprintf(stderr, "sigrad: %s\n", message.c_str());
+    journalLost_ = true;
+    Json body = ErrorBody(kCodeBusy, message);
+    if (kind == "receipt") body["fiscalised"] = false;
+    Send(res, 503, body);
+    return;
+  }
+  journalLost_ = false;
   journal_.Accept(id, key, kind, digest, bodyText);
   if (const auto now = std::chrono::steady_clock::now(); now - lastPurge_ > kPurgeEvery) {
     journal_.Purge(retentionDays_);
@@ -108,10 +109,6 @@ void Idempotency::Keyed(Printer& printer, const std::string& kind, const Value& 
   }
   Send(res, reply.status, reply.body);
 }
-
-}  // namespace sigra::service
-
-namespace sigra::service {
 
 Json Idempotency::NotSent(const Entry& entry, int status, Json body) {
   body["key"] = entry.key;

@@ -96,6 +96,9 @@ def test_a_journal_deleted_or_replaced_under_the_service_stops_its_sales(folder,
             status, _, answer = service.sell(f"{how}-2", {"items": [BREAD]})
             assert status == 503 and answer["fiscalised"] is False, answer
             assert "journal" in answer["error"]["message"], answer
+            # What was sold is still told so, never "fiscalised": false.
+            status, headers, answer = service.sell(f"{how}-1", {"items": [BREAD]})
+            assert (status, headers["Idempotent-Replayed"]) == (201, "true"), answer
             status, _, _ = service.request("POST", "/v1/printers/till1/reports/daily", {},
                                            {"Idempotency-Key": f"{how}-day"})
             assert status == 503
