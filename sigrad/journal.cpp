@@ -3,7 +3,10 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <iterator>
@@ -101,6 +104,29 @@ constexpr const char* kSteps[] = {
     "CREATE INDEX IF NOT EXISTS entries_updated ON entries (updated);",
 };
 
+// Makes a new journal at `path` whole or not at all: its schema is written
+// into a file beside it, which then takes its name, so that a service killed
+// while making it leaves no empty file, which would be refused as no journal.
+void Create(const std::string& path) {
+  const std::string fresh = path + ".new";
+  std::error_code ignored;
+  std::filesystem::remove(fresh, ignored);
+  std::filesystem::remove(fresh + "-journal", ignored);
+  std::string schema = "BEGIN;";
+  for (const char* step : kSteps) schema += step;
+  schema += "PRAGMA user_version = " + std::to_string(std::size(kSteps)) + "; COMMIT;";
+  sqlite3* db = nullptr;
+  int code = sqlite3_open_v2(fresh.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                             nullptr);
+  if (code == SQLITE_OK) code = sqlite3_exec(db, schema.c_str(), nullptr, nullptr, nullptr);
+  const std::string reason = code == SQLITE_OK ? "" : db ? sqlite3_errmsg(db) : "out of memory";
+  sqlite3_close(db);
+  if (code == SQLITE_OK && std::rename(fresh.c_str(), path.c_str()) == 0) return;
+  std::filesystem::remove(fresh, ignored);
+  throw JournalError("the journal " + path + " cannot be made: " +
+                     (reason.empty() ? std::string(std::strerror(errno)) : reason));
+}
+
 }  // namespace
 
 const int Journal::kVersion = static_cast<int>(std::size(kSteps));
@@ -118,9 +144,9 @@ Journal::Journal(const std::string& path, bool create) : path_(path) {
     std::error_code error;
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     if (!folder.empty()) std::filesystem::create_directories(folder, error);
+    Create(path);
   }
-  const int flags = SQLITE_OPEN_READWRITE | (exists ? 0 : SQLITE_OPEN_CREATE);
-  if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
     const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
     sqlite3_close(db_);
     db_ = nullptr;

@@ -127,11 +127,18 @@ def test_a_file_that_is_no_journal_is_refused_at_start(folder, printer):
                                   "--journal", path)
         assert code == 1 and words in err and "not starting" in err, (path, err)
         assert open(path, "rb").read() == before
-    # Where no file is, a journal is made.
+    # Where no file is, a journal is made, whole: what a start killed while
+    # making one left beside it does not matter.
     made = os.path.join(folder, "new", "journal.db")
+    os.mkdir(os.path.dirname(made))
+    with open(made + ".new", "wb") as f:
+        f.write(b"half made")
     service = Service(folder, ["till1=COM1"], journal=made)
     service.stop()
-    assert os.path.getsize(made) > 0
+    with sqlite3.connect(made) as db:
+        assert db.execute("PRAGMA user_version").fetchone()[0] == 1
+        assert db.execute("SELECT count(*) FROM entries").fetchone()[0] == 0
+    assert not os.path.exists(made + ".new")
 
 
 def test_under_systemd_the_journal_is_in_its_state_directory(folder, printer):
