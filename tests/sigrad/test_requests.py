@@ -3,12 +3,13 @@
 payments that do not pay the total, voids beyond what was sold, rates the
 printer has not defined, and periodic reports over dates that do not
 exist."""
+import json
 import signal
 import threading
 import time
 import urllib.parse
 
-from conftest import Service, journal_rows
+from conftest import Emulator, Service, journal_rows
 
 BREAD = {"name": "Chleb razowy 500g", "rate": "A", "quantity": 2, "unit": "szt", "price": "4.50"}
 RECEIPT = "/v1/printers/till1/receipts"
@@ -126,7 +127,6 @@ def test_bodies_that_read_two_ways_or_do_not_add_up_are_refused(service, printer
 
 
 def json_of(value):
-    import json
     return json.dumps(value, ensure_ascii=False)
 
 
@@ -163,7 +163,6 @@ def test_a_periodic_report_over_dates_that_do_not_exist_is_refused(service, prin
 
 
 def test_a_periodic_report_the_printer_refuses_is_never_said_printed(folder):
-    from conftest import Emulator
     # Its clock memory erased, the printer refuses reports without a word.
     printer = Emulator(folder, extra=["--clock-erased"])
     service = Service(folder, ["till1=COM1"])
