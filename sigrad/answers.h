@@ -18,6 +18,7 @@ constexpr int32_t kCodeNotFound = 404;
 constexpr int32_t kCodeConflict = 409;
 constexpr int32_t kCodeTooLarge = 413;
 constexpr int32_t kCodeUnsupportedType = 415;
+constexpr int32_t kCodeMisdirected = 421;
 constexpr int32_t kCodeKeyReused = 422;
 constexpr int32_t kCodeBusy = 503;
 

@@ -31,6 +31,10 @@ class Reader : public nlohmann::json_sax<Json> {
     key_ = name;
     return true;
   }
+  // The member named twice, if one was: the body is then refused, as a
+  // reader keeping the first and one keeping the last would sell different
+  // receipts.
+  const std::optional<std::string>& Repeated() const { return repeated_; }
   bool end_object() override { return Close(); }
   bool start_array(std::size_t) override { return Open({Value::Elements()}); }
   bool end_array() override { return Close(); }
@@ -49,19 +53,22 @@ class Reader : public nlohmann::json_sax<Json> {
       elements->push_back(std::move(value));
       return &elements->back();
     }
-    Value& slot = std::get<Value::Members>(parent.held)[key_];
-    slot = std::move(value);
-    return &slot;
+    const auto [slot, added] =
+        std::get<Value::Members>(parent.held).try_emplace(key_, std::move(value));
+    if (!added) {
+      repeated_ = key_;
+      return nullptr;
+    }
+    return &slot->second;
   }
 
-  bool Put(Value value) {
-    Place(std::move(value));
-    return true;
-  }
+  bool Put(Value value) { return Place(std::move(value)) != nullptr; }
 
   bool Open(Value value) {
     if (open_.size() == kMaxDepth) return false;
-    open_.push_back(Place(std::move(value)));
+    Value* placed = Place(std::move(value));
+    if (!placed) return false;
+    open_.push_back(placed);
     return true;
   }
 
@@ -73,6 +80,7 @@ class Reader : public nlohmann::json_sax<Json> {
   Value& root_;
   std::vector<Value*> open_;
   std::string key_;
+  std::optional<std::string> repeated_;
 };
 
 // The document as the digests were first taken of it: a number as a binary
@@ -224,6 +232,39 @@ Fault Read(const Value& body, sale::ReceiptBuilder& receipt) {
   return std::nullopt;
 }
 
+// What a whole receipt must add up to: no void takes more off a rate than
+// the lines before it sold at that rate, and payments, when given, pay the
+// total exactly (paid less change).
+Fault Balanced(const sale::Receipt& receipt) {
+  int64_t rates[8] = {};
+  for (size_t i = 0; i < receipt.items.size(); ++i) {
+    const sale::ReceiptLine& item = receipt.items[i];
+    int64_t& sold = rates[item.rate];
+    if (!item.voided) {
+      sold += item.value;
+      continue;
+    }
+    if (item.value > sold) {
+      return "items[" + std::to_string(i) + "]: the void of " + sale::DecimalText(item.value) +
+             " at rate " + std::string(1, static_cast<char>('A' + item.rate - 1)) +
+             " is more than the lines before it sold at that rate (" + sale::DecimalText(sold) +
+             ")";
+    }
+    sold -= item.value;
+  }
+  if (receipt.payments.empty()) return std::nullopt;
+  int64_t paid = 0;
+  for (const sale::PaymentEntry& payment : receipt.payments) {
+    paid += int64_t{payment.paid} - payment.change;
+  }
+  const int64_t total = sale::Total(receipt);
+  if (paid != total) {
+    return "payments: paid less change is " + sale::DecimalText(paid) +
+           ", not the receipt's total " + sale::DecimalText(total);
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 const Value* Value::Find(std::string_view name) const {
@@ -233,10 +274,16 @@ const Value* Value::Find(std::string_view name) const {
   return found == members->end() ? nullptr : &found->second;
 }
 
-std::optional<Value> ParseBody(std::string_view text) {
+std::optional<Value> ParseBody(std::string_view text, std::string* fault) {
   Value root;
   Reader reader(root);
-  if (!Json::sax_parse(text.begin(), text.end(), &reader)) return std::nullopt;
+  if (!Json::sax_parse(text.begin(), text.end(), &reader)) {
+    if (fault) {
+      *fault = reader.Repeated() ? "The body names the member \"" + *reader.Repeated() + "\" twice."
+                                 : "The body is not JSON.";
+    }
+    return std::nullopt;
+  }
   return root;
 }
 
@@ -249,7 +296,11 @@ std::optional<std::string> NumberText(const Value& value) {
 std::variant<sale::Receipt, std::string> ReceiptFromBody(const Value& body) {
   sale::ReceiptBuilder receipt;
   if (Fault fault = Read(body, receipt)) return *fault;
-  return receipt.Finish();
+  std::variant<sale::Receipt, std::string> finished = receipt.Finish();
+  if (const sale::Receipt* whole = std::get_if<sale::Receipt>(&finished)) {
+    if (Fault fault = Balanced(*whole)) return *fault;
+  }
+  return finished;
 }
 
 std::string Canonical(const Value& body) {

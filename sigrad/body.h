@@ -26,8 +26,7 @@ struct Number {
 };
 
 // A value of a request body: null, true or false, a number, a string, an
-// array or an object (its members in the order of their names; of a name
-// given twice, the last).
+// array or an object (its members in the order of their names).
 struct Value {
   using Elements = std::vector<Value>;
   using Members = std::map<std::string, Value, std::less<>>;
@@ -44,9 +43,9 @@ struct Value {
   const Value* Find(std::string_view name) const;
 };
 
-// The document, or none when `text` is not JSON; a document is nested at
-// most 32 levels deep.
-std::optional<Value> ParseBody(std::string_view text);
+// The document, or none when `text` is not JSON, names a member of an object
+// twice, or is nested deeper than 32 levels; `fault` then says which.
+std::optional<Value> ParseBody(std::string_view text, std::string* fault = nullptr);
 
 // A number's text, or a string's: for an amount, a quantity or a count,
 // which may be given either way. None for any other value.

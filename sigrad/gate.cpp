@@ -3,6 +3,8 @@
 #include <openssl/crypto.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -185,7 +187,11 @@ void Gate::Install(httplib::Server& server) {
 httplib::Server::HandlerResponse Gate::Check(const httplib::Request& req, httplib::Response& res) {
   t_note.start = std::chrono::steady_clock::now();
   t_note.id = req.get_header_value("X-Request-Id");
-  if (t_note.id.empty() || t_note.id.size() > 128) t_note.id = NewRequestId();
+  if (t_note.id.empty() || t_note.id.size() > 128 ||
+      std::any_of(t_note.id.begin(), t_note.id.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; })) {
+    t_note.id = NewRequestId();
+  }
   t_note.printer.clear();
   t_note.refusal.reset();
   res.set_header("X-Request-Id", t_note.id);
@@ -211,6 +217,11 @@ httplib::Server::HandlerResponse Gate::Check(const httplib::Request& req, httpli
   if (headerBytes > kHeaderLimit) {
     SendErrorAndClose(res, 431, 431, "The request's headers are larger than 64 KiB.");
     return Handled::Handled;
+  }
+  if (req.has_header("Host") && !HostAllowed(req.get_header_value("Host"))) {
+    return Refuse(req, res,
+                  {421, kCodeMisdirected,
+                   "The host " + req.get_header_value("Host") + " is not served here."});
   }
   if (req.has_header("Origin")) {
     const std::string origin = req.get_header_value("Origin");
@@ -251,16 +262,90 @@ httplib::Server::HandlerResponse Gate::Check(const httplib::Request& req, httpli
   return Handled::Unhandled;
 }
 
-// A route taking a body: it answers the refusal the gate kept, if any.
+// Whether a Host header names this service: the address it listens on,
+// a loopback name or address, or a name given with --allow-host, with or
+// without a port. A page's script sent here through a name of its own (DNS
+// rebinding) names that, and is refused.
+bool Gate::HostAllowed(const std::string& host) const {
+  std::string name = host;
+  if (const size_t colon = name.rfind(':');
+      colon != std::string::npos && name.find(']', colon) == std::string::npos) {
+    const std::string port = name.substr(colon + 1);
+    if (port.empty() || port.size() > 5 ||
+        !std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      return false;
+    }
+    name.resize(colon);
+  }
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+  if (name == "localhost" || name == "127.0.0.1" || name == "[::1]") return true;
+  const std::string listening =
+      options_.host.find(':') != std::string::npos ? "[" + options_.host + "]" : options_.host;
+  if (name == listening) return true;
+  for (const std::string& allowed : options_.hosts) {
+    if (name == allowed) return true;
+  }
+  return false;
+}
+
+// A route taking a body: the body is read here, under the same limit
+// however it comes (the HTTP library holds a body sent with Content-Length to
+// it, but not a chunked one), then the refusal the gate kept is answered, if
+// any, else the route.
 void Gate::Post(httplib::Server& server, const char* pattern, httplib::Server::Handler handler) {
-  server.Post(
-      pattern, [handler = std::move(handler)](const httplib::Request& req, httplib::Response& res) {
-        if (t_note.refusal) {
-          SendError(res, t_note.refusal->status, t_note.refusal->code, t_note.refusal->message);
-          return;
-        }
-        handler(req, res);
-      });
+  server.Post(pattern, [handler = std::move(handler)](const httplib::Request& req,
+                                                      httplib::Response& res,
+                                                      const httplib::ContentReader& content) {
+    std::string body;
+    bool tooLarge = false;
+    const bool read = content([&](const char* data, size_t length) {
+      if (body.size() + length > kBodyLimit) {
+        tooLarge = true;
+        return false;
+      }
+      body.append(data, length);
+      return true;
+    });
+    if (tooLarge || res.status == 413) {
+      SendErrorAndClose(res, 413, kCodeTooLarge, "The request is larger than 64 KiB.");
+      return;
+    }
+    if (!read) {
+      SendErrorAndClose(res, 400, kCodeBadRequest, "The body could not be read.");
+      return;
+    }
+    if (t_note.refusal) {
+      SendError(res, t_note.refusal->status, t_note.refusal->code, t_note.refusal->message);
+      return;
+    }
+    // The library hands a route taking its own body the request without it;
+    // the request is the server's, and only this route's.
+    const_cast<httplib::Request&>(req).body = std::move(body);
+    handler(req, res);
+  });
+}
+
+// A text from a request as the log shows it: one line whatever it holds,
+// each control character, quote and byte above 126 written \xNN (a
+// backslash as \\), at most kLogged characters of it, then "...".
+static std::string Logged(std::string_view text) {
+  constexpr size_t kLogged = 256;
+  std::string shown;
+  for (size_t i = 0; i < text.size() && i < kLogged; ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte == '\\') {
+      shown += "\\\\";
+    } else if (byte < 0x20 || byte >= 0x7f || byte == '"') {
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+      shown += escaped;
+    } else {
+      shown += static_cast<char>(byte);
+    }
+  }
+  if (text.size() > kLogged) shown += "...";
+  return shown;
 }
 
 void Gate::Log(const httplib::Request& req, const httplib::Response& res) {
@@ -270,10 +355,11 @@ void Gate::Log(const httplib::Request& req, const httplib::Response& res) {
   char duration[32];
   std::snprintf(duration, sizeof duration, "%.1fms", took.count());
   const std::string key = req.get_header_value("Idempotency-Key");
-  const std::string line = Now() + " " + t_note.id + " " + req.method + " " + req.path + " " +
-                           std::to_string(res.status) + " " + duration +
-                           " printer=" + (t_note.printer.empty() ? "-" : t_note.printer) +
-                           " key=" + (key.empty() ? "-" : Json(key).dump()) + "\n";
+  const std::string line =
+      Now() + " " + Logged(t_note.id) + " " + Logged(req.method) + " " + Logged(req.path) + " " +
+      std::to_string(res.status) + " " + duration +
+      " printer=" + (t_note.printer.empty() ? "-" : Logged(t_note.printer)) +
+      " key=" + (key.empty() ? "-" : "\"" + Logged(key) + "\"") + "\n";
   std::fputs(line.c_str(), stderr);
 }
 

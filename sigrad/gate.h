@@ -37,6 +37,7 @@ class Gate {
   static void Post(httplib::Server& server, const char* pattern, httplib::Server::Handler handler);
 
  private:
+  bool HostAllowed(const std::string& host) const;
   httplib::Server::HandlerResponse Check(const httplib::Request& req, httplib::Response& res);
   void Log(const httplib::Request& req, const httplib::Response& res);
 

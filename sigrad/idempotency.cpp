@@ -1,5 +1,6 @@
 #include "sigrad/idempotency.h"
 
+#include <cstdio>
 #include <optional>
 
 #include "sigrad/answers.h"
@@ -58,6 +59,22 @@ void Idempotency::Keyed(Printer& printer, const std::string& kind, const Value& 
     Replay(*entry, res);
     return;
   }
+  if (!journal_.Intact()) {
+    // Written into a file no longer at its path, or into a new one, the
+    // sale could be forgotten and sold again: nothing is sold until the
+    // journal is put back or the service is restarted on a journal. (What
+    // was done is still answered above, from the file as it was opened.)
+    const std::string message = "The journal " + journal_.Path() +
+                                " was deleted or replaced while the service ran; nothing is "
+                                "sold until it is back or the service is restarted.";
+    if (!journalLost_) std::fprintf(stderr, "sigrad: %s\n", message.c_str());
+    journalLost_ = true;
+    Json body = ErrorBody(kCodeBusy, message);
+    if (kind == "receipt") body["fiscalised"] = false;
+    Send(res, 503, body);
+    return;
+  }
+  journalLost_ = false;
   journal_.Accept(id, key, kind, digest, bodyText);
   if (const auto now = std::chrono::steady_clock::now(); now - lastPurge_ > kPurgeEvery) {
     journal_.Purge(retentionDays_);
@@ -78,14 +95,55 @@ void Idempotency::Keyed(Printer& printer, const std::string& kind, const Value& 
   }
   running_.insert({id, key});
   lock.unlock();
-  const Reply reply = Wait(metrics_, printer, *future);
+  Reply reply = Wait(metrics_, printer, *future);
   lock.lock();
   running_.erase({id, key});
+  // Answered without the printer's process taking it up (the service
+  // stopping, the process dead before it began): nothing was sent.
+  if (entry = journal_.Find(id, key); entry && entry->state == "accepted") {
+    reply.body = NotSent(*entry, reply.status, reply.body);
+  }
   lock.unlock();
   if (kind == "receipt" && reply.body.contains("fiscalised")) {
     metrics_.Outcome(id, reply.body["fiscalised"]);
   }
   Send(res, reply.status, reply.body);
+}
+
+Json Idempotency::NotSent(const Entry& entry, int status, Json body) {
+  body["key"] = entry.key;
+  body["printer"] = entry.printer;
+  if (entry.kind == "receipt") body["fiscalised"] = false;
+  journal_.Done(entry.printer, entry.key, false, status, body.dump());
+  return body;
+}
+
+bool Idempotency::ReplayDone(Printer& printer, const std::string& kind, const Value& canonical,
+                             const httplib::Request& req, httplib::Response& res) {
+  const std::string key = req.get_header_value("Idempotency-Key");
+  if (key.empty()) return false;
+  std::lock_guard lock(mutex_);
+  const std::optional<Entry> entry = journal_.Find(printer.Config().id, key);
+  if (!entry || entry->state != "done" || entry->fiscalised == false ||
+      entry->digest != Digest(kind + "\n" + Canonical(canonical))) {
+    return false;
+  }
+  Replay(*entry, res);
+  return true;
+}
+
+void Idempotency::ForgetAccepted() {
+  std::lock_guard lock(mutex_);
+  for (const Entry& entry : journal_.Accepted()) {
+    NotSent(entry, 503,
+            ErrorBody(kCodeBusy, "The service stopped before the sale began; nothing was sent."));
+  }
+}
+
+std::string Idempotency::Phase(Printer& printer, const Entry& entry) {
+  if (entry.state == "done") return "done";
+  if (entry.state != "accepted" || printer.Begun(entry.key)) return "running";
+  return "queued";
 }
 
 }  // namespace sigra::service

@@ -19,6 +19,7 @@
 
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -43,7 +44,27 @@ class Idempotency {
              const std::string& bodyText, Json request, const httplib::Request& req,
              httplib::Response& res);
 
+  // For a body the service refuses today: when the request's key was sold
+  // (or its outcome is not known) under this very body, perhaps by an
+  // earlier sigrad with other rules, its stored answer, so that a till
+  // retrying learns the sale was made. True when it answered.
+  bool ReplayDone(Printer& printer, const std::string& kind, const Value& canonical,
+                  const httplib::Request& req, httplib::Response& res);
+
+  // Where a key's request is, as GET .../receipts/KEY tells it: "queued",
+  // "running" or "done".
+  std::string Phase(Printer& printer, const Entry& entry);
+
+  // At start, before any printer's process: entries a stopped or killed
+  // service left accepted, of which nothing was sent, are done, not
+  // fiscalised.
+  void ForgetAccepted();
+
  private:
+  // Stores `entry`, still accepted though its request has ended, as done and
+  // not fiscalised: nothing of it was sent.
+  Json NotSent(const Entry& entry, int status, Json body);
+
   Journal& journal_;
   Metrics& metrics_;
   const int retentionDays_;
@@ -51,6 +72,8 @@ class Idempotency {
   // The keys whose request is with the printer's process: (printer, key).
   std::set<std::pair<std::string, std::string>> running_;
   std::chrono::steady_clock::time_point lastPurge_ = std::chrono::steady_clock::now();
+  // The journal was found deleted or replaced (said once on standard error).
+  bool journalLost_ = false;
 };
 
 }  // namespace sigra::service

@@ -1,8 +1,12 @@
 #include "sigrad/journal.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <iterator>
@@ -100,16 +104,49 @@ constexpr const char* kSteps[] = {
     "CREATE INDEX IF NOT EXISTS entries_updated ON entries (updated);",
 };
 
+// Makes a new journal at `path` whole or not at all: its schema is written
+// into a file beside it, which then takes its name, so that a service killed
+// while making it leaves no empty file, which would be refused as no journal.
+void Create(const std::string& path) {
+  const std::string fresh = path + ".new";
+  std::error_code ignored;
+  std::filesystem::remove(fresh, ignored);
+  std::filesystem::remove(fresh + "-journal", ignored);
+  std::string schema = "BEGIN;";
+  for (const char* step : kSteps) schema += step;
+  schema += "PRAGMA user_version = " + std::to_string(std::size(kSteps)) + "; COMMIT;";
+  sqlite3* db = nullptr;
+  int code = sqlite3_open_v2(fresh.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                             nullptr);
+  if (code == SQLITE_OK) code = sqlite3_exec(db, schema.c_str(), nullptr, nullptr, nullptr);
+  const std::string reason = code == SQLITE_OK ? "" : db ? sqlite3_errmsg(db) : "out of memory";
+  sqlite3_close(db);
+  if (code == SQLITE_OK && std::rename(fresh.c_str(), path.c_str()) == 0) return;
+  std::filesystem::remove(fresh, ignored);
+  throw JournalError("the journal " + path + " cannot be made: " +
+                     (reason.empty() ? std::string(std::strerror(errno)) : reason));
+}
+
 }  // namespace
 
 const int Journal::kVersion = static_cast<int>(std::size(kSteps));
 
-Journal::Journal(const std::string& path) : path_(path) {
-  std::error_code error;
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  if (!folder.empty()) std::filesystem::create_directories(folder, error);
-  if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-      SQLITE_OK) {
+Journal::Journal(const std::string& path, bool create) : path_(path) {
+  struct stat file {};
+  const bool exists = stat(path.c_str(), &file) == 0;
+  if (exists && S_ISREG(file.st_mode) && file.st_size == 0) {
+    throw JournalError("the journal " + path + " is an empty file, not a journal");
+  }
+  if (!exists && !create) {
+    throw JournalError("the journal " + path + " cannot be opened: it is no longer there");
+  }
+  if (!exists) {
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty()) std::filesystem::create_directories(folder, error);
+    Create(path);
+  }
+  if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
     const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
     sqlite3_close(db_);
     db_ = nullptr;
@@ -117,6 +154,18 @@ Journal::Journal(const std::string& path) : path_(path) {
   }
   sqlite3_busy_timeout(db_, 10000);
   try {
+    // Looked at before anything is written to it: a file that is not a
+    // journal is left as it was.
+    bool journal = true;
+    try {
+      journal = !exists || Version() != 0 || HoldsEntries();
+    } catch (const JournalError&) {
+      throw JournalError("the journal " + path + " is not a journal: " + sqlite3_errmsg(db_));
+    }
+    if (!journal) {
+      throw JournalError("the journal " + path +
+                         " is not a journal: an SQLite database of something else");
+    }
     Statement(db_, path_, "PRAGMA journal_mode=WAL").Step();
     Execute("PRAGMA synchronous=FULL");
     Upgrade();
@@ -124,6 +173,22 @@ Journal::Journal(const std::string& path) : path_(path) {
     sqlite3_close(db_);
     throw;
   }
+  if (stat(path.c_str(), &file) == 0) {
+    device_ = file.st_dev;
+    inode_ = file.st_ino;
+  }
+}
+
+bool Journal::HoldsEntries() {
+  Statement row(db_, path_,
+                "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'entries'");
+  row.Step();
+  return row.Number(0).value_or(0) > 0;
+}
+
+bool Journal::Intact() const {
+  struct stat file {};
+  return stat(path_.c_str(), &file) == 0 && file.st_dev == device_ && file.st_ino == inode_;
 }
 
 Journal::~Journal() {
@@ -240,6 +305,16 @@ std::vector<Entry> Journal::Unsettled(const std::string& printer) {
                  " ORDER BY created")
                     .c_str());
   row.Bind(1, printer);
+  std::vector<Entry> entries;
+  while (row.Step()) entries.push_back(Read(row));
+  return entries;
+}
+
+std::vector<Entry> Journal::Accepted() {
+  std::lock_guard lock(mutex_);
+  Statement row(db_, path_,
+                (std::string("SELECT ") + kColumns + " FROM entries WHERE state = 'accepted'")
+                    .c_str());
   std::vector<Entry> entries;
   while (row.Step()) entries.push_back(Read(row));
   return entries;

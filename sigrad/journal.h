@@ -62,9 +62,11 @@ class Journal {
   // The version of the schema this program writes.
   static const int kVersion;
 
-  // Opens or creates the file (and its folder), bringing an older schema up
-  // to date; throws JournalError, also for a file of a newer version.
-  explicit Journal(const std::string& path);
+  // Opens the file, bringing an older schema up to date; with `create`, makes
+  // it (and its folder) where no file is. Throws JournalError, also for a
+  // file that is no journal (empty, not SQLite, other tables) or one of a
+  // newer version.
+  explicit Journal(const std::string& path, bool create = true);
   ~Journal();
   Journal(const Journal&) = delete;
   Journal& operator=(const Journal&) = delete;
@@ -80,16 +82,29 @@ class Journal {
             int httpStatus, const std::string& answer);
   // This printer's entries not done, and those done with an unknown outcome.
   std::vector<Entry> Unsettled(const std::string& printer);
+  // Every printer's entries still accepted: nothing of them was sent.
+  std::vector<Entry> Accepted();
   // Forgets entries done more than `days` days ago.
   void Purge(int days);
+  // Whether the file at the journal's path is still the one opened: false
+  // once it was deleted or replaced, when whatever is written goes nowhere
+  // anyone will look.
+  bool Intact() const;
+  const std::string& Path() const { return path_; }
 
  private:
   int Version();
+  // Whether the file has the entries table (a journal of before the
+  // versions were counted), when its version is 0.
+  bool HoldsEntries();
   void Upgrade();
   void Execute(const std::string& sql);
   std::mutex mutex_;
   sqlite3* db_ = nullptr;
   std::string path_;
+  // The opened file's identity.
+  uint64_t device_ = 0;
+  uint64_t inode_ = 0;
 };
 
 }  // namespace sigra::service

@@ -1,13 +1,19 @@
 #include "sigrad/life.h"
 
+#include <fcntl.h>
 #include <httplib.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -21,10 +27,46 @@ namespace {
 // How long a stop waits for the last answers to be written.
 constexpr auto kAnswersOut = std::chrono::milliseconds(500);
 
+// Holds the journal for this process's life: a second service on the same
+// journal would settle and sell under this one's keys. The lock is on a file
+// beside the journal (SQLite keeps its own locks on the journal itself),
+// taken with flock, so that it is released when the process ends, however.
+// The printers' processes do not inherit it. Empty on success, else why not.
+std::string LockJournal(const std::string& journal) {
+  const std::string path = journal + ".lock";
+  std::error_code ignored;
+  const std::filesystem::path folder = std::filesystem::path(journal).parent_path();
+  if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return "the journal's lock " + path + " cannot be opened: " + std::strerror(errno);
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    close(fd);
+    if (error == EWOULDBLOCK) {
+      return "the journal " + journal + " is in use by another sigrad (its lock " + path +
+             " is held)";
+    }
+    return "the journal's lock " + path + " cannot be taken: " + std::strerror(error);
+  }
+  // Kept open, so held, until the process ends.
+  return "";
+}
+
+// Only SO_REUSEADDR: the HTTP library's default also sets SO_REUSEPORT,
+// with which a second service binds the same address and takes half of its
+// connections.
+void ListeningSocketOptions(socket_t sock) {
+  const int yes = 1;
+  setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+}
+
 }  // namespace
 
 int Serve(const ServiceOptions& options, const std::string& program) {
   signal(SIGPIPE, SIG_IGN);
+  // A hangup (the terminal it was started from closing) does not stop a
+  // receipt half printed; the printers' processes inherit this.
+  signal(SIGHUP, SIG_IGN);
   // SIGTERM and SIGINT are taken by a thread of their own, which stops the
   // service; every other thread starts with them blocked.
   sigset_t stopping;
@@ -56,6 +98,10 @@ int Serve(const ServiceOptions& options, const std::string& program) {
   });
   signals.detach();
 
+  if (const std::string locked = LockJournal(options.journal); !locked.empty()) {
+    std::fprintf(stderr, "sigrad: %s; not starting\n", locked.c_str());
+    return 1;
+  }
   std::unique_ptr<Service> service;
   try {
     service = std::make_unique<Service>(options, program);
@@ -78,11 +124,18 @@ int Serve(const ServiceOptions& options, const std::string& program) {
     server = std::make_unique<httplib::Server>();
   }
   service->Install(*server);
+  server->set_socket_options(ListeningSocketOptions);
+  errno = 0;
   const int port = options.port == 0
                        ? server->bind_to_any_port(options.host)
                        : (server->bind_to_port(options.host, options.port) ? options.port : -1);
   if (port < 0) {
-    std::fprintf(stderr, "sigrad: cannot listen on %s:%d\n", options.host.c_str(), options.port);
+    const int error = errno;
+    std::fprintf(stderr, "sigrad: cannot listen on %s:%d%s%s%s; not starting\n",
+                 options.host.c_str(), options.port, error ? ": " : "",
+                 error ? std::strerror(error) : "",
+                 error == EADDRINUSE ? " (another program, perhaps another sigrad, listens there)"
+                                     : "");
     return 1;
   }
   std::fprintf(stderr, "sigrad: listening on %s://%s:%d\n",

@@ -19,6 +19,9 @@ struct ServiceOptions {
   std::string journal;
   std::string token;  // empty: none asked
   std::vector<std::string> origins;
+  // Host header values served beside the listening address and loopback,
+  // lower case, without a port.
+  std::vector<std::string> hosts;
   std::string tlsCert;
   std::string tlsKey;
   size_t queueLimit = 32;

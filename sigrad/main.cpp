@@ -1,7 +1,9 @@
 // sigrad: the fiscal printers over HTTP/JSON, for point-of-sale programs in
 // any language, with every receipt journalled so that none is printed twice.
+#include <cctype>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -21,7 +23,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: sigrad --printer ID=COMn[:SPEED] [--printer ID2=COMm[:SPEED]]...\n"
     "              [--listen ADDR:PORT] [--journal FILE] [--token-file FILE]\n"
-    "              [--allow-origin ORIGIN]... [--tls-cert FILE --tls-key FILE]\n"
+    "              [--allow-origin ORIGIN]... [--allow-host NAME]...\n"
+    "              [--tls-cert FILE --tls-key FILE]\n"
     "              [--queue N] [--retention-days N]\n"
     "\n"
     "Serves fiscal printers over HTTP/JSON; every receipt and daily report is\n"
@@ -41,15 +44,21 @@ constexpr const char* kUsage =
     "                             any free port, told on standard error). An address\n"
     "                             other than loopback needs --token-file.\n"
     "  --journal FILE             the SQLite journal (default\n"
+    "                             $STATE_DIRECTORY/journal.db under systemd, else\n"
     "                             $XDG_STATE_HOME/sigra/journal.db, else\n"
     "                             ~/.local/state/sigra/journal.db); the service does\n"
-    "                             not start, and stops, when it cannot write it.\n"
+    "                             not start, and stops, when it cannot write it. One\n"
+    "                             journal serves one running sigrad.\n"
     "  --token-file FILE          every route but /healthz then needs\n"
     "                             \"Authorization: Bearer TOKEN\", TOKEN being the\n"
     "                             file's first line.\n"
     "  --allow-origin ORIGIN      a web page's origin (\"http://till.local:8080\")\n"
     "                             allowed to call the service from a browser; a\n"
     "                             request with any other Origin gets 403. Repeatable.\n"
+    "  --allow-host NAME          a name the service is reached by (\"till.local\"),\n"
+    "                             served beside the listening address and\n"
+    "                             localhost, 127.0.0.1 and [::1]; a request whose\n"
+    "                             Host header names any other gets 421. Repeatable.\n"
     "  --tls-cert FILE, --tls-key FILE\n"
     "                             serve HTTPS with this certificate and key (PEM).\n"
     "  --queue N                  requests waiting per printer, 1 to 1000 (default\n"
@@ -94,6 +103,11 @@ std::optional<std::string> ParsePrinter(const std::string& text, PrinterConfig& 
 }
 
 std::string DefaultJournal() {
+  // Under systemd with StateDirectory= (the packaged unit: /var/lib/sigra).
+  if (const char* state = std::getenv("STATE_DIRECTORY"); state && *state) {
+    const std::string first(state, std::strcspn(state, ":"));
+    return first + "/journal.db";
+  }
   if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state) {
     return std::string(state) + "/sigra/journal.db";
   }
@@ -140,6 +154,13 @@ std::optional<std::string> ParseOptions(int argc, char** argv, ServiceOptions& o
       tokenFile = value;
     } else if (arg == "--allow-origin") {
       options.origins.push_back(value);
+    } else if (arg == "--allow-host") {
+      std::string name = value;
+      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (name.empty() || name.find_first_of(" /\t") != std::string::npos) {
+        return "--allow-host takes a host name or address, not " + value;
+      }
+      options.hosts.push_back(name);
     } else if (arg == "--tls-cert") {
       options.tlsCert = value;
     } else if (arg == "--tls-key") {

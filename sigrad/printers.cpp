@@ -137,6 +137,11 @@ size_t Printer::QueueLength() const {
   return queue_.size();
 }
 
+bool Printer::Begun(const std::string& key) const {
+  std::lock_guard lock(mutex_);
+  return serving_ && servingKey_ == key;
+}
+
 bool Printer::Online() const {
   std::lock_guard lock(mutex_);
   return info_.value("online", false);
@@ -162,6 +167,7 @@ void Printer::Run() {
       if (stopping_) break;
       job = std::move(queue_.front());
       serving_ = true;
+      servingKey_ = job->request.value("key", "");
     }
     Reply reply = Serve(*job);
     {

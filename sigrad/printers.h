@@ -68,6 +68,8 @@ class Printer {
   // What the printer's process last said of it (online, device type, name).
   nlohmann::json Info() const;
   size_t QueueLength() const;
+  // Whether the printer's process has begun the request under `key`.
+  bool Begun(const std::string& key) const;
   bool Online() const;
 
  private:
@@ -97,6 +99,7 @@ class Printer {
   std::deque<std::unique_ptr<Job>> queue_;
   bool stopping_ = false;
   bool serving_ = false;  // the queue's first request has begun
+  std::string servingKey_;  // its Idempotency-Key, if it has one
   bool ended_ = false;    // the printer's thread serves no more
   nlohmann::json info_;
 

@@ -1,5 +1,6 @@
 #include "sigrad/routes.h"
 
+#include <chrono>
 #include <regex>
 
 #include "sigrad/answers.h"
@@ -8,7 +9,8 @@
 namespace sigra::service {
 namespace {
 
-// A date "2026-01-31" as year (two digits), month, day.
+// A date "2026-01-31" that is one, 2001 to 2099, as year (two digits),
+// month, day.
 bool ParseDate(const std::string& text, int32_t out[3]) {
   static const std::regex date("^(\\d{4})-(\\d{2})-(\\d{2})$");
   std::smatch m;
@@ -17,7 +19,11 @@ bool ParseDate(const std::string& text, int32_t out[3]) {
   out[0] = year % 100;
   out[1] = std::stoi(m[2]);
   out[2] = std::stoi(m[3]);
-  return year >= 2001 && year <= 2099 && out[1] >= 1 && out[1] <= 12 && out[2] >= 1 && out[2] <= 31;
+  if (year < 2001 || year > 2099) return false;
+  const std::chrono::year_month_day day{std::chrono::year(year),
+                                        std::chrono::month(static_cast<unsigned>(out[1])),
+                                        std::chrono::day(static_cast<unsigned>(out[2]))};
+  return day.ok();
 }
 
 // The string `value` holds; none when it is none or holds no string.
@@ -39,6 +45,7 @@ std::optional<bool> Flag(const Value& body, const char* name) {
 Service::Service(const ServiceOptions& options, const std::string& program)
     : options_(options), journal_(options.journal) {
   journal_.Purge(options.retentionDays);
+  keys_.ForgetAccepted();
   for (const PrinterConfig& config : options.printers) {
     printers_.push_back(
         std::make_unique<Printer>(config, program, options.journal, options.queueLimit, Fatal));
@@ -91,7 +98,8 @@ void Service::Install(httplib::Server& server) {
   server.Get(R"(/v1/printers/([^/]+)/counters)", simple("counters"));
   Gate::Post(server, R"(/v1/printers/([^/]+)/receipts)",
              [this](const httplib::Request& req, httplib::Response& res) { Receipt(req, res); });
-  server.Get(R"(/v1/printers/([^/]+)/receipts/([^/]+))",
+  // The path is matched decoded: a key holding "/" comes as %2F.
+  server.Get(R"(/v1/printers/([^/]+)/receipts/(.+))",
              [this](const httplib::Request& req, httplib::Response& res) { Outcome(req, res); });
   Gate::Post(server, R"(/v1/printers/([^/]+)/reports/daily)",
              [this](const httplib::Request& req, httplib::Response& res) { Daily(req, res); });
@@ -122,9 +130,11 @@ Printer* Service::Find(const httplib::Request& req, httplib::Response& res) {
 // reads as {}. False after answering 400.
 std::optional<Value> Service::Object(const httplib::Request& req, httplib::Response& res,
                                      std::initializer_list<const char*> fields) {
-  std::optional<Value> body = req.body.empty() ? Value{Value::Members()} : ParseBody(req.body);
+  std::string fault;
+  std::optional<Value> body =
+      req.body.empty() ? Value{Value::Members()} : ParseBody(req.body, &fault);
   if (!body) {
-    SendError(res, 400, kCodeBadRequest, "The body is not JSON.");
+    SendError(res, 400, kCodeBadRequest, fault);
     return std::nullopt;
   }
   const Value::Members* members = body->As<Value::Members>();
@@ -151,14 +161,17 @@ bool Service::Body(const httplib::Request& req, httplib::Response& res,
 void Service::Receipt(const httplib::Request& req, httplib::Response& res) {
   Printer* printer = Find(req, res);
   if (!printer) return;
-  const std::optional<Value> body = ParseBody(req.body);
+  std::string fault;
+  const std::optional<Value> body = ParseBody(req.body, &fault);
   if (!body) {
-    SendError(res, 400, kCodeBadRequest, "The body is not JSON.");
+    SendError(res, 400, kCodeBadRequest, fault);
     return;
   }
   const auto receipt = ReceiptFromBody(*body);
   if (const std::string* error = std::get_if<std::string>(&receipt)) {
-    SendError(res, 400, kCodeBadRequest, *error);
+    if (!keys_.ReplayDone(*printer, "receipt", *body, req, res)) {
+      SendError(res, 400, kCodeBadRequest, *error);
+    }
     return;
   }
   keys_.Keyed(*printer, "receipt", *body, req.body, {{"op", "receipt"}, {"body", req.body}}, req,
@@ -182,7 +195,11 @@ void Service::Daily(const httplib::Request& req, httplib::Response& res) {
 void Service::Outcome(const httplib::Request& req, httplib::Response& res) {
   Printer* printer = Find(req, res);
   if (!printer) return;
-  const std::string key = req.matches[2];
+  // The HTTP library percent-decodes header values, so the key a POST's
+  // Idempotency-Key "a%2Fb" is kept under is "a/b"; the path, decoded once
+  // already, is decoded as that header was, and a key is found again by its
+  // percent-encoded form, whatever it holds.
+  const std::string key = httplib::detail::decode_url(req.matches[2], false);
   const std::optional<Entry> entry = journal_.Find(printer->Config().id, key);
   if (!entry) {
     SendError(res, 404, kCodeNotFound, "No request under the key " + key + ".");
@@ -192,7 +209,7 @@ void Service::Outcome(const httplib::Request& req, httplib::Response& res) {
       {"key", key},
       {"printer", entry->printer},
       {"kind", entry->kind},
-      {"state", entry->state},
+      {"state", keys_.Phase(*printer, *entry)},
       {"fiscalised",
        entry->state == "done" && entry->fiscalised ? Json(*entry->fiscalised) : Json(nullptr)}};
   if (entry->state == "done") {
@@ -228,7 +245,12 @@ void Service::Periodic(const httplib::Request& req, httplib::Response& res) {
     const std::string* fromText = TextOf(body->Find("from"));
     const std::string* toText = TextOf(body->Find("to"));
     if (!fromText || !toText || !ParseDate(*fromText, from) || !ParseDate(*toText, to)) {
-      SendError(res, 400, kCodeBadRequest, "from and to must be dates, 2001-01-01 to 2099-12-31.");
+      SendError(res, 400, kCodeBadRequest,
+                "from and to must be dates of the calendar, 2001-01-01 to 2099-12-31.");
+      return;
+    }
+    if (*fromText > *toText) {
+      SendError(res, 400, kCodeBadRequest, "from must not be after to.");
       return;
     }
     request["kind"] = "dates";
@@ -236,6 +258,10 @@ void Service::Periodic(const httplib::Request& req, httplib::Response& res) {
   } else if (body->Find("from_number") || body->Find("to_number")) {
     if (!number("from_number", 1, 65535, first) || !number("to_number", 1, 65535, last)) {
       SendError(res, 400, kCodeBadRequest, "from_number and to_number must be 1 to 65535.");
+      return;
+    }
+    if (first > last) {
+      SendError(res, 400, kCodeBadRequest, "from_number must not be above to_number.");
       return;
     }
     request["kind"] = "numbers";

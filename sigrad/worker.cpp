@@ -8,6 +8,7 @@
 #include <string>
 #include <variant>
 
+#include "commands/results.h"
 #include "protocol/device_family.h"
 #include "sigrad/answers.h"
 #include "sigrad/body.h"
@@ -22,11 +23,13 @@ namespace {
 
 constexpr int32_t kTimeoutSeconds = 5;
 constexpr auto kReconnectTime = std::chrono::seconds(30);
+// ReadVAT's value of a rate the printer has not defined.
+constexpr uint32_t kRateUndefined = 25500;
 
 class Worker {
  public:
   explicit Worker(const WorkerOptions& options)
-      : options_(options), journal_(options.journal) {}
+      : options_(options), journal_(options.journal, /*create=*/false) {}
 
   int32_t Connect() {
     const int32_t code = CommunicationInit(options_.port, options_.speed, kTimeoutSeconds);
@@ -42,9 +45,12 @@ class Worker {
   }
 
   // Settles every entry of this printer left unfinished or unknown, from the
-  // printer's counters: true when none is left.
+  // printer's counters: true when none is left. An entry still accepted is
+  // the service's: waiting in its queue or about to be sent, and settled by
+  // the service itself when its request ends unanswered.
   bool Settle() {
     for (const Entry& entry : journal_.Unsettled(options_.printer)) {
+      if (entry.state == "accepted") continue;
       if (!entry.counterBefore) {
         // Nothing that could sell went out.
         StoreNotMade(entry, 503, ErrorBody(kCodeBusy, "The service stopped before the sale "
@@ -227,6 +233,7 @@ class Worker {
     if (int32_t code = Ensure(); code != 0) {
       return NotBegun(key, "receipt", code, "CommunicationInit");
     }
+    if (Json refused = UndefinedRate(key, *receipt); !refused.is_null()) return refused;
     const sale::SaleResult sale = sale::Sell(
         *receipt, [this] { return Connect(); },
         {.sending = [&](int32_t before) { journal_.Sending(options_.printer, key, before); },
@@ -235,6 +242,35 @@ class Worker {
     if (sale.counterBefore < 0) return NotBegun(key, "receipt", sale.code, sale.step);
     return Outcome(key, "receipt", sale::Total(*receipt), sale.code, sale.step, sale.fiscalised,
                    sale.receiptNumber);
+  }
+
+  // An item at a rate the printer has not defined would be refused half way
+  // through the receipt: the whole receipt is refused before it begins (400,
+  // stored as not fiscalised). Null when every item's rate is defined.
+  Json UndefinedRate(const std::string& key, const sale::Receipt& receipt) {
+    int32_t count = 0;
+    uint32_t rates[7] = {};
+    if (int32_t code = ReadVAT(&count, &rates[0], &rates[1], &rates[2], &rates[3], &rates[4],
+                               &rates[5], &rates[6]);
+        code != 0) {
+      return NotBegun(key, "receipt", code, "ReadVAT");
+    }
+    for (size_t i = 0; i < receipt.items.size(); ++i) {
+      const uint32_t rate = receipt.items[i].rate;
+      if (rate >= 1 && static_cast<int32_t>(rate) <= count && rates[rate - 1] != kRateUndefined) {
+        continue;
+      }
+      Json body = ErrorBody(kCodeBadRequest,
+                            "items[" + std::to_string(i) + "]: the rate " +
+                                std::string(1, static_cast<char>('A' + rate - 1)) +
+                                " is not defined in the printer; nothing was sent.");
+      body["key"] = key;
+      body["printer"] = options_.printer;
+      body["fiscalised"] = false;
+      journal_.Done(options_.printer, key, false, 400, body.dump());
+      return Answer(400, body);
+    }
+    return nullptr;
   }
 
   Json Daily(const std::string& key, bool zero) {
@@ -303,10 +339,10 @@ class Worker {
       Json rate = {{"rate", std::string(1, static_cast<char>('A' + i))}};
       if (rates[i] == 10000) {
         rate["exempt"] = true;
-      } else if (rates[i] != 25500) {
+      } else if (rates[i] != kRateUndefined) {
         rate["percent"] = sale::DecimalText(rates[i]);
       }
-      rate["defined"] = rates[i] != 25500;
+      rate["defined"] = rates[i] != kRateUndefined;
       list.push_back(rate);
     }
     return Answer(200, {{"printer", options_.printer}, {"rates", list}});
@@ -328,6 +364,15 @@ class Worker {
     const std::string kind = request.at("kind");
     int32_t code = 0;
     if (kind == "dates") {
+      // The printer answers this report's command before it looks at it,
+      // and refuses it without a word while its clock memory is erased:
+      // asked first, so that a report not printed is never said printed.
+      sigractl::StatusBytes status;
+      std::string step;
+      if (int32_t read = sigractl::ReadStatusBytes(status, step); read != 0) return Failed(read);
+      for (const auto& [name, set] : sigractl::StatusFlags(status)) {
+        if (name == "clock_erased" && set) return Failed(kResultClockMemoryErased);
+      }
       code = PeriodReport(detailed, a[0], a[1], a[2], a[3], a[4], a[5]);
     } else if (kind == "numbers") {
       code = NumberReport(detailed, a[0], a[1]);

@@ -43,6 +43,14 @@ function(sigra_add_service_tests)
   sigra_service_test(service_browser test_browser.py 300)
   # Over 10 000 generated malformed requests.
   sigra_service_test(service_fuzz test_fuzz.py 600)
+  # A key's state while it waits, keys holding "/", and bodies refused
+  # before anything is sent.
+  sigra_service_test(service_requests test_requests.py 300)
+  # Chunked bodies, the Host header and the request log, over raw TCP.
+  sigra_service_test(service_gate test_gate.py 300)
+  # A second service on the address or the journal, hangups, and a journal
+  # deleted, replaced or not a journal at all.
+  sigra_service_test(service_lifetime test_lifetime.py 300)
   # The OpenAPI description, validated and held to the answers.
   sigra_service_test(service_openapi test_openapi.py 300)
 endfunction()

@@ -256,20 +256,20 @@ good_body = json.dumps(GOOD_RECEIPT).encode()
     st.binary(min_size=1, max_size=200).map(lambda b: b + b"\r\n\r\n"),
     # A good request with one header made of random bytes.
     st.binary(min_size=1, max_size=100).filter(lambda b: b"\r\n" not in b).map(
-        lambda b: b"POST " + RECEIPTS.encode() + b" HTTP/1.1\r\nHost: x\r\nIdempotency-Key: "
+        lambda b: b"POST " + RECEIPTS.encode() + b" HTTP/1.1\r\nHost: 127.0.0.1\r\nIdempotency-Key: "
         + new_key().encode() + b"\r\nContent-Type: application/json\r\n" + b + b"\r\n"
         + b"Content-Length: 0\r\n\r\n"),
     # A body longer than its Content-Length says (the rest is read as the
     # next request), or shorter (the service waits, then the client is gone).
     st.integers(-len(good_body) + 1, 500).filter(lambda d: d != 0).map(
-        lambda d: b"POST " + RECEIPTS.encode() + b" HTTP/1.1\r\nHost: x\r\nIdempotency-Key: "
+        lambda d: b"POST " + RECEIPTS.encode() + b" HTTP/1.1\r\nHost: 127.0.0.1\r\nIdempotency-Key: "
         + new_key().encode() + b"\r\nContent-Type: application/json\r\nContent-Length: "
         + str(len(good_body) + d).encode() + b"\r\n\r\n" + good_body),
     # Headers or a body past the limits.
     st.integers(65 * 1024, 200 * 1024).map(
-        lambda n: b"GET /v1/printers HTTP/1.1\r\nHost: x\r\nX-Big: " + b"a" * n + b"\r\n\r\n"),
+        lambda n: b"GET /v1/printers HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Big: " + b"a" * n + b"\r\n\r\n"),
     st.integers(65 * 1024, 300 * 1024).map(
-        lambda n: b"POST " + RECEIPTS.encode() + b" HTTP/1.1\r\nHost: x\r\nIdempotency-Key: k\r\n"
+        lambda n: b"POST " + RECEIPTS.encode() + b" HTTP/1.1\r\nHost: 127.0.0.1\r\nIdempotency-Key: k\r\n"
         b"Content-Type: application/json\r\nContent-Length: " + str(n).encode() + b"\r\n\r\n"
         + b" " * n),
 ))

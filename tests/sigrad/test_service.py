@@ -406,13 +406,13 @@ def test_no_refused_request_carries_another_in_its_body(folder, printer):
 
         def inner(key):
             """A whole sale, good enough to print, with the token and no Origin."""
-            return (b"POST /v1/printers/till1/receipts HTTP/1.1\r\nHost: x\r\n"
+            return (b"POST /v1/printers/till1/receipts HTTP/1.1\r\nHost: 127.0.0.1\r\n"
                     b"Authorization: Bearer s3cret-token\r\nContent-Type: application/json\r\n"
                     b"Idempotency-Key: " + key.encode() + b"\r\nContent-Length: "
                     + str(len(sale)).encode() + b"\r\n\r\n" + sale)
 
         def outer(method, path, headers, body):
-            return (method.encode() + b" " + path.encode() + b" HTTP/1.1\r\nHost: x\r\n"
+            return (method.encode() + b" " + path.encode() + b" HTTP/1.1\r\nHost: 127.0.0.1\r\n"
                     + b"".join(name.encode() + b": " + value.encode() + b"\r\n"
                                for name, value in headers.items())
                     + b"Content-Length: " + str(len(body)).encode() + b"\r\n\r\n", body)
@@ -451,7 +451,7 @@ def test_no_refused_request_carries_another_in_its_body(folder, printer):
         assert not faults, faults
         assert "receipt" not in printer.journal()[heard:]
         # A connection whose requests were read whole serves on.
-        request = (b"GET /healthz HTTP/1.1\r\nHost: x\r\n"
+        request = (b"GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n"
                    b"Authorization: Bearer s3cret-token\r\n\r\n")
         assert exchange(service.port, request, request) == [200, 200]
     finally:
