@@ -174,6 +174,9 @@ void Printer::Run() {
     }
     job->reply.set_value(std::move(reply));
   }
+  // The printer's process closes its port before the service may end,
+  // which kills the process.
+  Stop();
   {
     std::lock_guard lock(mutex_);
     ended_ = true;

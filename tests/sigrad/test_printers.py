@@ -10,6 +10,7 @@ import shutil
 import signal
 import socket
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -225,5 +226,37 @@ def test_a_port_the_service_may_not_open_is_told_as_missing_rights(monkeypatch):
         finally:
             service.stop()
             printer.stop_process()
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+@pytest.mark.skipif(os.geteuid() != 0 or shutil.which("setpriv") is None,
+                    reason="opening the port as another user needs root and setpriv")
+def test_a_stopped_service_leaves_its_ports_to_other_users(monkeypatch):
+    # The port is opened for the service alone; stopped, the service must
+    # end that, or no user but root opens the port after it.
+    folder = Path(tempfile.mkdtemp(prefix="sigrad-stop-"))
+    try:
+        folder.chmod(0o755)
+        monkeypatch.setenv("SIGRA_DOSDEVICES", str(folder))
+        monkeypatch.setenv("XDG_STATE_HOME", str(folder / "state"))
+        printer = Printer(folder, 1)
+        device = os.path.realpath(folder / "com1")
+        subprocess.run(["chgrp", "dialout", device], check=True)
+        os.chmod(device, 0o660)
+        opens = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--groups=dialout",
+                 sys.executable, "-c",
+                 f"import os; os.close(os.open({device!r}, os.O_RDWR | os.O_NOCTTY))"]
+        service = Service(folder, {"till1": 1})
+        try:
+            counters = requests.get(service.url + "/v1/printers/till1/counters", timeout=30)
+            assert counters.status_code == 200, counters.text
+            held = subprocess.run(opens, capture_output=True, text=True)
+            assert held.returncode != 0 and "Device or resource busy" in held.stderr
+        finally:
+            service.stop()
+        left = subprocess.run(opens, capture_output=True, text=True)
+        assert left.returncode == 0, left.stderr
+        printer.stop_process()
     finally:
         shutil.rmtree(folder, ignore_errors=True)
