@@ -62,6 +62,7 @@ TEST(PortTableText, RefusesWhatIsNotATableWithTheLine) {
     const char* said;
   } refused[] = {
       {"", "the port table /t is empty"},
+      {"\n \t\r\n", "the port table /t is empty"},
       {"\x7f\x45LF\x02\x01\n", "/t, line 1: not \"COM<n> <adapter name>\""},
       {"# numbers\nCOM1 a\nCOM 7 b\n", "/t, line 3: not"},
       {"COM0 a\n", "line 1: not"},

@@ -98,7 +98,11 @@ std::string TemporaryName(const std::string& name) {
 }  // namespace
 
 Table ParseTable(const std::string& text, const std::string& path) {
-  if (text.empty()) throw TableError("the port table " + path + " is empty");
+  // A table cut short (a full disk, a crash mid-write) most often shows as
+  // an empty one.
+  if (text.find_first_not_of(" \t\r\n") == std::string::npos) {
+    throw TableError("the port table " + path + " is empty");
+  }
   Table table;
   std::map<int, int> lineOfNumber;
   std::map<std::string, int> lineOfName;
