@@ -36,7 +36,8 @@ namespace {
 // Fields in the order they were added.
 using Json = nlohmann::ordered_json;
 
-constexpr const char* kVersion = "0.1.0";
+// The project's version, from its CMake project.
+constexpr const char* kVersion = SIGRA_VERSION;
 
 constexpr int kExitUsage = 2;
 // A receipt whose closing failed though the printer fiscalised it, and one
