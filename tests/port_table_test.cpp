@@ -351,6 +351,42 @@ TEST_F(PortTableTest, TheTableAndItsLockKeepTheTablesGroup) {
   EXPECT_NE(std::system((users.AsOutsider() + open).c_str()), 0);
 }
 
+// The machine's table as the package makes it: a member of dialout numbers
+// a new adapter for everyone; a user outside the group may neither lock nor
+// write the table, and numbers a new adapter for itself alone.
+TEST_F(PortTableTest, AGroupMemberNumbersForEveryoneAnOutsiderForItself) {
+  TestUsers& users = TestUsers::Get();
+  if (!users.Made()) GTEST_SKIP() << users.Why();
+  const gid_t dialout = getgrnam("dialout")->gr_gid;
+  PlugIn(kZeta);
+  PlugIn(kAlfa, 3);
+  OpenToUsers();
+  fs::remove(byId_ + "/" + kAlfa);
+  ASSERT_EQ(chown(tableDir_.c_str(), 0, dialout), 0);
+  ASSERT_EQ(chmod(tableDir_.c_str(), 02775), 0);
+  std::ofstream(table_) << "# numbers\n";
+  ASSERT_EQ(chown(table_.c_str(), 0, dialout), 0);
+  ASSERT_EQ(chmod(table_.c_str(), 0664), 0);
+
+  const auto [member, memberStatus] = Sigractl("ports", users.AsDialout());
+  EXPECT_EQ(memberStatus, 0) << member;
+  EXPECT_NE(member.find(" " + std::string(kZeta) + "\n"), std::string::npos) << member;
+  EXPECT_NE(ReadAll(table_).find(" " + std::string(kZeta) + "\n"), std::string::npos);
+  struct stat table {};
+  ASSERT_EQ(lstat(table_.c_str(), &table), 0);
+  EXPECT_EQ(table.st_gid, dialout);
+  EXPECT_EQ(table.st_mode & 07777, 0664u);
+  EXPECT_EQ(table.st_uid, getpwnam(users.Dialout().c_str())->pw_uid);
+
+  fs::create_symlink(printers_.back()->DevicePath(), byId_ + "/" + kAlfa);
+  const std::string before = ReadAll(table_);
+  const auto [outsider, outsiderStatus] = Sigractl("ports", users.AsOutsider());
+  EXPECT_EQ(outsiderStatus, 0) << outsider;
+  EXPECT_NE(outsider.find(" " + std::string(kAlfa)), std::string::npos) << outsider;
+  EXPECT_EQ(ReadAll(table_), before);
+  EXPECT_EQ(TableFolder(), (std::set<std::string>{"ports", "ports.lock"}));
+}
+
 TEST_F(PortTableTest, AHeldLockEndsInTheCallsTimeout) {
   PlugIn(kZeta);
   const int zeta = NumberOf(kZeta);
