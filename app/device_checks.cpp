@@ -59,6 +59,10 @@ void Refuse(const QString& text, const QString& caption, uint32_t flags) {
 
 }  // namespace
 
+// The driver's code for an opening that failed otherwise than for a missing
+// or busy port: a port table that cannot be used among others.
+constexpr int32_t kPortTableUnusable = 31;
+
 QString NoRightsText(const link::ports::OpenProblem& problem, uint8_t port) {
   QString text = QStringLiteral("Brak uprawnień do otwarcia portu COM%1 (%2).")
                      .arg(port)
@@ -98,6 +102,16 @@ QString PortOpenFailureText(int32_t code, uint8_t port) {
     return QStringLiteral(
                "Nie można otworzyć portu COM%1.Prawdopodobnie jest używany przez inną aplikację")
         .arg(port);
+  }
+  if (code == kPortTableUnusable) {
+    // The driver opened no port rather than one the table may no longer give.
+    const link::ports::OpenProblem problem = link::ports::TryOpen(port);
+    if (!problem.table.empty()) {
+      return QStringLiteral("Nie można otworzyć portu COM%1: tabela numerów portów jest "
+                            "błędna.\r%2")
+          .arg(port)
+          .arg(QString::fromStdString(problem.table));
+    }
   }
   return ResultCodeText(code);
 }

@@ -9,19 +9,40 @@
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <map>
+#include <string>
 
 #include "app/device_checks.h"
 #include "app/feedback.h"
 #include "app/forms.h"
 #include "app/glowne_okno.h"
+#include "app/logic/port_item.h"
 #include "app/message_box.h"
 #include "commands/service_commands.h"
 #include "link/text_1250.h"
+#ifndef _WIN32
+#include "link/posix/serial_ports.h"
+#endif
 #include "protocol/connection.h"
 #include "protocol/device_family.h"
 
 namespace sigra::app {
 namespace {
+
+// The names of the USB serial adapters by their port numbers. None when the
+// port table cannot be used: opening the port then says why.
+std::map<int, std::string> AdapterNames() {
+  std::map<int, std::string> names;
+#ifndef _WIN32
+  try {
+    for (const link::ports::Port& port : link::ports::List()) {
+      if (!port.adapter.empty()) names[port.number] = port.adapter;
+    }
+  } catch (const link::ports::TableError&) {
+  }
+#endif
+  return names;
+}
 
 // Why a Luno register is locked, by bit of its lock byte (0x40 has no text).
 constexpr struct {
@@ -95,10 +116,13 @@ TKomunikacja::TKomunikacja(QWidget* parent) : QDialog(parent) {
 
 void TKomunikacja::FillPortList() {
   cbNumerPortu->clear();
+  const std::map<int, std::string> adapters = AdapterNames();
   for (int32_t n = kFirstComPort; n <= kLastComPort; ++n) {
     // A port this user may not open is listed too: choosing it tells why.
     if (ProbeComPort(n) || link::ports::LacksRights(link::ports::TryOpen(n))) {
-      cbNumerPortu->addItem(QStringLiteral("COM%1").arg(n));
+      const auto adapter = adapters.find(n);
+      cbNumerPortu->addItem(QString::fromStdString(
+          PortItemText(n, adapter != adapters.end() ? adapter->second : std::string())));
     }
   }
   cbNumerPortu->setCurrentIndex(cbNumerPortu->count() > 0 ? 0 : -1);
@@ -106,12 +130,16 @@ void TKomunikacja::FillPortList() {
 
 uint8_t TKomunikacja::SelectedPort() const {
   if (cbNumerPortu->currentIndex() < 0) return 0;
-  return static_cast<uint8_t>(cbNumerPortu->currentText().mid(3).trimmed().toInt());
+  return static_cast<uint8_t>(PortOfItem(cbNumerPortu->currentText().toStdString()));
 }
 
 void TKomunikacja::SelectPort(uint8_t port) {
-  const int index = cbNumerPortu->findText(QStringLiteral("COM%1").arg(port));
-  if (index >= 0) cbNumerPortu->setCurrentIndex(index);
+  for (int index = 0; index < cbNumerPortu->count(); ++index) {
+    if (PortOfItem(cbNumerPortu->itemText(index).toStdString()) == port) {
+      cbNumerPortu->setCurrentIndex(index);
+      return;
+    }
+  }
 }
 
 int TKomunikacja::SpeedIndex() const {

@@ -25,10 +25,15 @@ std::optional<QCursor> g_hourglass;
 uint8_t PortFromArguments(const QStringList& arguments) {
   for (const QString& argument : arguments) {
     const QString name = argument.toUpper();
-    if (name.size() == 4 && name.startsWith(QLatin1String("COM")) && name[3] >= QChar('1') &&
-        name[3] <= QChar('9')) {
-      return static_cast<uint8_t>(name[3].unicode() - '0');
+    if (!name.startsWith(QLatin1String("COM")) || name.size() < 4 || name.size() > 6 ||
+        name[3] == QChar('0')) {
+      continue;
     }
+    bool digits = true;
+    for (qsizetype i = 3; i < name.size(); ++i) digits = digits && name[i].isDigit();
+    const int n = digits ? name.mid(3).toInt() : 0;
+    // Every port the port list can hold.
+    if (n >= kFirstComPort && n <= kLastComPort) return static_cast<uint8_t>(n);
   }
   return 0;
 }
@@ -46,7 +51,7 @@ QString CommandLineInformation(const QStringList& arguments) {
   for (const QString& argument : arguments) {
     if (argument == QLatin1String("--help")) {
       return QStringLiteral(
-          "Użycie: sigrasw [COM1..COM9] [9600|19200|28800]\n"
+          "Użycie: sigrasw [COM1..COM255] [9600|19200|28800]\n"
           "Program użytkownika drukarek fiskalnych VELMO: Sigra, Sigra F, LUNO, LUNO F.\n"
           "Z portem i szybkością łączy się przy starcie z drukarką na tym porcie;\n"
           "bez nich otwiera okno parametrów komunikacji. Inne parametry pomija.\n"

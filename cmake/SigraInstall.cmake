@@ -49,7 +49,7 @@ file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/sigradrv.pc
      "Name: sigradrv\n"
      "Description: Sigra fiscal receipt printer driver\n"
      "Version: ${PROJECT_VERSION}\n"
-     "Libs: -L\${libdir} -Wl,-rpath,\${libdir} -lsigradrv\n"
+     "Libs: -L\${libdir} -lsigradrv\n"
      "Cflags: -I\${includedir}\n")
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/sigradrv.pc
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)

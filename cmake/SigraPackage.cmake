@@ -122,6 +122,13 @@ if(TARGET sigrad)
 endif()
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/python/sigra DESTINATION lib/python3/dist-packages
         COMPONENT python PATTERN __pycache__ EXCLUDE)
+# Its metadata, so that importlib.metadata knows the module and its version.
+configure_file(${PROJECT_SOURCE_DIR}/packaging/python-METADATA.in
+               ${CMAKE_BINARY_DIR}/packaging/python-dist-info/METADATA @ONLY)
+file(WRITE ${CMAKE_BINARY_DIR}/packaging/python-dist-info/top_level.txt "sigra\n")
+file(WRITE ${CMAKE_BINARY_DIR}/packaging/python-dist-info/INSTALLER "dpkg\n")
+install(DIRECTORY ${CMAKE_BINARY_DIR}/packaging/python-dist-info/
+        DESTINATION lib/python3/dist-packages/sigra-${PROJECT_VERSION}.dist-info COMPONENT python)
 
 # Each package's copyright and changelog.
 configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.Debian.in

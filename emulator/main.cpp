@@ -34,7 +34,8 @@ constexpr const char* kUsage =
     "  --type N      device type: 0/1 TX350A 5/7 rates, 2/3 Sigra first/second\n"
     "                generation, 4/5 TX350B 5/7 rates, 6 Sigra F, 7 Luno,\n"
     "                8 Luno F, 9 other device\n"
-    "  --version V   version the model query reports (types 3, 6, 7, 8)\n"
+    "  --version V   version the model query reports (types 3, 6, 7, 8);\n"
+    "                alone, --version prints this program's version\n"
     "  --link DIR    also make DIR/comN a link to the device (needs --port)\n"
     "  --port N      the N of that link\n"
     "  --clock-erased  start with the clock (CMOS) memory erased: reports and\n"
@@ -228,6 +229,12 @@ void KeepState(sigra::emu::Emulator& emulator, const std::string& path) {
 int main(int argc, char** argv) {
   if (argc == 2 && std::string_view(argv[1]) == "--help") {
     std::cout << kUsage;
+    return 0;
+  }
+  // Alone, --version asks for this program's version; with a number after
+  // it, it sets the version the emulated model reports.
+  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+    std::cout << "sigra-emu " SIGRA_VERSION "\n";
     return 0;
   }
   const std::optional<Options> options = ParseOptions(argc, argv);

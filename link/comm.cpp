@@ -1,5 +1,6 @@
 #include "link/comm.h"
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -135,6 +136,8 @@ int32_t TComm::Open() {
 }
 
 int32_t TComm::OpenDevice() {
+  // The port's own time limits bound the wait for the port table too.
+  os::SetOpenWait(std::max<uint32_t>(1000, 1000u * std::max(WriteTimeout, ReadTimeout)));
   std::string target;
   try {
     if (!os::QueryDosDevice(PortName, target)) target.clear();

@@ -25,6 +25,9 @@ bool QueryDosDevice(const std::string& deviceName, std::string& target);
 // sharing; overlapped selects asynchronous transfers. InvalidHandle() and
 // LastError() on failure.
 Handle CreateFile(const std::string& path, bool overlapped);
+// How long the next openings on this thread may wait while another program
+// numbers a new USB serial adapter; nothing to wait for on Windows.
+void SetOpenWait(uint32_t milliseconds);
 bool IsCharacterDevice(Handle h);
 bool CloseHandle(Handle h);
 

@@ -3,6 +3,7 @@
 // or as one JSON object; it calls only the driver's exported functions, and
 // numbers ports with the driver's own numbering.
 #include <charconv>
+#include <chrono>
 #include <cstring>
 #include <cstdint>
 #include <cstdio>
@@ -21,6 +22,7 @@
 
 #include "link/posix/serial_ports.h"
 #include "link/text_1250.h"
+#include "link/win_defs.h"
 #include "sigra/sigradrv.h"
 #include "client/help_version.h"
 #include "client/sale.h"
@@ -34,7 +36,8 @@ namespace {
 // Fields in the order they were added.
 using Json = nlohmann::ordered_json;
 
-constexpr const char* kVersion = "0.1.0";
+// The project's version, from its CMake project.
+constexpr const char* kVersion = SIGRA_VERSION;
 
 constexpr int kExitUsage = 2;
 // A receipt whose closing failed though the printer fiscalised it, and one
@@ -92,21 +95,6 @@ std::string Hex(const unsigned char* bytes, size_t count) {
   return text;
 }
 
-// Why a port does not open, with what to do about missing rights.
-std::string ProblemText(const sigra::link::ports::OpenProblem& problem) {
-  std::string text = std::strerror(problem.error);
-  if (!sigra::link::ports::LacksRights(problem)) return text;
-  if (problem.group.empty()) return text + "; only root may open it";
-  const std::string user = problem.user.empty() ? "$USER" : problem.user;
-  if (problem.userInGroup) {
-    return text + "; " + user + " is in group " + problem.group +
-           " but this session is not yet: log in again";
-  }
-  return text + "; the device belongs to group " + problem.group + ", which " + user +
-         " is not in: add the user to it (sudo adduser " + user + " " + problem.group +
-         ") and log in again";
-}
-
 // What a command has to say: lines for people, fields for --json.
 struct Report {
   std::vector<std::string> lines;
@@ -136,10 +124,8 @@ class Run {
       if (failure) {
         json["step"] = failure->step;
         json["error"] = Message(failure->code);
-        if (!failure->device.empty()) {
-          json["device"] = failure->device;
-          json["reason"] = failure->reason;
-        }
+        if (!failure->device.empty()) json["device"] = failure->device;
+        if (!failure->reason.empty()) json["reason"] = failure->reason;
       }
       json.update(report_.json);
       std::cout << json.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
@@ -151,6 +137,8 @@ class Run {
         if (!failure->device.empty()) {
           std::cerr << "sigractl: COM" << options_.port << " is " << failure->device << ": "
                     << failure->reason << '\n';
+        } else if (!failure->reason.empty()) {
+          std::cerr << "sigractl: " << failure->reason << '\n';
         }
       }
     }
@@ -188,10 +176,11 @@ class Run {
   // and the reason.
   Failure OpeningFailure(const char* step, int32_t code) {
     Failure failure{step, code};
-    const sigra::link::ports::OpenProblem problem = sigra::link::ports::TryOpen(options_.port);
+    const sigra::link::ports::OpenProblem problem =
+        sigra::link::ports::TryOpen(options_.port, std::chrono::seconds(options_.timeout));
     if (problem.error != 0) {
       failure.device = problem.device;
-      failure.reason = ProblemText(problem);
+      failure.reason = sigra::link::ports::ProblemText(problem);
     }
     return failure;
   }
@@ -355,15 +344,24 @@ Outcome PrintReceipt(Run& run, const Options& options, const ReceiptFile& receip
   });
 }
 
-// The ports that are there; needs no printer.
-void Ports(Run& run) {
+// The ports that are there; needs no printer. A port table that cannot be
+// used lists nothing rather than numbers that may not be the adapters'.
+Outcome Ports(Run& run, std::chrono::seconds wait) {
+  std::vector<sigra::link::ports::Port> list;
+  try {
+    list = sigra::link::ports::List(wait);
+  } catch (const sigra::link::ports::TableError& error) {
+    return Failure{"port table", static_cast<int32_t>(sigra::link::kErrorGenFailure),
+                   std::nullopt, "", error.what()};
+  }
   Json ports = Json::array();
-  for (const sigra::link::ports::Port& port : sigra::link::ports::List()) {
+  for (const sigra::link::ports::Port& port : list) {
     const std::string name = "COM" + std::to_string(port.number);
-    const sigra::link::ports::OpenProblem problem = sigra::link::ports::TryOpen(port.number);
+    const sigra::link::ports::OpenProblem problem =
+        sigra::link::ports::TryOpen(port.number, wait);
     const bool noRights = sigra::link::ports::LacksRights(problem);
     std::string line = name + " " + port.device + " " + (port.adapter.empty() ? "-" : port.adapter);
-    if (noRights) line += " (no access: " + ProblemText(problem) + ")";
+    if (noRights) line += " (no access: " + sigra::link::ports::ProblemText(problem) + ")";
     run.Out().lines.push_back(line);
     ports.push_back({{"port", name},
                      {"device", port.device},
@@ -371,6 +369,7 @@ void Ports(Run& run) {
                      {"access", !noRights}});
   }
   run.Out().json["ports"] = ports;
+  return std::nullopt;
 }
 
 Outcome Raw(Run& run, uint8_t command, int32_t answerLength, const std::vector<uint8_t>& data) {
@@ -536,7 +535,7 @@ int Main(int argc, char** argv) {
     outcome = Raw(run, static_cast<uint8_t>(*numbers[0]), static_cast<int32_t>(*numbers[1]), data);
   } else if (command == "ports") {
     if (args.size() != 1) return wrongArguments("no arguments");
-    Ports(run);
+    outcome = Ports(run, std::chrono::seconds(options.timeout));
   } else if (command == "message") {
     const std::optional<int64_t> code = args.size() == 2 ? Number(args[1]) : std::nullopt;
     if (!code || *code < INT32_MIN || *code > INT32_MAX) return wrongArguments("a result code");

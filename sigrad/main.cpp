@@ -71,7 +71,8 @@ constexpr const char* kUsage =
     "printer's line into FILE.ID. One line per request goes to standard error:\n"
     "time, request id, method, path, status, duration, printer, key.\n";
 
-constexpr const char* kVersion = "0.1.0";
+// The project's version, from its CMake project.
+constexpr const char* kVersion = SIGRA_VERSION;
 
 std::optional<int64_t> Number(std::string_view text) {
   int64_t value = 0;
@@ -129,7 +130,13 @@ std::optional<std::string> ParseOptions(int argc, char** argv, ServiceOptions& o
   std::string tokenFile;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (i + 1 >= argc) return arg.rfind("--", 0) == 0 ? arg + " needs a value" : "unknown argument " + arg;
+    static const std::set<std::string> kValueOptions = {
+        "--printer", "--listen",  "--journal", "--token-file",    "--allow-origin",
+        "--tls-cert", "--tls-key", "--queue",   "--retention-days"};
+    if (kValueOptions.count(arg) == 0) {
+      return arg.rfind("-", 0) == 0 ? "unknown option " + arg : "unknown argument " + arg;
+    }
+    if (i + 1 >= argc) return arg + " needs a value";
     const std::string value = argv[++i];
     if (arg == "--printer") {
       PrinterConfig printer;

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <thread>
 #include <vector>
 
 #include "sigrad/answers.h"
@@ -20,6 +21,8 @@ namespace {
 constexpr auto kStartLimit = std::chrono::seconds(120);
 // How long a failed start waits before the next.
 constexpr auto kRestartPause = std::chrono::seconds(1);
+// How long a stopped worker has to close its port and end.
+constexpr auto kStopLimit = std::chrono::seconds(2);
 // How often an idle printer's unknown outcomes are asked of it again.
 constexpr auto kIdleSettle = std::chrono::seconds(10);
 constexpr auto kSettleLimit = std::chrono::seconds(120);
@@ -177,6 +180,9 @@ void Printer::Run() {
     }
     job->reply.set_value(std::move(reply));
   }
+  // The printer's process closes its port before the service may end,
+  // which kills the process.
+  Stop();
   {
     std::lock_guard lock(mutex_);
     ended_ = true;
@@ -248,11 +254,21 @@ bool Printer::Start() {
 }
 
 void Printer::Stop() {
-  if (pid_ > 0) {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
+  // The end of its input lets the worker close its port, clearing the
+  // port's exclusive mode for the next user; one that does not end soon is
+  // hung and killed.
   if (toWorker_ >= 0) close(toWorker_);
+  if (pid_ > 0) {
+    const auto deadline = std::chrono::steady_clock::now() + kStopLimit;
+    while (waitpid(pid_, nullptr, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() >= deadline) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
   if (fromWorker_ >= 0) close(fromWorker_);
   pid_ = -1;
   toWorker_ = -1;

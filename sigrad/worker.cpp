@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -9,6 +10,7 @@
 #include <variant>
 
 #include "commands/results.h"
+#include "link/serial_ports.h"
 #include "protocol/device_family.h"
 #include "sigrad/answers.h"
 #include "sigrad/body.h"
@@ -22,6 +24,12 @@ namespace sigra::service {
 namespace {
 
 constexpr int32_t kTimeoutSeconds = 5;
+// The driver's codes for a port that did not open: none such, held or not
+// permitted, and any other failure of the opening (a port table that cannot
+// be used among them).
+constexpr int32_t kCodeNoPort = 2;
+constexpr int32_t kCodeNoAccess = 5;
+constexpr int32_t kCodeNoDevice = 31;
 constexpr auto kReconnectTime = std::chrono::seconds(30);
 // ReadVAT's value of a rate the printer has not defined.
 constexpr uint32_t kRateUndefined = 25500;
@@ -35,6 +43,18 @@ class Worker {
     const int32_t code = CommunicationInit(options_.port, options_.speed, kTimeoutSeconds);
     open_ = code == 0;
     if (open_) Identify();
+    // Why the port did not open, in the words sigractl uses: the result
+    // code alone blames another program for what is mostly missing rights.
+    portProblem_.clear();
+    if (code == kCodeNoPort || code == kCodeNoAccess || code == kCodeNoDevice) {
+      const link::ports::OpenProblem problem =
+          link::ports::TryOpen(options_.port, std::chrono::seconds(kTimeoutSeconds));
+      if (problem.error != 0) {
+        portProblem_ = "COM" + std::to_string(options_.port) +
+                       (problem.device.empty() ? "" : " is " + problem.device) + ": " +
+                       link::ports::ProblemText(problem);
+      }
+    }
     return code;
   }
 
@@ -150,7 +170,15 @@ class Worker {
 
   Json Failed(int32_t code) {
     Lost(code);
-    return Answer(HttpStatusOf(code), DriverError(code));
+    return Answer(HttpStatusOf(code), Error(code));
+  }
+
+  // The driver's text for the code, or why the port did not open when that
+  // is what the code says.
+  Json Error(int32_t code) const {
+    Json body = DriverError(code);
+    if (!open_ && !portProblem_.empty()) body["error"]["message"] = portProblem_;
+    return body;
   }
 
   Json Done(int32_t code, Json body) {
@@ -204,7 +232,7 @@ class Worker {
       }
     } else {
       status = made ? HttpStatusOf(code) : 503;
-      body = DriverError(code);
+      body = Error(code);
       body["error"]["step"] = step;
       body["key"] = key;
       body["printer"] = options_.printer;
@@ -321,7 +349,7 @@ class Worker {
     }
     body["receipt_possible"] = conditions == 0;
     body["code"] = conditions;
-    std::string message = DriverError(conditions)["error"]["message"];
+    std::string message = Error(conditions)["error"]["message"];
     body["message"] = conditions == 0 ? "" : message;
     return Answer(200, body);
   }
@@ -385,6 +413,7 @@ class Worker {
   const WorkerOptions& options_;
   Journal journal_;
   bool open_ = false;
+  std::string portProblem_;
   int deviceType_ = -1;
   std::string deviceName_;
 };

@@ -110,11 +110,19 @@ TEST_F(ConnectionTest, StartUpWithOnlyAPortOpensTheDialogOnThatPort) {
   EXPECT_FALSE(PortOpen());
 }
 
-TEST_F(ConnectionTest, StartUpIgnoresCom10And9601) {
-  StartPrinter(7, 3);
-  ModalHandler dialog([](QWidget* w) { EXPECT_EQ(w, Komunikacja); });
-  StartUp({"COM10", "9601"});
+// COM12 is taken like any port the list can hold (a USB adapter's number,
+// say); 9601 is no speed, so the dialog opens on COM12 instead of a
+// connection.
+TEST_F(ConnectionTest, StartUpTakesCom12ButIgnores9601) {
+  StartPrinter(7, 12);
+  QString selected;
+  ModalHandler dialog([&](QWidget* w) {
+    EXPECT_EQ(w, Komunikacja);
+    selected = Komunikacja->cbNumerPortu->currentText();
+  });
+  StartUp({"COM12", "9601"});
   EXPECT_TRUE(dialog.handled());
+  EXPECT_EQ(selected, QStringLiteral("COM12"));
   EXPECT_EQ(app::ConfiguredSpeed, 0);
   EXPECT_TRUE(CommandBytes().empty());
 }

@@ -296,7 +296,8 @@ TEST(OperatorTexts, PrinterErrorKinds) {
 
 TEST(CommandLine, HelpAndVersionInsteadOfStarting) {
   const QString usage = app::CommandLineInformation({"COM3", "--help", "--version"});
-  EXPECT_TRUE(usage.startsWith(QStringLiteral("Użycie: sigrasw [COM1..COM9] [9600|19200|28800]\n")))
+  EXPECT_TRUE(
+      usage.startsWith(QStringLiteral("Użycie: sigrasw [COM1..COM255] [9600|19200|28800]\n")))
       << usage.toStdString();
   const QString version = app::CommandLineInformation({"--version", "--help"});
   EXPECT_TRUE(QRegularExpression(QStringLiteral("^sigrasw \\d+\\.\\d+\\.\\d+\n$"))
@@ -311,8 +312,11 @@ TEST(CommandLine, HelpAndVersionInsteadOfStarting) {
 TEST(CommandLine, PortAndSpeed) {
   EXPECT_EQ(app::PortFromArguments({"com3", "19200"}), 3);
   EXPECT_EQ(app::SpeedFromArguments({"com3", "19200"}), 19200);
-  EXPECT_EQ(app::PortFromArguments({"COM10", "COM0", "xCOM5", "Com7"}), 7);
-  EXPECT_EQ(app::PortFromArguments({"COM10", "COM0"}), 0);
+  // Every number the port list holds; nothing beyond it, no leading zero,
+  // nothing but digits.
+  EXPECT_EQ(app::PortFromArguments({"COM0", "xCOM5", "COM12"}), 12);
+  EXPECT_EQ(app::PortFromArguments({"COM256", "COM05", "COM1x", "COM+3", "Com255"}), 255);
+  EXPECT_EQ(app::PortFromArguments({"COM256", "COM0", "COM", "COM9999"}), 0);
   EXPECT_EQ(app::SpeedFromArguments({"9601", "096000", "28800", "9600"}), 28800);
   EXPECT_EQ(app::SpeedFromArguments({"9601"}), 0);
 }

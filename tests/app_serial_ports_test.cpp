@@ -4,10 +4,12 @@
 
 #include <QComboBox>
 #include <filesystem>
+#include <fstream>
 
 #include "app/device_checks.h"
 #include "app/forms.h"
 #include "app/komunikacja.h"
+#include "app/logic/port_item.h"
 #include "emulator/emulator.h"
 #include "link/posix/serial_ports.h"
 #include "tests/app_fixture.h"
@@ -49,8 +51,11 @@ TEST_F(AdapterPortListTest, AnAdapterIsListedUnderItsNumberAndOpens) {
   }
   ASSERT_GT(number, 0);
 
+  // Listed with its name beside its number, as sigractl ports shows it.
   app::Komunikacja->FillPortList();
-  EXPECT_GE(app::Komunikacja->cbNumerPortu->findText(QStringLiteral("COM%1").arg(number)), 0);
+  EXPECT_GE(app::Komunikacja->cbNumerPortu->findText(QStringLiteral("COM%1 ").arg(number) +
+                                                     QString::fromStdString(name)),
+            0);
   ChooseInDialog(number);
   app::Komunikacja->TakeParameters();
   EXPECT_EQ(app::ConfiguredComPort, number);
@@ -59,7 +64,36 @@ TEST_F(AdapterPortListTest, AnAdapterIsListedUnderItsNumberAndOpens) {
   // Gone, it leaves the list.
   fs::remove(dir_ + "/by-id/" + name);
   app::Komunikacja->FillPortList();
-  EXPECT_LT(app::Komunikacja->cbNumerPortu->findText(QStringLiteral("COM%1").arg(number)), 0);
+  EXPECT_LT(app::Komunikacja->cbNumerPortu->findText(QStringLiteral("COM%1").arg(number),
+                                                     Qt::MatchStartsWith),
+            0);
+}
+
+TEST_F(AdapterPortListTest, ABrokenPortTableOpensNoPortAndSaysWhy) {
+  std::ofstream(dir_ + "/ports") << "COM4 usb-Zeta\nCOM4 usb-Alfa\n";
+  app::ConfiguredComPort = 4;
+  const int32_t code = app::OpenConfiguredPort();
+  ASSERT_NE(code, 0);
+  const QString text = app::PortOpenFailureText(code, 4);
+  EXPECT_TRUE(text.contains(QStringLiteral("tabela numerów portów")) &&
+              text.contains(QString::fromStdString(dir_ + "/ports, lines 1 and 2: both give COM4")))
+      << text.toStdString();
+}
+
+TEST(PortItem, NamesTheAdapterBesideTheNumberAndReadsTheNumberBack) {
+  const std::string adapter = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+  EXPECT_EQ(app::PortItemText(3, ""), "COM3");
+  EXPECT_EQ(app::PortItemText(12, adapter), "COM12 " + adapter);
+  for (int port : {1, 9, 10, 12, 99, 100, 255}) {
+    EXPECT_EQ(app::PortOfItem(app::PortItemText(port, "")), port);
+    EXPECT_EQ(app::PortOfItem(app::PortItemText(port, adapter)), port);
+  }
+  // An adapter's name may hold digits and "COM"; only the number counts.
+  EXPECT_EQ(app::PortOfItem("COM2 usb-COM7_Serial_0012-if00"), 2);
+  for (const char* text :
+       {"", "COM", "COM0", "COM256", "COM012", "COM1x", "com3", " COM3", "COM3x usb", "COM1000"}) {
+    EXPECT_EQ(app::PortOfItem(text), 0) << text;
+  }
 }
 
 }  // namespace

@@ -100,6 +100,10 @@ driver = sigra.Driver()
 with driver.connection(port=int('$adapter'[3:])):
     print(driver.device_name())") || fail "the system's Python: $name"
 [ "$name" = "Nowa drukarka fiskalna" ] || fail "the Python module printed: $name"
+version=$(env -i /usr/bin/python3 -c 'import importlib.metadata as m; print(m.version("sigra"))') ||
+  fail "importlib.metadata does not know the module: $version"
+[ "$version" = "$(dpkg-query -W -f '${Version}' python3-sigra | sed 's/-.*//')" ] ||
+  fail "the module's metadata gives version $version"
 
 flags=$(pkg-config --cflags --libs sigradrv) || fail "pkg-config does not find sigradrv"
 echo 'int main(void) { return 0; }' > "$work/empty.c"

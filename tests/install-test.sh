@@ -42,6 +42,10 @@ cp "$source_dir/examples/pos.c" "$source_dir/examples/pos.cpp" "$outside/"
 
 cd "$outside"
 flags=$(PKG_CONFIG_PATH=$stage/lib/pkgconfig pkg-config --cflags --libs sigradrv)
+# The pkg-config file names no run path (a system library needs none): a
+# program of a staged install is given one as its builder would.
+case $flags in *rpath*) fail "sigradrv.pc gives a run path: $flags" ;; esac
+flags="$flags -Wl,-rpath,$stage/lib"
 # shellcheck disable=SC2086
 cc -Wall -Werror pos.c $flags -o pos-c
 # shellcheck disable=SC2086

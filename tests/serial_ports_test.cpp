@@ -190,7 +190,7 @@ TEST_F(SerialPortsTest, ALinkInTheDosdevicesFolderWins) {
 }
 
 TEST_F(SerialPortsTest, ANumberChangedInTheTableHolds) {
-  std::ofstream(Dir() + "/ports") << "# by hand\nCOM42 " << kZeta << "\nCOM 7 broken line\n";
+  std::ofstream(Dir() + "/ports") << "# by hand\nCOM42 " << kZeta << "\n\n  # COM7 kept free\n";
   PlugIn(kZeta, 7);
   PlugIn(kAlfa, 3);
   EXPECT_EQ(NumberOf(kZeta), 42);

@@ -51,7 +51,12 @@ std::string Quoted(const std::string& text) {
 class SigractlTest : public DriverTest {
  protected:
   ToolRun Sigractl(const std::vector<std::string>& args, const std::string& input = "") {
-    std::string command = Quoted(SIGRACTL);
+    return Program(SIGRACTL, args, input);
+  }
+
+  ToolRun Program(const std::string& program, const std::vector<std::string>& args,
+                  const std::string& input = "") {
+    std::string command = Quoted(program);
     for (const std::string& arg : args) command.append(" ").append(Quoted(arg));
     const std::string in = Dir() + "/in", out = Dir() + "/out", err = Dir() + "/err";
     std::ofstream(in) << input;
@@ -159,6 +164,39 @@ TEST_F(SigractlTest, BadInputGetsAClearMessageAndSendsNothing) {
   }
   EXPECT_TRUE(printer.HostBytes().empty());
   EXPECT_TRUE(printer.Printouts().empty());
+}
+
+// The programs give the project's one version, and a command line they do
+// not take is told for what it is.
+TEST_F(SigractlTest, TheProgramsGiveTheProjectsVersionAndNameAWrongOption) {
+  const ToolRun sigractl = Sigractl({"--version"});
+  EXPECT_EQ(sigractl.exit, 0);
+  EXPECT_EQ(sigractl.out.rfind("sigractl " SIGRA_VERSION ", driver ", 0), 0u) << sigractl.out;
+  // Alone, --version is the program's; with a number, the emulated model's.
+  const ToolRun emulator = Program(SIGRA_EMU, {"--version"});
+  EXPECT_EQ(emulator.exit, 0) << emulator.err;
+  EXPECT_EQ(emulator.out, "sigra-emu " SIGRA_VERSION "\n");
+  EXPECT_EQ(Program(SIGRA_EMU, {"--type", "7", "--version"}).exit, 2);
+#ifdef SIGRAD
+  const ToolRun sigrad = Program(SIGRAD, {"--version"});
+  EXPECT_EQ(sigrad.exit, 0);
+  EXPECT_EQ(sigrad.out.rfind("sigrad " SIGRA_VERSION ", driver ", 0), 0u) << sigrad.out;
+  const struct {
+    std::vector<std::string> args;
+    std::string said;
+  } wrong[] = {
+      {{"--bogus"}, "sigrad: unknown option --bogus\n"},
+      {{"--bogus", "x"}, "sigrad: unknown option --bogus\n"},
+      {{"--printer", "till1=COM1", "--port", "COM2"}, "sigrad: unknown option --port\n"},
+      {{"--printer"}, "sigrad: --printer needs a value\n"},
+      {{"stray"}, "sigrad: unknown argument stray\n"},
+  };
+  for (const auto& c : wrong) {
+    const ToolRun run = Program(SIGRAD, c.args);
+    EXPECT_EQ(run.exit, 2) << c.said;
+    EXPECT_EQ(run.err.rfind(c.said, 0), 0u) << run.err;
+  }
+#endif
 }
 
 TEST_F(SigractlTest, JsonForMachinesAndTheExitStatusByClass) {

@@ -7,7 +7,10 @@ set -u
 out=$1 program=$2 version=$3 description=$4
 page=$out.page
 # Without a display a graphical program answers --help, or stops at once.
-if env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 20 help2man --no-info \
+# In a UTF-8 locale (help2man sets its own, C unless told), so that the
+# Polish letters of the help come out right.
+if env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM LC_ALL=C.UTF-8 LANG=C.UTF-8 \
+  timeout 20 help2man --no-info --locale=C.UTF-8 \
   --version-string="$version" --name="$description" --output="$page" "$program" 2>/dev/null; then
   gzip -9nc "$page" > "$out"
 else

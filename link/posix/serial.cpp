@@ -93,10 +93,20 @@ std::optional<int> ComNumber(const std::string& name) {
   return n;
 }
 
-std::string ResolveDevice(const std::string& name) {
+// How long the opening on this thread may wait for the port table's lock.
+thread_local std::chrono::milliseconds t_openWait = ports::kDefaultTableWait;
+
+// The device a port name stands for; nullopt, with errno set, when the port
+// table cannot tell.
+std::optional<std::string> ResolveDevice(const std::string& name, std::chrono::milliseconds wait) {
   std::optional<int> n = ComNumber(name);
   if (!n) return name;
-  return ports::DeviceOf(*n);
+  try {
+    return ports::DeviceOf(*n, wait);
+  } catch (const ports::TableError&) {
+    errno = EIO;
+    return std::nullopt;
+  }
 }
 
 std::string StripPrefix(const std::string& path) {
@@ -324,12 +334,24 @@ void SetLastError(uint32_t code) {
 }
 
 bool QueryDosDevice(const std::string& deviceName, std::string& target) {
-  target = ResolveDevice(deviceName);
-  return true;
+  // Only asked before the opening, which does the waiting for the port
+  // table's lock.
+  const std::optional<std::string> device = ResolveDevice(deviceName, std::chrono::milliseconds(0));
+  target = device.value_or("");
+  return device.has_value() || Fail();
+}
+
+void SetOpenWait(uint32_t milliseconds) {
+  t_openWait = std::chrono::milliseconds(milliseconds);
 }
 
 Handle CreateFile(const std::string& path, bool) {
-  std::string device = ResolveDevice(StripPrefix(path));
+  const std::optional<std::string> resolved = ResolveDevice(StripPrefix(path), t_openWait);
+  if (!resolved) {
+    Fail();
+    return InvalidHandle();
+  }
+  const std::string& device = *resolved;
   const int fd = ports::OpenDevice(device);
   if (fd < 0) {
     Fail();
@@ -355,10 +377,9 @@ bool CloseHandle(Handle h) {
     return false;
   }
   PosixPort* port = Port(h);
-  if (isatty(port->fd)) ioctl(port->fd, TIOCNXCL);
-  bool ok = close(port->fd) == 0;
+  ports::CloseDevice(port->fd);
   delete port;
-  return ok || Fail();
+  return true;
 }
 
 bool GetCommState(Handle h, Dcb& dcb) {

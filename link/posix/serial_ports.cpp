@@ -19,7 +19,8 @@
 #include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
+
+#include "link/posix/port_table.h"
 
 namespace sigra::link::ports {
 namespace {
@@ -105,25 +106,6 @@ std::string TablePath() {
   return state.empty() ? "" : state + "/sigra/ports";
 }
 
-using Table = std::map<int, std::string>;
-
-// "COM<n> <name>" lines; others (comments, blank lines) are skipped.
-Table ReadTable(const std::string& path) {
-  Table table;
-  std::ifstream file(path);
-  std::string line;
-  while (std::getline(file, line)) {
-    std::istringstream words(line);
-    std::string port, name;
-    if (!(words >> port >> name) || port.size() < 4 || port.compare(0, 3, "COM") != 0) continue;
-    const int n = std::atoi(port.c_str() + 3);
-    if (n >= kFirstPort && n <= kLastPort && port.find_first_not_of("0123456789", 3) == port.npos) {
-      table[n] = name;
-    }
-  }
-  return table;
-}
-
 bool Numbered(const Table& table, const std::string& name) {
   return std::any_of(table.begin(), table.end(), [&](const auto& entry) { return entry.second == name; });
 }
@@ -146,29 +128,21 @@ bool NumberNew(Table& table, const std::vector<std::string>& adapters) {
   return changed;
 }
 
-// Writes the table through a temporary file renamed over the old one, so a
-// crash leaves one or the other. Members of the folder's group may renumber
-// adapters too.
-void WriteTable(const std::string& path, const Table& table) {
-  const std::string temporary = path + ".new" + std::to_string(getpid());
-  std::FILE* file = std::fopen(temporary.c_str(), "w");
-  if (file == nullptr) return;
-  std::fputs("# COM port numbers of USB serial adapters: COM<n> <name in /dev/serial/by-id>\n",
-             file);
-  for (const auto& [n, name] : table) std::fprintf(file, "COM%d %s\n", n, name.c_str());
-  fchmod(fileno(file), 0664);
-  const bool written = std::fflush(file) == 0 && fsync(fileno(file)) == 0;
-  std::fclose(file);
-  if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) std::remove(temporary.c_str());
+// The port table as it stands; empty only when there is none. Throws
+// TableError for one that cannot be used.
+Table Current(const std::string& path) {
+  return path.empty() ? Table{} : ReadTable(path).value_or(Table{});
 }
 
 // The port table with every adapter plugged in numbered. New numbers are
-// recorded under a lock on the table's folder, so that two programs seeing a
-// new adapter at once give it one number; when the table cannot be written,
-// they hold for this program only.
-Table Assignments() {
+// recorded under the lock of the table's writers, so that two programs
+// seeing a new adapter at once give it one number; when the table may not
+// be written, they hold for this program only. Throws TableError for a
+// table that cannot be used and a lock held longer than `wait`: an adapter
+// then has no number rather than a guessed one.
+Table Assignments(std::chrono::milliseconds wait) {
   const std::string path = TablePath();
-  Table table = path.empty() ? Table{} : ReadTable(path);
+  Table table = Current(path);
   const std::vector<std::string> adapters = Adapters();
   if (std::all_of(adapters.begin(), adapters.end(),
                   [&](const std::string& name) { return Numbered(table, name); })) {
@@ -186,11 +160,9 @@ Table Assignments() {
       mkdir(dir.substr(0, slash).c_str(), 0755);
     }
   }
-  const int lock = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (lock >= 0) flock(lock, LOCK_EX);
-  table = ReadTable(path);
-  if (NumberNew(table, adapters)) WriteTable(path, table);
-  if (lock >= 0) close(lock);
+  const TableLock lock(path, wait);
+  table = Current(path);
+  if (NumberNew(table, adapters) && lock.Held()) WriteTable(path, table);
   return table;
 }
 
@@ -202,8 +174,12 @@ std::string DeviceIn(const Table& table, int n) {
 
 }  // namespace
 
-std::string DeviceOf(int n) {
-  return DeviceIn(Assignments(), n);
+std::string DeviceOf(int n, std::chrono::milliseconds wait) {
+  // A port the table or a link already gives needs no numbering, nor its
+  // lock.
+  const Table table = Current(TablePath());
+  if (table.count(n) != 0 || DosDeviceLink(n)) return DeviceIn(table, n);
+  return DeviceIn(Assignments(wait), n);
 }
 
 int OpenDevice(const std::string& device) {
@@ -227,8 +203,15 @@ int OpenDevice(const std::string& device) {
   return fd;
 }
 
-std::vector<Port> List() {
-  const Table table = Assignments();
+void CloseDevice(int fd) {
+  // The exclusive mode outlives the descriptor on a terminal whose other
+  // side stays open: left set, it would keep every other user but root out.
+  if (isatty(fd)) ioctl(fd, TIOCNXCL);
+  close(fd);
+}
+
+std::vector<Port> List(std::chrono::milliseconds wait) {
+  const Table table = Assignments(wait);
   const std::vector<std::string> adapters = Adapters();
   std::map<std::string, std::string> adapterOfDevice;
   for (const std::string& name : adapters) adapterOfDevice[RealPath(SerialDir() + "/" + name)] = name;
@@ -244,12 +227,18 @@ std::vector<Port> List() {
   return ports;
 }
 
-OpenProblem TryOpen(int n) {
+OpenProblem TryOpen(int n, std::chrono::milliseconds wait) {
   OpenProblem problem;
-  problem.device = DeviceOf(n);
+  try {
+    problem.device = DeviceOf(n, wait);
+  } catch (const TableError& error) {
+    problem.error = EIO;
+    problem.table = error.what();
+    return problem;
+  }
   const int fd = OpenDevice(problem.device);
   if (fd >= 0) {
-    close(fd);
+    CloseDevice(fd);
     return problem;
   }
   problem.error = errno;

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "link/posix/port_table.h"
 #include "link/serial_ports.h"
 
 namespace sigra::link::ports {
@@ -26,13 +27,18 @@ namespace sigra::link::ports {
 inline constexpr const char* kSystemTableDir = "/var/lib/sigradrv";
 
 // The device port n opens (an adapter by its path in the folder of names).
-std::string DeviceOf(int n);
+// Numbering new adapters waits at most `wait` for another program doing so.
+// Throws TableError (link/posix/port_table.h) when the port table cannot be
+// used or its lock is not had in time: no port is guessed then.
+std::string DeviceOf(int n, std::chrono::milliseconds wait = kDefaultTableWait);
 
 // Opens a device for the driver: read and write, no controlling terminal,
 // non-blocking, locked against any other opening. A /dev/ttyS node whose
 // serial driver has no UART behind it is no port (ENODEV). The descriptor,
 // or -1 with errno set.
 int OpenDevice(const std::string& device);
+// Closes what OpenDevice opened, ending the lock against other openings.
+void CloseDevice(int fd);
 
 // A port that is there: a link whose device exists, an adapter plugged in, a
 // /dev/ttyS node with a UART behind it.
@@ -43,8 +49,9 @@ struct Port {
   // The adapter's name in the folder of names; empty for other ports.
   std::string adapter;
 };
-// The ports that are there, by number. Numbers the new adapters.
-std::vector<Port> List();
+// The ports that are there, by number. Numbers the new adapters; throws
+// TableError as DeviceOf does.
+std::vector<Port> List(std::chrono::milliseconds wait = kDefaultTableWait);
 
 }  // namespace sigra::link::ports
 

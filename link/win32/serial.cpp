@@ -303,6 +303,8 @@ bool QueryDosDevice(const std::string& deviceName, std::string& target) {
   return true;
 }
 
+void SetOpenWait(uint32_t) {}
+
 Handle CreateFile(const std::string& path, bool overlapped) {
   const DWORD flags = (overlapped ? FILE_FLAG_OVERLAPPED : 0) | FILE_ATTRIBUTE_NORMAL;
   return ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, flags,

@@ -6,7 +6,7 @@
 
 namespace sigra::link::ports {
 
-OpenProblem TryOpen(int n) {
+OpenProblem TryOpen(int n, std::chrono::milliseconds) {
   OpenProblem problem;
   problem.device = "COM" + std::to_string(n);
   const std::string path = "\\\\.\\" + problem.device;

@@ -6,6 +6,7 @@ would point into the copy."""
 from __future__ import annotations
 
 import os
+import re
 import shutil
 import tempfile
 from contextlib import contextmanager
@@ -16,12 +17,29 @@ from setuptools import build_meta as _setuptools
 _LEFT_OUT = shutil.ignore_patterns("build", "dist", "*.egg-info", "__pycache__", ".pytest_cache")
 
 
+def _project_version(source: str) -> str | None:
+    """The version of the CMake project the module belongs to, when built from
+    the repository; None from a source archive, which holds VERSION."""
+    cmake = os.path.join(os.path.dirname(os.path.abspath(source)), "CMakeLists.txt")
+    if not os.path.exists(cmake):
+        return None
+    with open(cmake, encoding="utf-8") as file:
+        found = re.search(r"project\(\s*Sigra\s+VERSION\s+([0-9.]+)", file.read())
+    if found is None:
+        raise RuntimeError(f"no project version in {cmake}")
+    return found.group(1)
+
+
 @contextmanager
 def _in_a_copy() -> Iterator[None]:
     source = os.getcwd()
     with tempfile.TemporaryDirectory(prefix="sigra-build-") as folder:
         copy = os.path.join(folder, os.path.basename(source))
         shutil.copytree(source, copy, ignore=_LEFT_OUT)
+        version = _project_version(source)
+        if version is not None:
+            with open(os.path.join(copy, "VERSION"), "w", encoding="utf-8") as file:
+                file.write(version + "\n")
         os.chdir(copy)
         try:
             yield

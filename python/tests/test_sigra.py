@@ -2,6 +2,10 @@
 
 from __future__ import annotations
 
+import importlib.metadata
+import re
+from pathlib import Path
+
 import pytest
 
 import sigra
@@ -151,3 +155,11 @@ def test_an_empty_sale_is_refused_before_anything_is_sent(
     connected.receipt_end()
     assert connected.receipt_number() == 0
     assert connected.sell([_BREAD]) == 1
+
+
+def test_the_installed_module_carries_the_projects_version() -> None:
+    cmake = Path(__file__).resolve().parents[2] / "CMakeLists.txt"
+    text = cmake.read_text(encoding="utf-8")
+    project = re.search(r"project\(\s*Sigra\s+VERSION\s+([0-9.]+)", text)
+    assert project is not None
+    assert importlib.metadata.version("sigra") == project.group(1)

@@ -6,16 +6,20 @@ order each till sent them, without a server error."""
 from __future__ import annotations
 
 import os
+import shutil
 import signal
 import socket
 import subprocess
+import sys
+import tempfile
 import threading
 import time
+from pathlib import Path
 
 import pytest
 import requests
 
-from kit import Till, new_key, receipt, total_text
+from kit import Printer, Service, Till, new_key, receipt, total_text
 from kit import folder, make_printer, make_service  # noqa: F401 - fixtures
 
 
@@ -179,3 +183,80 @@ def test_an_unreachable_printer_neither_sells_nor_holds_up_a_stop(make_printer, 
     time.sleep(0.5)
     assert stop_time(starting) < 3
     assert "listening" not in (folder / "starting.log").read_text()
+
+
+class ServiceAs(Service):
+    """sigrad run as another user, through setpriv."""
+
+    def __init__(self, user: str, *arguments, **options) -> None:
+        self.user = user
+        super().__init__(*arguments, **options)
+
+    def arguments(self) -> list[str]:
+        return ["setpriv", f"--reuid={self.user}", "--regid=nogroup", "--clear-groups",
+                *super().arguments()]
+
+
+@pytest.mark.skipif(os.geteuid() != 0 or shutil.which("setpriv") is None,
+                    reason="running sigrad as a user outside dialout needs root and setpriv")
+def test_a_port_the_service_may_not_open_is_told_as_missing_rights(monkeypatch):
+    # A folder every user may reach: pytest's own is root's alone.
+    folder = Path(tempfile.mkdtemp(prefix="sigrad-rights-"))
+    try:
+        folder.chmod(0o777)
+        monkeypatch.setenv("SIGRA_DOSDEVICES", str(folder))
+        # The user's own port table, which root's home would not let it read.
+        monkeypatch.setenv("XDG_STATE_HOME", str(folder / "state"))
+        printer = Printer(folder, 1)
+        device = os.path.realpath(folder / "com1")
+        subprocess.run(["chgrp", "dialout", device], check=True)
+        os.chmod(device, 0o660)
+        service = ServiceAs("nobody", folder, {"till1": 1})
+        try:
+            answer = requests.get(service.url + "/v1/printers/till1/counters", timeout=30)
+            assert answer.status_code == 503
+            error = answer.json()["error"]
+            status = requests.get(service.url + "/v1/printers/till1/status", timeout=30).json()
+            for code, message in ((error["code"], error["message"]),
+                                  (status["code"], status["message"])):
+                assert code == 5
+                assert "prawdopodobnie" not in message, message
+                assert f"COM1 is {device}: Permission denied" in message, message
+                assert "(sudo adduser nobody dialout)" in message, message
+        finally:
+            service.stop()
+            printer.stop_process()
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+@pytest.mark.skipif(os.geteuid() != 0 or shutil.which("setpriv") is None,
+                    reason="opening the port as another user needs root and setpriv")
+def test_a_stopped_service_leaves_its_ports_to_other_users(monkeypatch):
+    # The port is opened for the service alone; stopped, the service must
+    # end that, or no user but root opens the port after it.
+    folder = Path(tempfile.mkdtemp(prefix="sigrad-stop-"))
+    try:
+        folder.chmod(0o755)
+        monkeypatch.setenv("SIGRA_DOSDEVICES", str(folder))
+        monkeypatch.setenv("XDG_STATE_HOME", str(folder / "state"))
+        printer = Printer(folder, 1)
+        device = os.path.realpath(folder / "com1")
+        subprocess.run(["chgrp", "dialout", device], check=True)
+        os.chmod(device, 0o660)
+        opens = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--groups=dialout",
+                 sys.executable, "-c",
+                 f"import os; os.close(os.open({device!r}, os.O_RDWR | os.O_NOCTTY))"]
+        service = Service(folder, {"till1": 1})
+        try:
+            counters = requests.get(service.url + "/v1/printers/till1/counters", timeout=30)
+            assert counters.status_code == 200, counters.text
+            held = subprocess.run(opens, capture_output=True, text=True)
+            assert held.returncode != 0 and "Device or resource busy" in held.stderr
+        finally:
+            service.stop()
+        left = subprocess.run(opens, capture_output=True, text=True)
+        assert left.returncode == 0, left.stderr
+        printer.stop_process()
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)

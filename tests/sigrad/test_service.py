@@ -56,6 +56,8 @@ def test_printers_status_and_reading_routes(service):
     assert (status, body) == (200, {"status": "ok"})
     status, _, document = service.request("GET", "/v1/openapi.json")
     assert status == 200 and document["openapi"].startswith("3.")
+    # The project's one version, as sigrad --version gives it.
+    assert re.fullmatch(r"\d+\.\d+\.\d+", document["info"]["version"]), document["info"]
     assert "/v1/printers/{id}/receipts/{key}" in document["paths"]
     status, headers, _ = service.request("GET", "/healthz", headers={"X-Request-Id": "till-42"})
     assert headers["X-Request-Id"] == "till-42"
