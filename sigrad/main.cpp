@@ -131,8 +131,8 @@ std::optional<std::string> ParseOptions(int argc, char** argv, ServiceOptions& o
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     static const std::set<std::string> kValueOptions = {
-        "--printer", "--listen",  "--journal", "--token-file",    "--allow-origin",
-        "--tls-cert", "--tls-key", "--queue",   "--retention-days"};
+        "--printer",  "--listen",  "--journal", "--token-file",     "--allow-origin",
+        "--allow-host", "--tls-cert", "--tls-key", "--queue", "--retention-days"};
     if (kValueOptions.count(arg) == 0) {
       return arg.rfind("-", 0) == 0 ? "unknown option " + arg : "unknown argument " + arg;
     }
@@ -180,8 +180,6 @@ std::optional<std::string> ParseOptions(int argc, char** argv, ServiceOptions& o
       const std::optional<int64_t> n = Number(value);
       if (!n || *n < 30 || *n > 3650) return "--retention-days takes 30 to 3650, not " + value;
       options.retentionDays = static_cast<int>(*n);
-    } else {
-      return "unknown option " + arg;
     }
   }
   if (options.printers.empty()) return std::string("no --printer given");
