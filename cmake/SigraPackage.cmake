@@ -70,7 +70,8 @@ if(TARGET sigrad)
   list(APPEND sigra_packages service sigrad)
 endif()
 
-# Manual pages from each program's --help.
+# Manual pages from each program's --help, with the sections it does not
+# give (synopsis, files, environment, see also) from packaging/man/PROGRAM.h2m.
 find_program(SIGRA_HELP2MAN help2man REQUIRED)
 set(sigra_man_descriptions
     "sigractl=run the Sigra fiscal printer driver from scripts"
@@ -86,11 +87,13 @@ foreach(entry ${sigra_man_descriptions})
     continue()
   endif()
   set(page ${sigra_man_dir}/${program}.1.gz)
+  set(include ${PROJECT_SOURCE_DIR}/packaging/man/${program}.h2m)
   add_custom_command(OUTPUT ${page}
                      COMMAND ${CMAKE_COMMAND} -E make_directory ${sigra_man_dir}
                      COMMAND ${PROJECT_SOURCE_DIR}/tools/man-page.sh ${page}
                              $<TARGET_FILE:${program}> ${PROJECT_VERSION} "${description}"
-                     DEPENDS ${program} ${PROJECT_SOURCE_DIR}/tools/man-page.sh
+                             ${include}
+                     DEPENDS ${program} ${PROJECT_SOURCE_DIR}/tools/man-page.sh ${include}
                      COMMENT "Manual page of ${program}" VERBATIM)
   list(APPEND sigra_man_pages ${page})
 endforeach()
