@@ -102,6 +102,9 @@ foreach(entry ${sigra_man_descriptions})
   endif()
   set(page ${sigra_man_dir}/${program}.1.gz)
   set(include ${PROJECT_SOURCE_DIR}/packaging/man/${program}.h2m)
+  if(NOT EXISTS ${include})
+    set(include)
+  endif()
   add_custom_command(OUTPUT ${page}
                      COMMAND ${CMAKE_COMMAND} -E make_directory ${sigra_man_dir}
                      COMMAND ${PROJECT_SOURCE_DIR}/tools/man-page.sh ${page}
