@@ -114,6 +114,45 @@ version=$(env -i /usr/bin/python3 -c 'import importlib.metadata as m; print(m.ve
   fail "the module's metadata gives version $version"
 echo "deb test: the programs, the Python module and the changelogs of the packages' versions"
 
+# Each package's copyright file in the machine-readable format, every licence
+# its files name given in full; a program with nlohmann-json compiled in
+# (its exceptions' texts in the binary) has it listed.
+for package in $packages; do
+  copyright=/usr/share/doc/$package/copyright
+  compiled_in=
+  for file in $(dpkg -L "$package"); do
+    if [ -f "$file" ] && [ ! -h "$file" ] && grep -aq 'json\.exception\.' "$file"; then
+      compiled_in=nlohmann
+    fi
+  done
+  problem=$(python3 - "$copyright" "$compiled_in" <<'PYTHON'
+import re
+import sys
+
+text = open(sys.argv[1], encoding="utf-8").read()
+paragraphs = [p for p in re.split(r"\n[ \t]*\n", text.strip()) if p]
+if not paragraphs[0].startswith("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"):
+    print("no Format line of the machine-readable format")
+given, named, files = set(), set(), []
+for paragraph in paragraphs[1:]:
+    licence = re.search(r"^License: *(\S+)[^\n]*((?:\n[ \t].*)*)", paragraph, re.M)
+    if not licence:
+        print("a paragraph without a License: " + paragraph.splitlines()[0])
+        continue
+    (given if licence.group(2).strip() else named).add(licence.group(1))
+    pattern = re.search(r"^Files: *(.*)", paragraph, re.M)
+    if pattern:
+        files.extend(pattern.group(1).split())
+for name in sorted(named - given):
+    print("the licence " + name + " is named but its text is not given")
+if sys.argv[2] and not any(f.startswith(sys.argv[2] + "/") for f in files):
+    print("no Files: paragraph for " + sys.argv[2] + ", compiled into the package")
+PYTHON
+  ) || fail "$copyright cannot be read"
+  [ -z "$problem" ] || fail "$copyright: $problem"
+done
+echo "deb test: each package's copyright file"
+
 # The manual pages, in a UTF-8 locale: no letter lost to "??", no line of
 # a --help that help2man could not give to its option (an untagged .IP), and
 # the sections beyond --help. sigrad's names its defaults file and its
