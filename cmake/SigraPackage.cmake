@@ -59,7 +59,21 @@ if(NOT SIGRA_DEB)
 endif()
 
 get_target_property(sigra_soversion sigradrv SOVERSION)
-set(sigra_deb_release 1)
+# The packages' version is the newest entry's of packaging/changelog, one
+# entry a release: UPSTREAM-REVISION, UPSTREAM being the project's version.
+# A new project version needs its entry there first.
+set(sigra_changelog ${PROJECT_SOURCE_DIR}/packaging/changelog)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${sigra_changelog})
+file(STRINGS ${sigra_changelog} sigra_changelog_top LIMIT_COUNT 1)
+if(NOT sigra_changelog_top MATCHES "^sigra \\(([^()]+)-([0-9][^()-]*)\\) ")
+  message(FATAL_ERROR "packaging/changelog does not begin with an entry \"sigra (VERSION-REVISION) ...\"")
+endif()
+set(sigra_deb_upstream ${CMAKE_MATCH_1})
+set(sigra_deb_release ${CMAKE_MATCH_2})
+if(NOT sigra_deb_upstream STREQUAL PROJECT_VERSION)
+  message(FATAL_ERROR "packaging/changelog's newest entry is for ${sigra_deb_upstream}, the project "
+                      "is ${PROJECT_VERSION}: add an entry for ${PROJECT_VERSION}-1 at its top")
+endif()
 set(SIGRA_DEB_VERSION ${PROJECT_VERSION}-${sigra_deb_release})
 set(SIGRA_DEB_MAINTAINER "Sigra maintainers <maintainers@users.noreply.c-seed-76e407c2.example>")
 
@@ -70,7 +84,8 @@ if(TARGET sigrad)
   list(APPEND sigra_packages service sigrad)
 endif()
 
-# Manual pages from each program's --help.
+# Manual pages from each program's --help, with the sections it does not
+# give (synopsis, files, environment, see also) from packaging/man/PROGRAM.h2m.
 find_program(SIGRA_HELP2MAN help2man REQUIRED)
 set(sigra_man_descriptions
     "sigractl=run the Sigra fiscal printer driver from scripts"
@@ -86,11 +101,16 @@ foreach(entry ${sigra_man_descriptions})
     continue()
   endif()
   set(page ${sigra_man_dir}/${program}.1.gz)
+  set(include ${PROJECT_SOURCE_DIR}/packaging/man/${program}.h2m)
+  if(NOT EXISTS ${include})
+    set(include)
+  endif()
   add_custom_command(OUTPUT ${page}
                      COMMAND ${CMAKE_COMMAND} -E make_directory ${sigra_man_dir}
                      COMMAND ${PROJECT_SOURCE_DIR}/tools/man-page.sh ${page}
                              $<TARGET_FILE:${program}> ${PROJECT_VERSION} "${description}"
-                     DEPENDS ${program} ${PROJECT_SOURCE_DIR}/tools/man-page.sh
+                             ${include}
+                     DEPENDS ${program} ${PROJECT_SOURCE_DIR}/tools/man-page.sh ${include}
                      COMMENT "Manual page of ${program}" VERBATIM)
   list(APPEND sigra_man_pages ${page})
 endforeach()
@@ -131,12 +151,11 @@ install(DIRECTORY ${CMAKE_BINARY_DIR}/packaging/python-dist-info/
         DESTINATION lib/python3/dist-packages/sigra-${PROJECT_VERSION}.dist-info COMPONENT python)
 
 # Each package's copyright and changelog.
-configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.Debian.in
-               ${CMAKE_BINARY_DIR}/packaging/changelog.Debian @ONLY)
 set(changelog ${CMAKE_BINARY_DIR}/packaging/changelog.Debian.gz)
 add_custom_command(OUTPUT ${changelog}
-                   COMMAND gzip -9nc ${CMAKE_BINARY_DIR}/packaging/changelog.Debian > ${changelog}
-                   DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.Debian)
+                   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
+                   COMMAND gzip -9nc ${sigra_changelog} > ${changelog}
+                   DEPENDS ${sigra_changelog})
 add_custom_target(sigra_changelog ALL DEPENDS ${changelog})
 
 set(CPACK_COMPONENTS_ALL)

@@ -1,12 +1,16 @@
 #!/bin/sh
 # Builds the Debian packages and checks them as a till would get them: lintian
-# on each with no error; installed with apt-get; the user guide whole in
-# sigrasw's documentation folder; the programs run from /usr
-# against the emulator (sigractl on a COM number and on a USB adapter numbered
-# in the machine's port table, the system's Python importing the module and
-# selling nothing but asking the device, sigrad answering --help, its unit
-# verified by systemd-analyze where systemd is there); then purged, leaving
-# nothing of them under /usr or in their state folders. Needs root (apt-get).
+# on each with no error; installed with apt-get; every program, the Python
+# module's metadata and each package's changelog of the package's version;
+# the manual pages whole, with their synopsis, files, environment and related
+# pages, in a UTF-8 locale; the user guide whole in sigrasw's documentation
+# folder; the programs run from /usr against the emulator (sigractl on a COM
+# number and on a USB adapter numbered in the machine's port table, the
+# system's Python importing the module and selling nothing but asking the
+# device, sigrad answering --help, its unit verified by systemd-analyze where
+# systemd is there); sigrad upgraded to a newer package, which restarts the
+# service, and removed, which stops it; then purged, leaving nothing of them
+# under /usr or in their state folders. Needs root (apt-get).
 # The packages are built in a tree of their own, or in BUILD_DIR (see
 # tools/package-deb.sh).
 #   tests/deb-test.sh [OUT_DIR [BUILD_DIR]]      (OUT_DIR: a temporary folder)
@@ -17,8 +21,10 @@ out_dir=${1:-$work/debs}
 build_dir=${2:-}
 emulator_pid=
 installed=
+made_run_systemd=
 cleanup() {
   if [ -n "$emulator_pid" ]; then kill "$emulator_pid" 2>/dev/null || true; fi
+  unfake_systemd
   if [ -n "$installed" ]; then
     # shellcheck disable=SC2086
     apt-get purge -y -q -o DPkg::Lock::Timeout=600 $installed > /dev/null 2>&1 || true
@@ -29,6 +35,30 @@ trap cleanup EXIT
 fail() {
   echo "deb test: $*" >&2
   exit 1
+}
+# The maintainer scripts call systemd only where it runs (/run/systemd/system).
+# For them systemd runs here, its commands stand-ins that write down their
+# calls in $work/calls: with or without a systemd, no service is touched.
+fake_systemd() {
+  mkdir -p "$work/stand-ins"
+  for tool in deb-systemd-invoke systemctl; do
+    printf '#!/bin/sh\necho "%s $*" >> "%s/calls"\n' "$tool" "$work" > "$work/stand-ins/$tool"
+    chmod +x "$work/stand-ins/$tool"
+  done
+  : > "$work/calls"
+  if [ ! -d /run/systemd ]; then
+    made_run_systemd=/run/systemd
+  elif [ ! -d /run/systemd/system ]; then
+    made_run_systemd=/run/systemd/system
+  fi
+  mkdir -p /run/systemd/system
+}
+unfake_systemd() {
+  if [ -n "$made_run_systemd" ]; then
+    rmdir /run/systemd/system || true
+    if [ "$made_run_systemd" = /run/systemd ]; then rmdir /run/systemd || true; fi
+    made_run_systemd=
+  fi
 }
 [ "$(id -u)" = 0 ] || fail "needs root, to install the packages"
 
@@ -55,6 +85,114 @@ installed=$packages
 apt-get install -y -q -o DPkg::Lock::Timeout=600 $debs > "$work/apt.log" 2>&1 ||
   { cat "$work/apt.log"; fail "apt-get install failed"; }
 for package in $packages; do dpkg -L "$package" >> "$work/files"; done
+
+# One version: each program's, the Python module's metadata and the newest
+# entry of each package's changelog are the package's.
+for package in $packages; do
+  version=$(dpkg-query -W -f '${Version}' "$package")
+  changelog=/usr/share/doc/$package/changelog.Debian.gz
+  [ -f "$changelog" ] || fail "$package holds no $changelog"
+  zcat "$changelog" > "$work/changelog"
+  logged=$(dpkg-parsechangelog -l "$work/changelog" -S Version) ||
+    fail "$changelog is no Debian changelog"
+  [ "$logged" = "$version" ] || fail "$package $version: its changelog's newest entry is $logged"
+done
+for program in sigractl sigra-emu sigrad sigrasw; do
+  [ -x "/usr/bin/$program" ] || continue
+  package=$(dpkg -S "/usr/bin/$program" | cut -d: -f1)
+  version=$(dpkg-query -W -f '${Version}' "$package" | sed 's/-[^-]*$//')
+  said=$(env -i QT_QPA_PLATFORM=offscreen "/usr/bin/$program" --version) ||
+    fail "$program --version failed: $said"
+  # "PROGRAM VERSION" or "PROGRAM VERSION, driver ..."
+  said_version=$(echo "$said" | awk 'NR == 1 { sub(/,$/, "", $2); print $2 }')
+  [ "$said_version" = "$version" ] ||
+    fail "$program --version says $said_version, its package $package is $version: $said"
+done
+version=$(env -i /usr/bin/python3 -c 'import importlib.metadata as m; print(m.version("sigra"))') ||
+  fail "importlib.metadata does not know the module: $version"
+[ "$version" = "$(dpkg-query -W -f '${Version}' python3-sigra | sed 's/-[^-]*$//')" ] ||
+  fail "the module's metadata gives version $version"
+echo "deb test: the programs, the Python module and the changelogs of the packages' versions"
+
+# Each package's copyright file in the machine-readable format, every licence
+# its files name given in full; a program with nlohmann-json compiled in
+# (its exceptions' texts in the binary) has it listed.
+for package in $packages; do
+  copyright=/usr/share/doc/$package/copyright
+  compiled_in=
+  for file in $(dpkg -L "$package"); do
+    if [ -f "$file" ] && [ ! -h "$file" ] && grep -aq 'json\.exception\.' "$file"; then
+      compiled_in=nlohmann
+    fi
+  done
+  problem=$(python3 - "$copyright" "$compiled_in" <<'PYTHON'
+import re
+import sys
+
+text = open(sys.argv[1], encoding="utf-8").read()
+paragraphs = [p for p in re.split(r"\n[ \t]*\n", text.strip()) if p]
+if not paragraphs[0].startswith("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"):
+    print("no Format line of the machine-readable format")
+given, named, files = set(), set(), []
+for paragraph in paragraphs[1:]:
+    licence = re.search(r"^License: *(\S+)[^\n]*((?:\n[ \t].*)*)", paragraph, re.M)
+    if not licence:
+        print("a paragraph without a License: " + paragraph.splitlines()[0])
+        continue
+    (given if licence.group(2).strip() else named).add(licence.group(1))
+    pattern = re.search(r"^Files: *(.*)", paragraph, re.M)
+    if pattern:
+        files.extend(pattern.group(1).split())
+for name in sorted(named - given):
+    print("the licence " + name + " is named but its text is not given")
+if sys.argv[2] and not any(f.startswith(sys.argv[2] + "/") for f in files):
+    print("no Files: paragraph for " + sys.argv[2] + ", compiled into the package")
+PYTHON
+  ) || fail "$copyright cannot be read"
+  [ -z "$problem" ] || fail "$copyright: $problem"
+done
+echo "deb test: each package's copyright file"
+
+# The manual pages, in a UTF-8 locale: no letter lost to "??", no line of
+# a --help that help2man could not give to its option (an untagged .IP), and
+# the sections beyond --help. sigrad's names its defaults file and its
+# journal under the unit; each page of a program using the driver names
+# every SIGRA_ variable the driver reads.
+library=$(grep '/libsigradrv\.so\.[0-9]*$' "$work/files" | head -1)
+driver_variables=$(grep -ao 'SIGRA_[A-Z_]*' "$library" | sort -u)
+[ -n "$driver_variables" ] || fail "no SIGRA_ variable found in $library"
+pages=$(grep '^/usr/share/man/man1/.*\.1\.gz$' "$work/files" | sort -u)
+[ -n "$pages" ] || fail "the packages hold no manual page"
+if ! command -v man > /dev/null; then
+  echo "deb test: man is not installed (man-db): the pages are checked unrendered"
+fi
+for page in $pages; do
+  program=$(basename "$page" .1.gz)
+  if zcat "$page" | grep -q '^\.IP *$'; then
+    fail "$page: a line of $program --help stands alone (help2man's .IP), cut from its option"
+  fi
+  if command -v man > /dev/null; then
+    LC_ALL=C.UTF-8 MANWIDTH=80 MANPAGER=cat PAGER=cat man -l "$page" > "$work/page" 2>&1 ||
+      fail "man -l $page failed: $(cat "$work/page")"
+  else
+    zcat "$page" > "$work/page"
+  fi
+  if grep -F '??' "$work/page"; then fail "$page has letters lost to ??"; fi
+  for section in NAME SYNOPSIS DESCRIPTION FILES ENVIRONMENT 'SEE ALSO'; do
+    grep -Eq "^(\.SH \"?)?$section\"?\$" "$work/page" || fail "$page has no $section"
+  done
+  case $program in
+    sigrad) names="/etc/default/sigrad /var/lib/sigra/journal.db STATE_DIRECTORY $driver_variables" ;;
+    sigractl | sigrasw) names="/var/lib/sigradrv/ports $driver_variables" ;;
+    *) names= ;;
+  esac
+  # In the page's source, its hyphens escaped and its fonts switched.
+  zcat "$page" | sed 's/\\-/-/g; s/\\f[BIRP]//g' > "$work/source"
+  for name in $names; do
+    grep -qF "$name" "$work/source" || fail "$page does not name $name"
+  done
+done
+echo "deb test: the manual pages, $(echo "$pages" | wc -l), whole and with their sections"
 
 # The user guide in HTML with sigrasw: its index and every page and picture
 # its pages link to, and no picture left without a page that shows it.
@@ -100,10 +238,6 @@ driver = sigra.Driver()
 with driver.connection(port=int('$adapter'[3:])):
     print(driver.device_name())") || fail "the system's Python: $name"
 [ "$name" = "Nowa drukarka fiskalna" ] || fail "the Python module printed: $name"
-version=$(env -i /usr/bin/python3 -c 'import importlib.metadata as m; print(m.version("sigra"))') ||
-  fail "importlib.metadata does not know the module: $version"
-[ "$version" = "$(dpkg-query -W -f '${Version}' python3-sigra | sed 's/-.*//')" ] ||
-  fail "the module's metadata gives version $version"
 
 flags=$(pkg-config --cflags --libs sigradrv) || fail "pkg-config does not find sigradrv"
 echo 'int main(void) { return 0; }' > "$work/empty.c"
@@ -121,6 +255,32 @@ if echo " $packages " | grep -q ' sigrad '; then
 fi
 kill "$emulator_pid"
 emulator_pid=
+
+# sigrad upgraded to a newer package (the same one, its version raised):
+# the new package's postinst restarts the service if it runs, the old one's
+# prerm leaves it running until then; a removal stops it.
+if echo " $packages " | grep -q ' sigrad '; then
+  deb=$(ls "$out_dir"/sigrad_*.deb)
+  dpkg-deb -R "$deb" "$work/sigrad-newer"
+  newer=$(dpkg-deb -f "$deb" Version)+1
+  sed -i "s/^Version: .*/Version: $newer/" "$work/sigrad-newer/DEBIAN/control"
+  dpkg-deb -b "$work/sigrad-newer" "$work/sigrad-newer.deb" > /dev/null
+  fake_systemd
+  PATH=$work/stand-ins:$PATH dpkg -i "$work/sigrad-newer.deb" > "$work/dpkg.log" 2>&1 ||
+    { cat "$work/dpkg.log"; fail "the upgrade of sigrad to $newer failed"; }
+  [ "$(dpkg-query -W -f '${Version}' sigrad)" = "$newer" ] || fail "sigrad was not upgraded"
+  grep -qx 'deb-systemd-invoke try-restart sigrad.service' "$work/calls" ||
+    fail "the upgrade did not restart sigrad; systemd was asked: $(cat "$work/calls")"
+  if grep -q 'stop' "$work/calls"; then fail "the upgrade stopped sigrad: $(cat "$work/calls")"; fi
+  : > "$work/calls"
+  PATH=$work/stand-ins:$PATH dpkg -r sigrad > "$work/dpkg.log" 2>&1 ||
+    { cat "$work/dpkg.log"; fail "the removal of sigrad failed"; }
+  grep -qx 'deb-systemd-invoke stop sigrad.service' "$work/calls" ||
+    fail "the removal did not stop sigrad; systemd was asked: $(cat "$work/calls")"
+  if grep -q 'start' "$work/calls"; then fail "the removal started sigrad: $(cat "$work/calls")"; fi
+  unfake_systemd
+  echo "deb test: sigrad restarted by an upgrade, stopped by a removal"
+fi
 
 # shellcheck disable=SC2086
 apt-get purge -y -q -o DPkg::Lock::Timeout=600 $packages > "$work/apt.log" 2>&1 ||

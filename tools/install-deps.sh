@@ -25,7 +25,7 @@ required="build-essential cmake ninja-build pkg-config
   python3-requests python3-jsonschema
   libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev libssl-dev openssl curl
   g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix
-  help2man cmark-gfm dpkg-dev fakeroot file adduser"
+  help2man man-db cmark-gfm dpkg-dev fakeroot file adduser"
 optional="chromium lintian wine64"
 
 # Quiet on success; apt's own words when it fails.
