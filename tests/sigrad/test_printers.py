@@ -5,6 +5,7 @@ order each till sent them, without a server error."""
 
 from __future__ import annotations
 
+import contextlib
 import os
 import shutil
 import signal
@@ -197,20 +198,30 @@ class ServiceAs(Service):
                 *super().arguments()]
 
 
-@pytest.mark.skipif(os.geteuid() != 0 or shutil.which("setpriv") is None,
-                    reason="running sigrad as a user outside dialout needs root and setpriv")
-def test_a_port_the_service_may_not_open_is_told_as_missing_rights(monkeypatch):
-    # A folder every user may reach: pytest's own is root's alone.
-    folder = Path(tempfile.mkdtemp(prefix="sigrad-rights-"))
+@contextlib.contextmanager
+def dialout_port(monkeypatch, prefix: str, mode: int):
+    """A folder of mode MODE outside pytest's own (root's alone), its COM1 an
+    emulated printer whose device only the dialout group may open, and the
+    port table of whoever runs there in it. Yields the folder, the printer
+    and the device."""
+    folder = Path(tempfile.mkdtemp(prefix=prefix))
     try:
-        folder.chmod(0o777)
+        folder.chmod(mode)
         monkeypatch.setenv("SIGRA_DOSDEVICES", str(folder))
-        # The user's own port table, which root's home would not let it read.
         monkeypatch.setenv("XDG_STATE_HOME", str(folder / "state"))
         printer = Printer(folder, 1)
         device = os.path.realpath(folder / "com1")
         subprocess.run(["chgrp", "dialout", device], check=True)
         os.chmod(device, 0o660)
+        yield folder, printer, device
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+@pytest.mark.skipif(os.geteuid() != 0 or shutil.which("setpriv") is None,
+                    reason="running sigrad as a user outside dialout needs root and setpriv")
+def test_a_port_the_service_may_not_open_is_told_as_missing_rights(monkeypatch):
+    with dialout_port(monkeypatch, "sigrad-rights-", 0o777) as (folder, printer, device):
         service = ServiceAs("nobody", folder, {"till1": 1})
         try:
             answer = requests.get(service.url + "/v1/printers/till1/counters", timeout=30)
@@ -226,8 +237,6 @@ def test_a_port_the_service_may_not_open_is_told_as_missing_rights(monkeypatch):
         finally:
             service.stop()
             printer.stop_process()
-    finally:
-        shutil.rmtree(folder, ignore_errors=True)
 
 
 @pytest.mark.skipif(os.geteuid() != 0 or shutil.which("setpriv") is None,
@@ -235,15 +244,7 @@ def test_a_port_the_service_may_not_open_is_told_as_missing_rights(monkeypatch):
 def test_a_stopped_service_leaves_its_ports_to_other_users(monkeypatch):
     # The port is opened for the service alone; stopped, the service must
     # end that, or no user but root opens the port after it.
-    folder = Path(tempfile.mkdtemp(prefix="sigrad-stop-"))
-    try:
-        folder.chmod(0o755)
-        monkeypatch.setenv("SIGRA_DOSDEVICES", str(folder))
-        monkeypatch.setenv("XDG_STATE_HOME", str(folder / "state"))
-        printer = Printer(folder, 1)
-        device = os.path.realpath(folder / "com1")
-        subprocess.run(["chgrp", "dialout", device], check=True)
-        os.chmod(device, 0o660)
+    with dialout_port(monkeypatch, "sigrad-stop-", 0o755) as (folder, printer, device):
         opens = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--groups=dialout",
                  sys.executable, "-c",
                  f"import os; os.close(os.open({device!r}, os.O_RDWR | os.O_NOCTTY))"]
@@ -258,5 +259,3 @@ def test_a_stopped_service_leaves_its_ports_to_other_users(monkeypatch):
         left = subprocess.run(opens, capture_output=True, text=True)
         assert left.returncode == 0, left.stderr
         printer.stop_process()
-    finally:
-        shutil.rmtree(folder, ignore_errors=True)
