@@ -20,10 +20,12 @@ work=$(mktemp -d /tmp/sigra-deb-XXXXXX)
 out_dir=${1:-$work/debs}
 build_dir=${2:-}
 emulator_pid=
+service_pid=
 installed=
 made_run_systemd=
 cleanup() {
   if [ -n "$emulator_pid" ]; then kill "$emulator_pid" 2>/dev/null || true; fi
+  if [ -n "$service_pid" ]; then kill "$service_pid" 2>/dev/null || true; fi
   unfake_systemd
   if [ -n "$installed" ]; then
     # shellcheck disable=SC2086
@@ -258,8 +260,49 @@ emulator_pid=
 
 # sigrad upgraded to a newer package (the same one, its version raised):
 # the new package's postinst restarts the service if it runs, the old one's
-# prerm leaves it running until then; a removal stops it.
+# prerm leaves it running until then; a removal stops it. The service runs
+# as its unit runs it (its user, its state folder made as systemd makes it),
+# against the emulator run by the same user. It sells a receipt before the
+# upgrade; restarted as systemd does when the postinst asks, the new binary
+# replays the sale from the journal kept in /var/lib/sigra.
+start_sigrad() {
+  (cd /var/lib/sigra && exec setsid runuser -u sigra -- env -i STATE_DIRECTORY=/var/lib/sigra \
+    SIGRA_DOSDEVICES="$work/unit" /usr/bin/sigrad --printer till1=COM1 --listen 127.0.0.1:18423 \
+    >> "$work/unit/sigrad.log" 2>&1 < /dev/null) &
+  for _ in $(seq 100); do
+    service_pid=$(pgrep -o -x -u sigra sigrad) &&
+      curl -sf http://127.0.0.1:18423/healthz > /dev/null && return 0
+    sleep 0.1
+  done
+  cat "$work/unit/sigrad.log"
+  fail "sigrad did not start as its unit would"
+}
+stop_sigrad() {
+  kill "$service_pid"
+  for _ in $(seq 100); do
+    kill -0 "$service_pid" 2>/dev/null || { service_pid=; return 0; }
+    sleep 0.1
+  done
+  fail "sigrad did not stop on SIGTERM"
+}
+sell() {
+  curl -s -o "$work/unit/answer" -w '%{http_code} %header{idempotent-replayed}' \
+    -H 'Content-Type: application/json' -H 'Idempotency-Key: upgrade-1' \
+    --data '{"items":[{"name":"Chleb","rate":"A","quantity":1,"unit":"szt","price":"4.50"}]}' \
+    http://127.0.0.1:18423/v1/printers/till1/receipts
+}
 if echo " $packages " | grep -q ' sigrad '; then
+  chmod 711 "$work"
+  install -d -o sigra -g sigra "$work/unit"
+  install -d -o sigra -g sigra -m 0750 /var/lib/sigra
+  runuser -u sigra -- /usr/bin/sigra-emu --type 7 --link "$work/unit" --port 1 \
+    > "$work/emulator.log" 2>&1 &
+  emulator_pid=$!
+  for _ in $(seq 50); do [ -e "$work/unit/com1" ] && break; sleep 0.1; done
+  start_sigrad
+  said=$(sell)
+  [ "$said" = "201 " ] && grep -q '"fiscalised": *true' "$work/unit/answer" || fail "the sale before the upgrade was answered $said: $(cat "$work/unit/answer")"
+  [ -s /var/lib/sigra/journal.db ] || fail "no journal in /var/lib/sigra"
   deb=$(ls "$out_dir"/sigrad_*.deb)
   dpkg-deb -R "$deb" "$work/sigrad-newer"
   newer=$(dpkg-deb -f "$deb" Version)+1
@@ -272,6 +315,17 @@ if echo " $packages " | grep -q ' sigrad '; then
   grep -qx 'deb-systemd-invoke try-restart sigrad.service' "$work/calls" ||
     fail "the upgrade did not restart sigrad; systemd was asked: $(cat "$work/calls")"
   if grep -q 'stop' "$work/calls"; then fail "the upgrade stopped sigrad: $(cat "$work/calls")"; fi
+  kill -0 "$service_pid" || fail "sigrad ended during the upgrade"
+  stop_sigrad
+  start_sigrad
+  [ "$(readlink "/proc/$service_pid/exe")" = /usr/bin/sigrad ] ||
+    fail "the restarted sigrad is not the upgraded binary: $(readlink "/proc/$service_pid/exe")"
+  said=$(sell)
+  [ "$said" = "201 true" ] && grep -q '"fiscalised": *true' "$work/unit/answer" ||
+    fail "the sale after the upgrade was answered $said, not replayed: $(cat "$work/unit/answer")"
+  stop_sigrad
+  kill "$emulator_pid"
+  emulator_pid=
   : > "$work/calls"
   PATH=$work/stand-ins:$PATH dpkg -r sigrad > "$work/dpkg.log" 2>&1 ||
     { cat "$work/dpkg.log"; fail "the removal of sigrad failed"; }
@@ -279,7 +333,7 @@ if echo " $packages " | grep -q ' sigrad '; then
     fail "the removal did not stop sigrad; systemd was asked: $(cat "$work/calls")"
   if grep -q 'start' "$work/calls"; then fail "the removal started sigrad: $(cat "$work/calls")"; fi
   unfake_systemd
-  echo "deb test: sigrad restarted by an upgrade, stopped by a removal"
+  echo "deb test: sigrad restarted by an upgrade onto the new binary, its journal kept; stopped by a removal"
 fi
 
 # shellcheck disable=SC2086
