@@ -30,9 +30,10 @@ fi
 # What goes into the Qt; a cache built otherwise is built again. Besides the
 # modules, the third-party code and the plugins the operator program has no
 # use for are left out (their build steps with them): it loads no JPEG or
-# GIF, draws with neither Direct2D nor Vulkan, renders its text by the
-# system's own font engine and shows none of the widgets switched off here.
-# Without Direct2D the DirectWrite 3 font database is not built, so the
+# GIF, draws with neither Direct2D, OpenGL nor Vulkan, renders its text by
+# the system's own font engine (Latin letters need no HarfBuzz shaping),
+# reads no MIME database or XML and shows none of the widgets switched off
+# here. Without Direct2D the DirectWrite 3 font database is not built, so the
 # platform plugin must not ask for it either: the GDI one serves.
 features=(
   -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
@@ -51,7 +52,9 @@ features=(
   -DFEATURE_lcdnumber=OFF -DFEATURE_splashscreen=OFF -DFEATURE_keysequenceedit=OFF
   -DFEATURE_undoview=OFF -DFEATURE_fontcombobox=OFF -DFEATURE_syntaxhighlighter=OFF
   -DFEATURE_toolbox=OFF -DFEATURE_jalalicalendar=OFF -DFEATURE_hijricalendar=OFF
-  -DFEATURE_islamiccivilcalendar=OFF -DFEATURE_sharedmemory=OFF -DFEATURE_systemsemaphore=OFF)
+  -DFEATURE_islamiccivilcalendar=OFF -DFEATURE_sharedmemory=OFF -DFEATURE_systemsemaphore=OFF
+  -DINPUT_opengl=no -DFEATURE_harfbuzz=OFF -DFEATURE_style_stylesheet=OFF
+  -DFEATURE_systemtrayicon=OFF -DFEATURE_mimetype=OFF -DFEATURE_xmlstream=OFF)
 wanted="$version ${features[*]}"
 cached() { [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$wanted" ]; }
 if [ $check = yes ]; then
