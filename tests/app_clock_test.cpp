@@ -31,19 +31,8 @@ namespace {
 using namespace std::chrono_literals;
 using app::GlowneOkno;
 
-const QString kBlad = QStringLiteral("Błąd");
 const QString kShortCmos = QStringLiteral("Skasowana pamięć CMOS. Wejdź do inicjowania zegara.");
 constexpr uint8_t kShift = 54;
-
-// The data bytes of every frame of `command` the printer received.
-std::vector<std::vector<uint8_t>> DataOf(const emu::Emulator& printer, uint8_t command) {
-  std::vector<std::vector<uint8_t>> found;
-  for (const std::vector<uint8_t>& frame : printer.Commands()) {
-    if (frame.size() >= 2 && frame[1] == command)
-      found.emplace_back(frame.begin() + 2, frame.end());
-  }
-  return found;
-}
 
 // Runs `action` once `dialog` has become the active modal widget (an outer
 // dialog may still be in front for a while), then closes it if still open.

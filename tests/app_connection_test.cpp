@@ -26,7 +26,6 @@ namespace {
 using app::GlowneOkno;
 using app::Komunikacja;
 
-const QString kBlad = QStringLiteral("Błąd");
 const QString kNotFiscal = QStringLiteral("Podłączone urządzenie nie jest drukarką fiskalną");
 
 bool PortOpen() {

@@ -29,16 +29,6 @@ namespace {
 
 using app::GlowneOkno;
 
-const QString kInformacja = QStringLiteral("Informacja");
-
-std::vector<std::vector<uint8_t>> DataOf(const emu::Emulator& printer, uint8_t command) {
-  std::vector<std::vector<uint8_t>> found;
-  for (const std::vector<uint8_t>& frame : printer.Commands()) {
-    if (frame.size() >= 2 && frame[1] == command)
-      found.emplace_back(frame.begin() + 2, frame.end());
-  }
-  return found;
-}
 
 std::vector<uint8_t> LineBlock(uint8_t number, const std::string& text) {
   std::vector<uint8_t> block(42, ' ');

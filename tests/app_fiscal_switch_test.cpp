@@ -33,15 +33,6 @@ using app::GlowneOkno;
 constexpr uint8_t kFiscalise = 114;
 constexpr uint8_t kSettle = 49;
 
-std::vector<std::vector<uint8_t>> DataOf(const emu::Emulator& printer, uint8_t command) {
-  std::vector<std::vector<uint8_t>> found;
-  for (const std::vector<uint8_t>& frame : printer.Commands()) {
-    if (frame.size() >= 2 && frame[1] == command)
-      found.emplace_back(frame.begin() + 2, frame.end());
-  }
-  return found;
-}
-
 // Answers Yes to every question but the `noAt`-th (from 1; 0: none), OK to
 // the rest, and records them all.
 class QuestionBoxes : public ScriptedBoxes {

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -106,6 +107,21 @@ class AppTest : public ::testing::Test {
 
 void ExpectMessage(const ShownMessage& shown, const QString& text, const QString& caption,
                    uint32_t flags);
+
+// The captions of the program's message boxes.
+inline const QString kBlad = QStringLiteral("Błąd");
+inline const QString kInformacja = QStringLiteral("Informacja");
+
+// The data bytes of every frame of `command` the printer received.
+using Frames = std::vector<std::vector<uint8_t>>;
+inline Frames DataOf(const emu::Emulator& printer, uint8_t command) {
+  Frames found;
+  for (const std::vector<uint8_t>& frame : printer.Commands()) {
+    if (frame.size() >= 2 && frame[1] == command)
+      found.emplace_back(frame.begin() + 2, frame.end());
+  }
+  return found;
+}
 
 }  // namespace sigra::testing
 

@@ -28,23 +28,11 @@ namespace sigra::testing {
 namespace {
 
 using app::GlowneOkno;
-using Frames = std::vector<std::vector<uint8_t>>;
 
-const QString kBlad = QStringLiteral("Błąd");
 const QString kOdpowiedz = QStringLiteral("Odpowiedz");
-const QString kInformacja = QStringLiteral("Informacja");
 constexpr uint8_t kDaily = 37;
 constexpr uint8_t kPeriodic = 49;
 constexpr uint8_t kShortByDatesOld = 41;
-
-Frames DataOf(const emu::Emulator& printer, uint8_t command) {
-  Frames found;
-  for (const std::vector<uint8_t>& frame : printer.Commands()) {
-    if (frame.size() >= 2 && frame[1] == command)
-      found.emplace_back(frame.begin() + 2, frame.end());
-  }
-  return found;
-}
 
 size_t Count(const std::vector<uint8_t>& commands, uint8_t command) {
   return static_cast<size_t>(std::count(commands.begin(), commands.end(), command));

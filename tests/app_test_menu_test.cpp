@@ -28,7 +28,6 @@ namespace {
 
 using app::GlowneOkno;
 
-const QString kBlad = QStringLiteral("Błąd");
 const QString kCanIssue = QStringLiteral("PARAGON MOŻE ZOSTAĆ WYSTAWIONY");
 
 // Runs `action` on each modal dialog (not message box) as it appears, then

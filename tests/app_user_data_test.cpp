@@ -32,7 +32,6 @@ namespace {
 
 using app::fDaneUzytkownika;
 
-const QString kBlad = QStringLiteral("Błąd");
 const QString kWrongNip = QStringLiteral("NUMER NIP ZOSTAŁ WPROWADZONY NIEPRAWIDŁOWO\r");
 
 class UserDataTest : public AppTest {

@@ -72,6 +72,10 @@ class DriverTest : public ::testing::Test {
   std::unique_ptr<emu::Emulator> emulator_;
 };
 
+// The by-id names of the USB serial adapters the port tests plug in.
+inline constexpr const char* kZeta = "usb-Zeta_USB-Serial_Z0001-if00-port0";
+inline constexpr const char* kAlfa = "usb-Alfa_UART_A0002-if00-port0";
+
 }  // namespace sigra::testing
 
 #endif

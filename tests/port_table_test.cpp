@@ -35,8 +35,6 @@ namespace fs = std::filesystem;
 using link::ports::ParseTable;
 using link::ports::TableError;
 
-constexpr const char* kZeta = "usb-Zeta_USB-Serial_Z0001-if00-port0";
-constexpr const char* kAlfa = "usb-Alfa_UART_A0002-if00-port0";
 
 std::string ReadAll(const std::string& path) {
   std::ifstream file(path, std::ios::binary);

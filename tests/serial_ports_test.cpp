@@ -23,8 +23,6 @@ namespace fs = std::filesystem;
 using link::ports::List;
 using link::ports::Port;
 
-constexpr const char* kZeta = "usb-Zeta_USB-Serial_Z0001-if00-port0";
-constexpr const char* kAlfa = "usb-Alfa_UART_A0002-if00-port0";
 constexpr const char* kBeta = "usb-Beta_UART_B0003-if00-port0";
 
 class SerialPortsTest : public DriverTest {

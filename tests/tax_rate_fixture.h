@@ -37,18 +37,8 @@ using app::fOdczytStawek;
 using app::fStawkiPodatkowe;
 using app::GlowneOkno;
 
-inline const QString kBlad = QStringLiteral("Błąd");
 constexpr uint8_t kUserDataBit = 0x02;  // status byte 1
 constexpr uint8_t kNamesFull = 0x01;    // status byte 2
-
-// The data bytes of each frame of command `cmd` the printer received.
-inline std::vector<std::vector<uint8_t>> DataOf(const emu::Emulator& printer, uint8_t cmd) {
-  std::vector<std::vector<uint8_t>> data;
-  for (const std::vector<uint8_t>& frame : printer.Commands()) {
-    if (frame.size() >= 2 && frame[1] == cmd) data.emplace_back(frame.begin() + 2, frame.end());
-  }
-  return data;
-}
 
 // Two bytes per rate, most significant first, as a seven-rate printer takes them.
 inline std::vector<uint8_t> SevenRates(std::initializer_list<uint16_t> rates) {

@@ -42,7 +42,7 @@ native() {
   dir=$work/$1
   excluded=$2
   shift 2
-  cmake -S "$source_dir" -B "$dir" -G Ninja -DSIGRA_WERROR=ON "$@"
+  cmake -S "$source_dir" -B "$dir" -G Ninja -DSIGRA_WERROR=ON -DSIGRA_UNITY_TESTS=ON "$@"
   # shellcheck disable=SC2086 # the list is split into target names
   cmake --build "$dir" --parallel 2 ${targets:+--target $targets}
   [ "$excluded" = - ] && return 0

@@ -9,7 +9,7 @@
 # build: configure it with Debian's flags first, build and test it
 # (tools/test.sh BUILD_DIR), then package it. Its tests stay, and so does its
 # own install layout after the packages are made.
-#   tools/package-deb.sh --configure BUILD_DIR
+#   tools/package-deb.sh --configure BUILD_DIR [CMAKE_OPTION...]
 set -eu
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -33,8 +33,9 @@ configure() {
 }
 
 if [ "${1:-}" = --configure ]; then
-  [ $# -eq 2 ] || { echo "usage: $0 --configure BUILD_DIR" >&2; exit 2; }
-  configure "$2"
+  [ $# -ge 2 ] || { echo "usage: $0 --configure BUILD_DIR [CMAKE_OPTION...]" >&2; exit 2; }
+  shift
+  configure "$@"
   exit 0
 fi
 [ $# -ge 1 ] || { echo "usage: $0 OUT_DIR [BUILD_DIR]" >&2; exit 2; }
