@@ -36,16 +36,18 @@ def test_a_printer_standing_before_a_sale_is_told_at_once(make_printer, make_ser
     printer = make_printer(1)
     service = make_service({"till1": 1})
     assert service.post(RECEIPTS, receipt("1.00"), new_key()).status_code == 201
-    for fault, code, error_id, mended in (("paper out", 109, "paper_out", "paper in"),
-                                          ("head up", 109, "paper_out", "head down"),
-                                          ("failure on", 103, "printer_failure", "failure off")):
+    faults = (("paper out", 109, "paper_out", "paper in"),
+              ("head up", 109, "paper_out", "head down"),
+              ("failure on", 103, "printer_failure", "failure off"))
+    # One receipt before the faults, and one after each is mended.
+    for sold, (fault, code, error_id, mended) in enumerate(faults, start=1):
         assert printer.control(fault) == "ok"
         start = printer.journal_length()
         # The second sale too: the printer answers, whatever the first left.
         for _ in range(2):
             refused_at_once(service, code, error_id)
         assert not any("receipt begin" in line for line in printer.journal()[start:]), fault
-        assert printer.counter() == 1
+        assert printer.counter() == sold, fault
         status = service.get("/v1/printers/till1/status").json()
         assert (status["online"], status["receipt_possible"], status["code"]) == (True, False, code)
         assert service.get("/v1/printers").json()["printers"][0]["online"] is True
@@ -53,6 +55,7 @@ def test_a_printer_standing_before_a_sale_is_told_at_once(make_printer, make_ser
         answer = service.post(RECEIPTS, receipt("1.00"), new_key())
         assert answer.status_code == 201, (fault, answer.text)
     assert printer.counter() == 4
+    assert printer.fiscal_totals() == ["1,00"] * 4
 
 
 def test_a_printer_without_paper_from_the_start_is_told_at_once(make_printer, make_service):
