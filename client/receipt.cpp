@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "client/receipt_text.h"
 #include "commands/code_page.h"
 #include "link/text_1250.h"
 
@@ -43,14 +44,19 @@ bool ParseDecimal(std::string_view text, int maxDecimals, int64_t& value, int& d
 }
 
 // `field` in Windows-1250, at most `chars` characters, each a character the
-// printer prints as such (no control character).
+// printer prints as such (no control character); accents written apart are
+// composed with their letters.
 Error Text(std::string_view field, size_t chars, const char* what, std::string& out) {
   const std::string quoted = std::string(what) + " \"" + std::string(field) + "\"";
   for (char c : field) {
     if (static_cast<unsigned char>(c) < 0x20) return quoted + " holds a control character";
   }
-  out = Cp1250FromUtf8(field);
-  if (Utf8FromCp1250(out) != field) return quoted + " has a character Windows-1250 lacks";
+  const Text1250 converted = To1250(field);
+  if (converted.position != 0) {
+    return quoted + " has a character Windows-1250 lacks: " + CharacterName(converted.missing) +
+           " at character " + std::to_string(converted.position);
+  }
+  out = converted.text;
   for (char c : out) {
     if (!PrintsAsItself(static_cast<uint8_t>(c))) {
       return quoted + " has \"" + Utf8FromCp1250(std::string(1, c)) +

@@ -14,6 +14,16 @@ std::optional<bool> Fiscalised(int32_t before, const Connect& connect,
   return std::nullopt;
 }
 
+std::optional<bool> FiscalisedAfter(int32_t code, int32_t before, const Connect& connect,
+                                    std::chrono::milliseconds reconnectTime, int32_t& counter,
+                                    int32_t (*readCounter)(int32_t*)) {
+  // The printer's own codes: it answered, so the line and the connection
+  // serve. Opening it again would not do: a printer without paper, or one
+  // whose printout stopped, does not let a connection open.
+  if (code >= 100 && code < 300 && readCounter(&counter) == 0) return counter == before + 1;
+  return Fiscalised(before, connect, reconnectTime, counter, readCounter);
+}
+
 std::string FromDriver(std::string_view cp1250) {
   std::string text;
   for (size_t i = 0; i < cp1250.size(); ++i) {
@@ -57,7 +67,8 @@ SaleResult Sell(const Receipt& receipt, const Connect& connect, const SaleSteps&
     result.step = std::move(step);
     result.code = code;
     int32_t counter = 0;
-    result.fiscalised = Fiscalised(result.counterBefore, connect, reconnectTime, counter);
+    result.fiscalised =
+        FiscalisedAfter(code, result.counterBefore, connect, reconnectTime, counter);
     if (result.fiscalised == true) result.receiptNumber = counter;
     return result;
   };

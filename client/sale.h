@@ -1,7 +1,8 @@
 // A sale through the driver's exported functions that is never printed
 // twice: the receipt counter is read before the receipt; when a step fails,
-// the printer is reached again (for up to 30 s) and the counter read again,
-// which tells whether the printer fiscalised the receipt after all.
+// the counter is read again, which tells whether the printer fiscalised the
+// receipt after all: at once when the printer answered the step itself (no
+// paper, say), otherwise over a new connection, for up to 30 s.
 #ifndef SIGRA_CLIENT_SALE_H
 #define SIGRA_CLIENT_SALE_H
 
@@ -57,6 +58,14 @@ SaleResult Sell(const Receipt& receipt, const Connect& connect, const SaleSteps&
 std::optional<bool> Fiscalised(int32_t before, const Connect& connect,
                                std::chrono::milliseconds reconnectTime, int32_t& counter,
                                int32_t (*readCounter)(int32_t*) = ReceiptNumber);
+
+// After a step failed with `code`: the same, told at once on the connection
+// the printer answered on when it answered the step with a code of its own
+// (100 to 299: no paper, a failure, a refusal), whose counter it still reads;
+// a line that failed is reached again as Fiscalised reaches it.
+std::optional<bool> FiscalisedAfter(int32_t code, int32_t before, const Connect& connect,
+                                    std::chrono::milliseconds reconnectTime, int32_t& counter,
+                                    int32_t (*readCounter)(int32_t*) = ReceiptNumber);
 
 // The Polish text of a result code in UTF-8, its lines ending in "\n".
 std::string Message(int32_t code);

@@ -129,7 +129,6 @@ void ApplyStates(const Options& options, sigra::emu::Emulator& emulator) {
     if (options.noUserData) sigra::emu::ClearUserData(printer);
     if (options.serviceJumper) sigra::emu::SetServiceJumper(printer, true);
     if (options.drawerOpen) sigra::emu::SetDrawerOpen(printer, true);
-    if (options.noPaper) printer.SetPaper(false);
     if (options.negativeDisplay) sigra::emu::SetNegativeDisplay(printer, true);
   });
 }
@@ -278,6 +277,9 @@ int main(int argc, char** argv) {
     emulator.SetJournalListener(print);
     ApplyStates(*options, emulator);
     sigra::emu::ControlChannel channel(emulator);
+    // As a "paper out" line would: the paper bits of every status byte that
+    // tells them, and the channel's "head down" leaves it out.
+    if (options->noPaper) channel.Execute("paper out");
     std::unique_ptr<sigra::emu::ControlServer> control;
     if (options->control) {
       control = std::make_unique<sigra::emu::ControlServer>(

@@ -29,7 +29,7 @@ void QueueFull(httplib::Response& res, Json body) {
 }
 
 Json QueueFullBody() {
-  return ErrorBody(kCodeBusy, "The printer's queue is full; try again later.");
+  return ErrorBody(kCodeBusy, "The printer's queue is full; try again later.", kIdQueueFull);
 }
 
 std::optional<Reply> Ask(Metrics& metrics, Printer& printer, const Json& request,

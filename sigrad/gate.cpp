@@ -23,6 +23,8 @@ namespace {
 constexpr size_t kBodyLimit = 64 * 1024;
 constexpr size_t kHeaderLimit = 64 * 1024;
 constexpr size_t kThreads = 64;
+// What a 503 or a 409 asks a client to wait before it asks again.
+constexpr int kRetryAfterSeconds = 1;
 
 // Makes the answer the last on its connection, which then closes: for an
 // answer given before its request's body was read, so that the body is never
@@ -97,6 +99,20 @@ std::string Now() {
   return full;
 }
 
+// The methods a path is served with, for Allow ("GET, HEAD, OPTIONS"); empty
+// for a path no route serves. OPTIONS is answered for every path (CORS).
+std::string AllowedMethods(const std::string& path) {
+  if (path.size() > kPathLimit) return "";
+  static const std::regex get(
+      "^/(healthz|metrics|v1/openapi\\.json|v1/printers|"
+      "v1/printers/[^/]+/(status|clock|rates|counters|receipts/.+))$");
+  static const std::regex post(
+      "^/v1/printers/[^/]+/(receipts|reports/(daily|state|periodic)|clock/shift|drawer)$");
+  if (std::regex_match(path, get)) return "GET, HEAD, OPTIONS";
+  if (std::regex_match(path, post)) return "POST, OPTIONS";
+  return "";
+}
+
 // Equal tokens, in a time that does not depend on where they differ.
 bool SameToken(const std::string& given, const std::string& token) {
   const std::string a = Digest(given);
@@ -126,8 +142,15 @@ httplib::Server::HandlerResponse Refuse(const httplib::Request& req, httplib::Re
   _exit(1);
 }
 
+void SetRetryAfter(httplib::Response& res, int status) {
+  if ((status == 503 || status == 409) && !res.has_header("Retry-After")) {
+    res.set_header("Retry-After", std::to_string(kRetryAfterSeconds));
+  }
+}
+
 void Send(httplib::Response& res, int status, const Json& body) {
   res.status = status;
+  SetRetryAfter(res, status);
   // A message may quote a path or header holding bytes that are not UTF-8
   // ("No such printer \x80"): they are written as U+FFFD, not thrown on.
   res.set_content(body.dump(-1, ' ', false, Json::error_handler_t::replace), "application/json");
@@ -151,13 +174,22 @@ void Gate::Install(httplib::Server& server) {
       [this](const httplib::Request& req, httplib::Response& res) { return Check(req, res); });
   // Called for every answer of 400 and above before it is written.
   server.set_error_handler(
-      httplib::Server::HandlerWithResponse([](const httplib::Request&, httplib::Response& res) {
+      httplib::Server::HandlerWithResponse([](const httplib::Request& req, httplib::Response& res) {
         using Handled = httplib::Server::HandlerResponse;
         if (res.get_header_value("Connection") == "close") {
           CloseAfter(res);
           return Handled::Handled;
         }
         if (!res.body.empty()) return Handled::Unhandled;
+        // No route of this method; a known path's other method is 405.
+        if (res.status == 404) {
+          if (const std::string allowed = AllowedMethods(req.path); !allowed.empty()) {
+            res.set_header("Allow", allowed);
+            SendError(res, 405, kCodeMethodNotAllowed,
+                      req.method + " is not served here; " + allowed + " are.");
+            return Handled::Handled;
+          }
+        }
         const char* message = res.status == 413   ? "The request is larger than 64 KiB."
                               : res.status == 404 ? "No such route."
                               : res.status == 405 ? "Method not allowed."
@@ -232,7 +264,8 @@ httplib::Server::HandlerResponse Gate::Check(const httplib::Request& req, httpli
     }
     res.set_header("Access-Control-Allow-Origin", origin);
     res.set_header("Vary", "Origin");
-    res.set_header("Access-Control-Expose-Headers", "Idempotent-Replayed, X-Request-Id");
+    res.set_header("Access-Control-Expose-Headers",
+                   "Idempotent-Replayed, X-Request-Id, Retry-After, Location");
   }
   if (req.method == "OPTIONS") {
     res.status = 204;

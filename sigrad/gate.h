@@ -19,6 +19,9 @@ namespace sigra::service {
 
 constexpr size_t kPathLimit = 1024;
 
+// A 503 or a 409 tells how long to wait before asking again (Retry-After),
+// unless the answer says so already.
+void SetRetryAfter(httplib::Response& res, int status);
 void Send(httplib::Response& res, int status, const Json& body);
 void SendError(httplib::Response& res, int status, int32_t code, const std::string& message);
 

@@ -1,5 +1,6 @@
 #include "sigrad/idempotency.h"
 
+#include <cctype>
 #include <cstdio>
 #include <optional>
 
@@ -14,10 +15,37 @@ constexpr size_t kKeyLength = 200;
 // How often the journal forgets entries older than it keeps them.
 constexpr auto kPurgeEvery = std::chrono::hours(1);
 
+// Where a key's outcome is found: GET /v1/printers/ID/receipts/KEY. The
+// HTTP library decodes the path once and the route once more (a header's
+// escapes are read too), so a '%' of the key is written encoded twice.
+std::string OutcomePath(const std::string& printer, const std::string& key) {
+  std::string path = "/v1/printers/" + printer + "/receipts/";
+  for (const char c : key) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (std::isalnum(byte) || c == '-' || c == '_' || c == '.' || c == '~') {
+      path += c;
+    } else if (c == '%') {
+      path += "%2525";
+    } else {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
+      path += escaped;
+    }
+  }
+  return path;
+}
+
+// A receipt or report made: where its outcome is kept.
+void SetLocation(httplib::Response& res, const std::string& printer, const std::string& key) {
+  if (res.status == 201) res.set_header("Location", OutcomePath(printer, key));
+}
+
 // The stored answer again.
 void Replay(const Entry& entry, httplib::Response& res) {
   res.set_header("Idempotent-Replayed", "true");
   res.status = entry.httpStatus;
+  SetRetryAfter(res, res.status);
+  SetLocation(res, entry.printer, entry.key);
   res.set_content(entry.answer, "application/json");
 }
 
@@ -69,7 +97,7 @@ void Idempotency::Keyed(Printer& printer, const std::string& kind, const Value& 
                                 "sold until it is back or the service is restarted.";
     if (!journalLost_) std::fprintf(stderr, "sigrad: %s\n", message.c_str());
     journalLost_ = true;
-    Json body = ErrorBody(kCodeBusy, message);
+    Json body = ErrorBody(kCodeBusy, message, kIdJournalLost);
     if (kind == "receipt") body["fiscalised"] = false;
     Send(res, 503, body);
     return;
@@ -108,6 +136,7 @@ void Idempotency::Keyed(Printer& printer, const std::string& kind, const Value& 
     metrics_.Outcome(id, reply.body["fiscalised"]);
   }
   Send(res, reply.status, reply.body);
+  SetLocation(res, id, key);
 }
 
 Json Idempotency::NotSent(const Entry& entry, int status, Json body) {
@@ -136,7 +165,8 @@ void Idempotency::ForgetAccepted() {
   std::lock_guard lock(mutex_);
   for (const Entry& entry : journal_.Accepted()) {
     NotSent(entry, 503,
-            ErrorBody(kCodeBusy, "The service stopped before the sale began; nothing was sent."));
+            ErrorBody(kCodeBusy, "The service stopped before the sale began; nothing was sent.",
+                      kIdInterrupted));
   }
 }
 

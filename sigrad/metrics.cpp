@@ -53,7 +53,7 @@ std::string Metrics::Text(const std::vector<std::unique_ptr<Printer>>& printers)
             std::to_string(printer->QueueLength()) + "\n";
   }
   text +=
-      "# HELP sigrad_printer_online Whether the printer answered its last request.\n"
+      "# HELP sigrad_printer_online Whether the printer answered its last request or idle probe.\n"
       "# TYPE sigrad_printer_online gauge\n";
   for (const auto& printer : printers) {
     text += "sigrad_printer_online{printer=\"" + printer->Config().id + "\"} " +

@@ -25,6 +25,13 @@ constexpr auto kRestartPause = std::chrono::seconds(1);
 constexpr auto kStopLimit = std::chrono::seconds(2);
 // How often an idle printer's unknown outcomes are asked of it again.
 constexpr auto kIdleSettle = std::chrono::seconds(10);
+// How long a printer may stand idle before it is asked whether it still
+// answers (the lightest reading), so that what /v1/printers and /healthz say
+// of it is never much older.
+constexpr auto kIdleProbe = std::chrono::seconds(30);
+// How often a printout stopped for lack of paper is looked at while idle, to
+// resume it soon after paper is back.
+constexpr auto kStoppedLook = std::chrono::seconds(1);
 constexpr auto kSettleLimit = std::chrono::seconds(120);
 
 bool WriteAll(int fd, const std::string& text) {
@@ -38,15 +45,15 @@ bool WriteAll(int fd, const std::string& text) {
   return true;
 }
 
-Reply Unreachable(const std::string& message) {
-  return {503, ErrorBody(kCodeBusy, message)};
+Reply Unreachable(const std::string& message, const char* id) {
+  return {503, ErrorBody(kCodeBusy, message, id)};
 }
 
 // The answer to `request`, which the printer's process did not answer: for a
 // receipt, with whether the printer may have fiscalised it.
 Reply Unanswered(const nlohmann::json& request, const std::string& printer,
-                 const std::string& message, const nlohmann::json& fiscalised) {
-  Reply reply = Unreachable(message);
+                 const std::string& message, const char* id, const nlohmann::json& fiscalised) {
+  Reply reply = Unreachable(message, id);
   if (request.value("op", "") == "receipt") {
     reply.body["fiscalised"] = fiscalised;
     reply.body["key"] = request["key"];
@@ -88,7 +95,7 @@ void Printer::Halt() {
   }
   wake_.notify_all();
   for (auto& job : waiting) {
-    job->reply.set_value(Unanswered(job->request, config_.id, kStopping, false));
+    job->reply.set_value(Unanswered(job->request, config_.id, kStopping, kIdStopping, false));
   }
 }
 
@@ -116,7 +123,7 @@ std::optional<std::future<Reply>> Printer::Submit(nlohmann::json request,
   {
     std::lock_guard lock(mutex_);
     if (stopping_) {
-      job->reply.set_value(Unanswered(job->request, config_.id, kStopping, false));
+      job->reply.set_value(Unanswered(job->request, config_.id, kStopping, kIdStopping, false));
       return reply;
     }
     if (queue_.size() >= queueLimit_) return std::nullopt;
@@ -155,16 +162,22 @@ void Printer::Run() {
   // known before the first request.
   Start();
   started_.set_value();
+  auto lastContact = std::chrono::steady_clock::now();
   while (true) {
     std::unique_ptr<Job> job;
     {
       std::unique_lock lock(mutex_);
-      if (!wake_.wait_for(lock, kIdleSettle, [&] { return stopping_ || !queue_.empty(); })) {
+      const auto idle = stopped_ ? kStoppedLook : kIdleSettle;
+      if (!wake_.wait_for(lock, idle, [&] { return stopping_ || !queue_.empty(); })) {
         // Idle: an outcome left unknown is settled as soon as the printer
-        // answers again, and a process that died is started again.
+        // answers again, a stopped printout resumed once paper is back, a
+        // process that died is started again, and now and then the printer
+        // is asked whether it still answers. Never while a request runs.
         lock.unlock();
-        Job settle{{{"op", "settle"}}, kSettleLimit, {}};
+        const bool probe = std::chrono::steady_clock::now() - lastContact >= kIdleProbe;
+        Job settle{{{"op", "settle"}, {"probe", probe}}, kSettleLimit, {}};
         Serve(settle);
+        if (probe) lastContact = std::chrono::steady_clock::now();
         continue;
       }
       if (stopping_) break;
@@ -173,6 +186,7 @@ void Printer::Run() {
       servingKey_ = job->request.value("key", "");
     }
     Reply reply = Serve(*job);
+    lastContact = std::chrono::steady_clock::now();
     {
       std::lock_guard lock(mutex_);
       queue_.pop_front();
@@ -307,7 +321,8 @@ Reply Printer::Serve(Job& job) {
   }
   if (pid_ < 0 && (Stopping() || !Start())) {
     Pause(kRestartPause);
-    return Unreachable("The printer's process does not start; the printer may be unreachable.");
+    return Unreachable("The printer's process does not start; the printer may be unreachable.",
+                       "printer_unreachable");
   }
   const auto deadline = std::chrono::steady_clock::now() + job.limit;
   const std::optional<std::string> line =
@@ -324,11 +339,16 @@ Reply Printer::Serve(Job& job) {
     if (!Stopping()) Start();
     return Unanswered(job.request, config_.id,
                       "The printer's process did not answer in time and was restarted.",
-                      nullptr);
+                      kIdNotAnswering, nullptr);
   }
   {
     std::lock_guard lock(mutex_);
     info_["online"] = answer.value("online", false);
+    // A printer first reached after the start is known from then on.
+    for (const char* field : {"device_type", "device_name"}) {
+      if (answer.contains(field) && !answer[field].is_null()) info_[field] = answer[field];
+    }
+    stopped_ = answer.value("stopped", false);
   }
   return {answer["status"].get<int>(), answer["body"]};
 }

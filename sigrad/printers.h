@@ -101,6 +101,7 @@ class Printer {
   bool serving_ = false;  // the queue's first request has begun
   std::string servingKey_;  // its Idempotency-Key, if it has one
   bool ended_ = false;    // the printer's thread serves no more
+  bool stopped_ = false;  // its printout stands stopped for lack of paper
   nlohmann::json info_;
 
   pid_t pid_ = -1;

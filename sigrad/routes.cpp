@@ -65,8 +65,26 @@ void Service::AwaitEnd() {
 
 void Service::Install(httplib::Server& server) {
   gate_.Install(server);
-  server.Get("/healthz", [](const httplib::Request&, httplib::Response& res) {
-    Send(res, 200, {{"status", "ok"}});
+  // The service itself; with ?printers=1 also whether each printer answers
+  // (as its last request or its last idle probe found it), 503 while one
+  // does not.
+  server.Get("/healthz", [this](const httplib::Request& req, httplib::Response& res) {
+    const std::string asked = req.get_param_value("printers");
+    if (asked != "1" && asked != "true") {
+      Send(res, 200, {{"status", "ok"}});
+      return;
+    }
+    Json printers = Json::array();
+    Json unreachable = Json::array();
+    for (const auto& printer : printers_) {
+      const bool online = printer->Online();
+      printers.push_back({{"id", printer->Config().id}, {"online", online}});
+      if (!online) unreachable.push_back(printer->Config().id);
+    }
+    Send(res, unreachable.empty() ? 200 : 503,
+         {{"status", unreachable.empty() ? "ok" : "printers_unreachable"},
+          {"printers", printers},
+          {"unreachable", unreachable}});
   });
   server.Get("/metrics", [this](const httplib::Request&, httplib::Response& res) {
     res.set_content(metrics_.Text(printers_), "text/plain; version=0.0.4");

@@ -15,6 +15,7 @@
 #include "sigrad/answers.h"
 #include "sigrad/body.h"
 #include "sigrad/journal.h"
+#include "sigrad/raw_reads.h"
 #include "sigra/sigradrv.h"
 #include "sigra/sigradrv.hpp"
 #include "client/sale.h"
@@ -33,6 +34,14 @@ constexpr int32_t kCodeNoDevice = 31;
 constexpr auto kReconnectTime = std::chrono::seconds(30);
 // ReadVAT's value of a rate the printer has not defined.
 constexpr uint32_t kRateUndefined = 25500;
+constexpr int kLuno = 7;
+constexpr int kLunoF = 8;
+
+// A code of the printer's own (no paper, a failure, a refusal): it answered,
+// on a port that is open.
+bool Answered(int32_t code) {
+  return code >= 100 && code < 300;
+}
 
 class Worker {
  public:
@@ -40,9 +49,29 @@ class Worker {
       : options_(options), journal_(options.journal, /*create=*/false) {}
 
   int32_t Connect() {
-    const int32_t code = CommunicationInit(options_.port, options_.speed, kTimeoutSeconds);
+    int32_t code = CommunicationInit(options_.port, options_.speed, kTimeoutSeconds);
+    uint8_t status3 = 0;
+    if (Answered(code) && raw::Status3(status3) == 0 &&
+        (status3 & (raw::kNoPaper | raw::kStoppedForPaper)) == raw::kStoppedForPaper) {
+      // A printout stopped for lack of paper, the paper back: the opening
+      // does not resume it itself. Resumed on the port, it is waited for by
+      // the next opening.
+      if (raw::ResumePrintout() == 0) {
+        code = CommunicationInit(options_.port, options_.speed, kTimeoutSeconds);
+      }
+    }
     open_ = code == 0;
-    if (open_) Identify();
+    // A printer without paper, with its head raised, its printout stopped or
+    // a failure answers but does not let the connection open: its port stays
+    // open, and its counters and status bytes are read there.
+    answering_ = open_ || Answered(code);
+    if (open_) {
+      Identify();
+      stopped_ = false;
+    } else if (answering_ && raw::Status3(status3) == 0 &&
+               (status3 & (raw::kNoPaper | raw::kStoppedForPaper)) != 0) {
+      stopped_ = true;
+    }
     // Why the port did not open, in the words sigractl uses: the result
     // code alone blames another program for what is mostly missing rights.
     portProblem_.clear();
@@ -65,25 +94,25 @@ class Worker {
   }
 
   // Settles every entry of this printer left unfinished or unknown, from the
-  // printer's counters: true when none is left. An entry still accepted is
-  // the service's: waiting in its queue or about to be sent, and settled by
-  // the service itself when its request ends unanswered.
-  bool Settle() {
+  // printer's counters: 0 when none is left, else the result code that kept
+  // the printer from telling. An entry still accepted is the service's:
+  // waiting in its queue or about to be sent, and settled by the service
+  // itself when its request ends unanswered.
+  int32_t Settle() {
     for (const Entry& entry : journal_.Unsettled(options_.printer)) {
       if (entry.state == "accepted") continue;
       if (!entry.counterBefore) {
         // Nothing that could sell went out.
-        StoreNotMade(entry, 503, ErrorBody(kCodeBusy, "The service stopped before the sale "
-                                                      "began; nothing was sent."));
+        StoreNotMade(entry, 503,
+                     ErrorBody(kCodeBusy,
+                               "The service stopped before the sale began; nothing was sent.",
+                               kIdInterrupted));
         continue;
       }
-      if (Ensure() != 0) return false;
       int32_t counter = 0;
-      const bool receipt = entry.kind == "receipt";
-      const int32_t code = receipt ? ReceiptNumber(&counter) : DailyReportNumber(&counter);
-      if (code != 0) {
+      if (const int32_t code = Counter(entry.kind == "receipt", counter); code != 0) {
         Lost(code);
-        return false;
+        return code;
       }
       if (counter == *entry.counterBefore + 1) {
         Json body = Made(entry.key, entry.kind, counter, TotalOf(entry));
@@ -93,17 +122,21 @@ class Worker {
         journal_.Done(options_.printer, entry.key, true, 201, body.dump());
       } else {
         StoreNotMade(entry, 503,
-                     ErrorBody(kCodeBusy, "The printer did not complete it before an "
-                                          "interruption; it may be sent again."));
+                     ErrorBody(kCodeBusy,
+                               "The printer did not complete it before an interruption; it may "
+                               "be sent again.",
+                               kIdInterrupted));
       }
     }
-    return true;
+    return 0;
   }
 
   Json Handle(const Json& request) {
     const std::string op = request.value("op", "");
     if (op == "info") return Answer(200, Info());
-    if (op == "settle") return Answer(200, {{"settled", Settle()}});
+    if (op == "settle") return Idle(request.value("probe", false));
+    // Before anything else is asked of the printer.
+    ResumeStopped();
     if (op == "status") return Status();
     if (op == "receipt") return Receipt(request.at("key"), request.at("body"));
     if (op == "daily") return Daily(request.at("key"), request.at("zero"));
@@ -135,12 +168,83 @@ class Worker {
  private:
   int32_t Ensure() { return open_ ? 0 : Connect(); }
 
+  bool Online() const { return open_ || answering_; }
+
   // After a failure of the port or the line the connection is opened afresh.
+  // No paper may have stopped a printout: it is resumed once paper is back.
   void Lost(int32_t code) {
     if (code > 0 && code < 100) {
       CommunicationEnd();
       open_ = false;
+      answering_ = false;
     }
+    if (code == kResultNoPaper) stopped_ = true;
+  }
+
+  // The receipt counter (`receipt` false: the daily report counter) on the
+  // connection, or, from a printer that answers without letting it open,
+  // on its port.
+  int32_t Counter(bool receipt, int32_t& counter) {
+    const int32_t code = Ensure();
+    if (code == 0) return receipt ? ReceiptNumber(&counter) : DailyReportNumber(&counter);
+    if (!answering_) return code;
+    bool luno = deviceType_ == kLuno || deviceType_ == kLunoF;
+    if (deviceType_ < 0) {
+      if (const int32_t asked = raw::IsLuno(luno); asked != 0) return asked;
+    }
+    return raw::Counter(receipt, luno, counter);
+  }
+
+  // While no request waits: a printout stopped for lack of paper goes on
+  // once paper is back, unknown outcomes are settled, and with `probe` the
+  // printer is asked whether it still answers, so that what the service
+  // says of it is never older than the probes' interval.
+  Json Idle(bool probe) {
+    if (probe) Probe();
+    ResumeStopped();
+    return Answer(200, {{"settled", Settle() == 0}});
+  }
+
+  // The lightest reading that tells: status byte 3 on the open connection;
+  // without one, the connection opened afresh.
+  void Probe() {
+    if (!open_) {
+      Connect();
+      return;
+    }
+    uint8_t status3 = 0;
+    if (const int32_t code = raw::Status3(status3); code != 0) {
+      Lost(code);
+    } else if ((status3 & (raw::kNoPaper | raw::kStoppedForPaper)) != 0) {
+      stopped_ = true;
+    }
+  }
+
+  // A printout that no paper (or the raised head) stopped is resumed as soon
+  // as paper is back: the printer would hold it, and refuse every receipt,
+  // until someone pressed its key.
+  // A printer that does not answer is left to the next probe.
+  void ResumeStopped() {
+    if (!stopped_ || !Online()) return;
+    if (!open_) {
+      // The stopped printout (or no paper) kept the connection from opening:
+      // the opening resumes it once it can.
+      Connect();
+      return;
+    }
+    uint8_t status3 = 0;
+    if (const int32_t code = raw::Status3(status3); code != 0) {
+      Lost(code);
+      return;
+    }
+    if ((status3 & raw::kNoPaper) != 0) return;
+    if ((status3 & raw::kStoppedForPaper) != 0) {
+      if (const int32_t code = ::PrintResume(); code != 0) {
+        Lost(code);
+        return;
+      }
+    }
+    stopped_ = false;
   }
 
   void Identify() {
@@ -153,7 +257,7 @@ class Worker {
   }
 
   void Describe(Json& json) const {
-    json["online"] = open_;
+    json["online"] = Online();
     json["device_type"] = deviceType_ >= 0 ? Json(deviceType_) : Json(nullptr);
     json["device_name"] = deviceName_.empty() ? Json(nullptr) : Json(deviceName_);
   }
@@ -165,7 +269,10 @@ class Worker {
   }
 
   Json Answer(int status, Json body) const {
-    return {{"status", status}, {"body", std::move(body)}, {"online", open_}};
+    Json answer = {
+        {"status", status}, {"body", std::move(body)}, {"stopped", stopped_ && Online()}};
+    Describe(answer);
+    return answer;
   }
 
   Json Failed(int32_t code) {
@@ -257,7 +364,9 @@ class Worker {
         body ? ReceiptFromBody(*body) : std::string("malformed");
     const sale::Receipt* receipt = std::get_if<sale::Receipt>(&checked);
     if (!receipt) return Answer(400, ErrorBody(kCodeBadRequest, std::get<std::string>(checked)));
-    if (!Settle()) return NotBegun(key, "receipt", 21, "settling earlier sales");
+    if (int32_t code = Settle(); code != 0) {
+      return NotBegun(key, "receipt", code, "settling earlier sales");
+    }
     if (int32_t code = Ensure(); code != 0) {
       return NotBegun(key, "receipt", code, "CommunicationInit");
     }
@@ -291,7 +400,8 @@ class Worker {
       Json body = ErrorBody(kCodeBadRequest,
                             "items[" + std::to_string(i) + "]: the rate " +
                                 std::string(1, static_cast<char>('A' + rate - 1)) +
-                                " is not defined in the printer; nothing was sent.");
+                                " is not defined in the printer; nothing was sent.",
+                            kIdRateUndefined);
       body["key"] = key;
       body["printer"] = options_.printer;
       body["fiscalised"] = false;
@@ -302,7 +412,9 @@ class Worker {
   }
 
   Json Daily(const std::string& key, bool zero) {
-    if (!Settle()) return NotBegun(key, "daily_report", 21, "settling earlier sales");
+    if (int32_t code = Settle(); code != 0) {
+      return NotBegun(key, "daily_report", code, "settling earlier sales");
+    }
     if (int32_t code = Ensure(); code != 0) {
       return NotBegun(key, "daily_report", code, "CommunicationInit");
     }
@@ -317,8 +429,8 @@ class Worker {
       return Outcome(key, "daily_report", std::nullopt, 0, "", true, before + 1);
     }
     int32_t counter = 0;
-    const std::optional<bool> made = sale::Fiscalised(
-        before, [this] { return Connect(); }, kReconnectTime, counter, DailyReportNumber);
+    const std::optional<bool> made = sale::FiscalisedAfter(
+        code, before, [this] { return Connect(); }, kReconnectTime, counter, DailyReportNumber);
     return Outcome(key, "daily_report", std::nullopt, code, "DailyReport", made, counter);
   }
 
@@ -330,9 +442,11 @@ class Worker {
     if (open_) {
       code = sigractl::ReadStatusBytes(status, step);
       conditions = code == 0 ? ReceiptConditions() : code;
+    } else if (answering_) {
+      // A printer without paper does not let the connection open; its
+      // status bytes, on the port it answered on, still tell why.
+      code = sigractl::ReadStatusBytes(status, step);
     } else if (OpenPort(options_.port, options_.speed, kTimeoutSeconds, kTimeoutSeconds) == 0) {
-      // A printer without paper does not finish the opening; its status
-      // bytes still tell why.
       code = sigractl::ReadStatusBytes(status, step);
       ClosePort();
     }
@@ -413,6 +527,10 @@ class Worker {
   const WorkerOptions& options_;
   Journal journal_;
   bool open_ = false;
+  // The printer answered the last opening, open or not (see Connect).
+  bool answering_ = false;
+  // A printout may stand stopped for lack of paper (see ResumeStopped).
+  bool stopped_ = false;
   std::string portProblem_;
   int deviceType_ = -1;
   std::string deviceName_;

@@ -53,4 +53,13 @@ function(sigra_add_service_tests)
   sigra_service_test(service_lifetime test_lifetime.py 300)
   # The OpenAPI description, validated and held to the answers.
   sigra_service_test(service_openapi test_openapi.py 300)
+  # No paper, the head raised or a failure before a sale and while a receipt
+  # prints; the printout resumed once paper is back.
+  sigra_service_test(service_paper test_paper.py 300)
+  # Error ids, Retry-After, 405 with Allow, Location.
+  sigra_service_test(service_errors test_errors.py 300)
+  # Characters Windows-1250 lacks named; decomposed Polish letters composed.
+  sigra_service_test(service_text test_text.py 300)
+  # Idle printers switched off and on, noticed; /healthz?printers=1.
+  sigra_service_test(service_health test_health.py 300)
 endfunction()

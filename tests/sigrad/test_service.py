@@ -436,7 +436,7 @@ def test_no_refused_request_carries_another_in_its_body(folder, printer):
             "a GET of the status with a body": ("GET", "/v1/printers/till1/status", auth, {400}),
             "an OPTIONS with a body": ("OPTIONS", receipts,
                                        {"Origin": "http://till.local:8080"}, {400}),
-            "a method no route takes": ("PUT", receipts, auth, {404}),
+            "a method the path is not served with": ("PUT", receipts, auth, {405}),
             "a method the server does not know": ("BREW", receipts, auth, {400}),
         }
         heard = len(printer.journal())
