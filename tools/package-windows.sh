@@ -122,6 +122,7 @@ msi=$out/Sigra-$version-x64.msi
 "$source_dir/tools/windows-msi.sh" "$stage" "$win64/app/sigrasw.ico" "$version" "$msi"
 if [ -n "$cert" ]; then
   sign "$msi"
+  rm -f "$out/sign.log"
   echo "package-windows: signed with $cert"
 else
   echo "package-windows: not signed (no certificate given: --sign-cert and --sign-key)"
