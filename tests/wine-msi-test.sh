@@ -14,7 +14,7 @@
 set -euo pipefail
 [ "${1:-}" = --packages ] && [ "${3:-}" = --linux-build-dir ] && [ $# -eq 4 ] ||
   { echo "usage: $0 --packages DIR --linux-build-dir LINUXDIR" >&2; exit 2; }
-packages=$(realpath -m "$2") linux_dir=$3
+packages=$(realpath -m "$2") linux_dir=$4
 old=$(ls "$packages"/unsigned/Sigra-*-x64.msi 2>/dev/null || true)
 new=$(ls "$packages"/signed/Sigra-*-x64.msi 2>/dev/null || true)
 if [ -z "$old" ] || [ -z "$new" ]; then
