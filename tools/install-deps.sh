@@ -3,8 +3,9 @@
 # CMake, GoogleTest and Google Benchmark, Qt 6 Widgets with its Polish
 # translation, Xvfb and the X tools the window tests use, Python with venv,
 # pytest, Hypothesis, requests and jsonschema, cpp-httplib, nlohmann-json, SQLite and OpenSSL, the
-# Windows cross compilers, help2man, cmark-gfm (the user guide in HTML) and
-# the Debian packaging tools.
+# Windows cross compilers, rsvg-convert (the Windows icon), wixl, msitools and
+# osslsigncode (the Windows installer and its signature), help2man, cmark-gfm
+# (the user guide in HTML) and the Debian packaging tools.
 #
 # A failed `apt-get update` (one index of a mirror being synced, say) does not
 # stop it: the packages are installed from the indexes at hand. It fails,
@@ -24,7 +25,7 @@ required="build-essential cmake ninja-build pkg-config
   python3-venv python3-pytest python3-setuptools python3-wheel python3-hypothesis
   python3-requests python3-jsonschema
   libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev libssl-dev openssl curl
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix librsvg2-bin wixl msitools osslsigncode
   help2man man-db cmark-gfm dpkg-dev fakeroot file adduser"
 optional="chromium lintian wine64"
 

@@ -1,0 +1,130 @@
+#!/bin/bash
+# Installs the Windows Installer package under wine64 in a fresh prefix as a
+# shop does, silently, and checks what it leaves: every packed file under
+# Program Files\Sigra and the Start-menu entries; the installed sigrasw.exe
+# starts and identifies the emulated printer on COM1; the package of the
+# next version replaces it (one product registered, its files); the uninstall
+# leaves no file under Program Files\Sigra and no shortcut.
+#
+#   tests/wine-msi-test.sh --packages DIR --linux-build-dir LINUXDIR
+#
+# DIR is what tests/windows-package-test.sh made: DIR/unsigned with the
+# project's version, DIR/signed with the next one. Exits 77 (skipped) when
+# the packages were not made (no Qt for Windows) or wine64 or Xvfb is missing.
+set -euo pipefail
+[ "${1:-}" = --packages ] && [ "${3:-}" = --linux-build-dir ] && [ $# -eq 4 ] ||
+  { echo "usage: $0 --packages DIR --linux-build-dir LINUXDIR" >&2; exit 2; }
+packages=$(realpath -m "$2") linux_dir=$4
+old=$(ls "$packages"/unsigned/Sigra-*-x64.msi 2>/dev/null || true)
+new=$(ls "$packages"/signed/Sigra-*-x64.msi 2>/dev/null || true)
+if [ -z "$old" ] || [ -z "$new" ]; then
+  echo "SKIP: no packages in $packages (no Qt for Windows: tools/windows-qt.sh makes one)"
+  exit 77
+fi
+find_tool() {
+  command -v "$1" 2>/dev/null || { [ -x "/usr/lib/wine/$2" ] && echo "/usr/lib/wine/$2"; }
+}
+wine=$(find_tool wine64 wine64) || true
+wineserver=$(find_tool wineserver wineserver64) || true
+if [ -z "$wine" ] || [ -z "$wineserver" ] || ! command -v Xvfb > /dev/null; then
+  echo "SKIP: wine64 or Xvfb not found (packages wine64, xvfb)"
+  exit 77
+fi
+
+work=$(mktemp -d)
+emulator_pid='' xvfb_pid=''
+export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+cleanup() {
+  [ ! -d "$WINEPREFIX" ] || "$wineserver" -k 2> /dev/null || true
+  for pid in $emulator_pid $xvfb_pid; do
+    kill -TERM "$pid" 2> /dev/null || true
+    wait "$pid" 2> /dev/null || true
+  done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*"
+  for log in "$work"/*.log; do
+    echo "--- $log"
+    iconv -f UTF-16LE -t UTF-8 "$log" 2> /dev/null | grep -a -iE 'error|fail|return value 3' | head -20 ||
+      tail -20 "$log"
+  done
+  exit 1
+}
+installed=$WINEPREFIX/drive_c/Program\ Files/Sigra
+
+# msiexec takes the package and its log as Windows paths.
+msiexec() {
+  local action=$1 msi=$2 log=$work/$3.log started
+  started=$(date +%s)
+  "$wine" msiexec "$action" "Z:${msi//\//\\}" /qn /l*v "Z:${log//\//\\}" > /dev/null 2>&1 ||
+    fail "msiexec $action $(basename "$msi") exited $?"
+  echo "msiexec $action $(basename "$msi"): $(($(date +%s) - started)) s"
+}
+# The files of a staged folder, or of the installed one, one relative path a line.
+files() { (cd "$1" 2> /dev/null && find . -type f | LC_ALL=C sort); }
+shortcuts() { find "$WINEPREFIX/drive_c" -name '*.lnk' -path '*Start Menu*' -printf '%f\n' | sort; }
+# The registered products named Sigra, with their versions.
+products() {
+  "$wine" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2> /dev/null |
+    tr -d '\r' | awk '/^HKEY/ {key = $0} /DisplayName.*REG_SZ.*Sigra$/ {print key}' |
+    while read -r key; do
+      "$wine" reg query "$key" /v DisplayVersion 2> /dev/null | tr -d '\r' | awk '/REG_SZ/ {print $3}'
+    done
+}
+
+Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5> "$work/display" 2> /dev/null &
+xvfb_pid=$!
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=:$(head -1 "$work/display")
+"$wine" wineboot --init > /dev/null 2>&1
+"$wineserver" -w
+
+msiexec /i "$old" install-old
+[ "$(files "$installed")" = "$(files "$packages/unsigned/stage/SigraSW")" ] ||
+  fail "Program Files\\Sigra does not hold the packed files: $(files "$installed" | head)"
+[ "$(shortcuts)" = "$(printf 'SigraSW - przewodnik.lnk\nSigraSW.lnk')" ] ||
+  fail "Start-menu entries: $(shortcuts)"
+[ "$(products)-x64.msi" = "${old##*/Sigra-}" ] ||
+  fail "registered: $(products)"
+echo "installed: $(files "$installed" | wc -l) files, $(shortcuts | tr '\n' ',')"
+
+# The installed program on the emulated printer behind COM1.
+mkdir -p "$work/emu"
+"$linux_dir/emulator/sigra-emu" --type 3 --link "$work/emu" --port 1 --data-timeout 10000 \
+  > "$work/emulator.out" &
+emulator_pid=$!
+for _ in $(seq 50); do [ -L "$work/emu/com1" ] && break; sleep 0.1; done
+[ -L "$work/emu/com1" ] || fail "the emulator did not start"
+"$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$work/emu/com1" /f > /dev/null
+"$wineserver" -w
+ln -sfn "$work/emu/com1" "$WINEPREFIX/dosdevices/com1"
+(cd "$installed" && exec "$wine" 'C:\Program Files\Sigra\sigrasw.exe' COM1 9600) \
+  > "$work/program.out" 2>&1 &
+for _ in $(seq 600); do
+  grep -q 'device type query -> 06 2C' "$work/emulator.out" && break
+  sleep 0.2
+done
+grep -q 'device type query -> 06 2C' "$work/emulator.out" ||
+  fail "the installed sigrasw.exe did not identify the printer"
+echo "the installed sigrasw.exe identified the printer"
+"$wine" taskkill /f /im sigrasw.exe > /dev/null 2>&1 || true
+"$wineserver" -w
+
+msiexec /i "$new" install-new
+[ "$(files "$installed")" = "$(files "$packages/signed/stage/SigraSW")" ] ||
+  fail "after the upgrade Program Files\\Sigra does not hold the new files"
+cmp -s "$installed/sigrasw.exe" "$packages/signed/stage/SigraSW/sigrasw.exe" ||
+  fail "the upgrade left the old sigrasw.exe"
+[ "$(products)-x64.msi" = "${new##*/Sigra-}" ] || fail "registered after the upgrade: $(products)"
+[ "$(shortcuts | wc -l)" -eq 2 ] || fail "Start-menu entries after the upgrade: $(shortcuts)"
+echo "upgraded to ${new##*/}: one product, the new files"
+
+msiexec /x "$new" uninstall
+[ -z "$(files "$installed")" ] || fail "left under Program Files\\Sigra: $(files "$installed")"
+[ -z "$(shortcuts)" ] || fail "shortcuts left: $(shortcuts)"
+[ -z "$(products)" ] || fail "still registered: $(products)"
+echo "PASS: installed, started, upgraded and removed under Wine"
