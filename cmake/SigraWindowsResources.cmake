@@ -6,12 +6,13 @@
 # sigra_windows_resources(<target> DESCRIPTION <text> [APPLICATION])
 include_guard(GLOBAL)
 
-file(STRINGS ${PROJECT_SOURCE_DIR}/packaging/copyright SIGRA_RC_COPYRIGHT
-     REGEX "^Copyright: " LIMIT_COUNT 1)
-string(REGEX REPLACE "^Copyright: *" "" SIGRA_RC_COPYRIGHT "${SIGRA_RC_COPYRIGHT}")
-string(REGEX REPLACE "^[0-9-]+ +" "" SIGRA_RC_COMPANY "${SIGRA_RC_COPYRIGHT}")
-
 function(sigra_windows_resources target)
+  # The maker as the package's copyright file names it; read here, in the
+  # caller's scope, since the module is included once for the whole tree.
+  file(STRINGS ${PROJECT_SOURCE_DIR}/packaging/copyright SIGRA_RC_COPYRIGHT
+       REGEX "^Copyright: " LIMIT_COUNT 1)
+  string(REGEX REPLACE "^Copyright: *" "" SIGRA_RC_COPYRIGHT "${SIGRA_RC_COPYRIGHT}")
+  string(REGEX REPLACE "^[0-9-]+ +" "" SIGRA_RC_COMPANY "${SIGRA_RC_COPYRIGHT}")
   cmake_parse_arguments(PARSE_ARGV 1 arg "APPLICATION" "DESCRIPTION" "")
   set(SIGRA_RC_NAME ${target})
   set(SIGRA_RC_DESCRIPTION "${arg_DESCRIPTION}")
