@@ -18,6 +18,7 @@
 #include <mutex>
 #include <thread>
 
+#include "sigrad/connections.h"
 #include "sigrad/journal.h"
 #include "sigrad/routes.h"
 
@@ -121,7 +122,7 @@ int Serve(const ServiceOptions& options, const std::string& program) {
     }
     server = std::move(tls);
   } else {
-    server = std::make_unique<httplib::Server>();
+    server = std::make_unique<Server>();
   }
   service->Install(*server);
   server->set_socket_options(ListeningSocketOptions);
