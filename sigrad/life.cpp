@@ -141,6 +141,12 @@ int Serve(const ServiceOptions& options, const std::string& program) {
   }
   std::fprintf(stderr, "sigrad: listening on %s://%s:%d\n",
                options.tlsCert.empty() ? "http" : "https", options.host.c_str(), port);
+  if ((options.host == "0.0.0.0" || options.host == "::") && options.hosts.empty()) {
+    std::fprintf(stderr,
+                 "sigrad: a request whose Host header names this machine other than as "
+                 "localhost, 127.0.0.1 or [::1] gets 421; give each such name or address with "
+                 "--allow-host\n");
+  }
   std::fflush(stderr);
   std::thread http([&] {
     server->listen_after_bind();

@@ -16,6 +16,7 @@
 #include "sigrad/answers.h"
 #include "sigrad/body.h"
 #include "sigrad/journal.h"
+#include "sigrad/outcomes.h"
 #include "sigrad/raw_reads.h"
 #include "sigra/sigradrv.h"
 #include "sigra/sigradrv.hpp"
@@ -33,8 +34,6 @@ constexpr int32_t kCodeNoPort = 2;
 constexpr int32_t kCodeNoAccess = 5;
 constexpr int32_t kCodeNoDevice = 31;
 constexpr auto kReconnectTime = std::chrono::seconds(30);
-// ReadVAT's value of a rate the printer has not defined.
-constexpr uint32_t kRateUndefined = 25500;
 constexpr int kLuno = 7;
 constexpr int kLunoF = 8;
 
@@ -137,7 +136,7 @@ class Worker {
         return code;
       }
       if (counter == *entry.counterBefore + 1) {
-        Json body = Made(entry.key, entry.kind, counter, TotalOf(entry));
+        Json body = Made(options_.printer, entry.key, entry.kind, counter, TotalOf(entry));
         body["warning"] = {{"code", 0},
                            {"message", "Settled from the printer's counter after an "
                                        "interruption."}};
@@ -229,20 +228,6 @@ class Worker {
     }
     number_ = number;
     return 0;
-  }
-
-  // What is told of a sale or a report that went to the printer with the
-  // unique number `held` while another, `connected`, stands on the port.
-  static Json OtherPrinterBody(const std::string& held, const std::string& connected) {
-    return ErrorBody(
-        kCodeBusy,
-        "A different printer is connected to the port (unique number " +
-            (connected.empty() ? std::string("unknown") : connected) +
-            ") than the one this went to (" + held +
-            "): whether it was fiscalised stays unknown until that printer is connected "
-            "again. It is not sent again under this key; to sell it on the printer connected "
-            "now, send it under a new key.",
-        kIdOtherPrinter);
   }
 
   // While no request waits: a printout stopped for lack of paper goes on
@@ -340,31 +325,6 @@ class Worker {
     return Answer(200, std::move(body));
   }
 
-  // The total of a journalled receipt's body; none for a report.
-  static std::optional<int64_t> TotalOf(const Entry& entry) {
-    if (entry.kind != "receipt") return std::nullopt;
-    const std::optional<Value> body = ParseBody(entry.body);
-    if (!body) return std::nullopt;
-    const auto receipt = ReceiptFromBody(*body);
-    const sale::Receipt* r = std::get_if<sale::Receipt>(&receipt);
-    return r ? std::optional<int64_t>(sale::Total(*r)) : std::nullopt;
-  }
-
-  // `total`: the receipt's, none for a report.
-  Json Made(const std::string& key, const std::string& kind, int32_t number,
-            std::optional<int64_t> total) const {
-    if (kind != "receipt") {
-      return {{"key", key}, {"printer", options_.printer}, {"done", true},
-              {"report_number", number}};
-    }
-    Json made = {{"key", key},
-                 {"printer", options_.printer},
-                 {"fiscalised", true},
-                 {"receipt_number", number}};
-    if (total) made["total"] = sale::DecimalText(*total);
-    return made;
-  }
-
   void StoreNotMade(const Entry& entry, int status, Json body) {
     body["key"] = entry.key;
     body["printer"] = options_.printer;
@@ -394,7 +354,7 @@ class Worker {
     int status = 201;
     Json body;
     if (made == true) {
-      body = Made(key, kind, number, total);
+      body = Made(options_.printer, key, kind, number, total);
       if (code != 0) {
         body["warning"] = DriverError(code)["error"];
         body["warning"]["step"] = step;
@@ -544,18 +504,7 @@ class Worker {
         code != 0) {
       return Failed(code);
     }
-    Json list = Json::array();
-    for (int32_t i = 0; i < count && i < 7; ++i) {
-      Json rate = {{"rate", std::string(1, static_cast<char>('A' + i))}};
-      if (rates[i] == 10000) {
-        rate["exempt"] = true;
-      } else if (rates[i] != kRateUndefined) {
-        rate["percent"] = sale::DecimalText(rates[i]);
-      }
-      rate["defined"] = rates[i] != kRateUndefined;
-      list.push_back(rate);
-    }
-    return Answer(200, {{"printer", options_.printer}, {"rates", list}});
+    return Answer(200, {{"printer", options_.printer}, {"rates", RateList(count, rates)}});
   }
 
   Json Clock() {

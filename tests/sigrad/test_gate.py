@@ -94,6 +94,20 @@ def test_the_host_header_must_name_this_service(folder, printer):
         service.stop()
 
 
+def test_listening_on_every_address_tells_that_names_need_allow_host(folder, printer):
+    token = f"{folder}/token"
+    with open(token, "w") as file:
+        file.write("secret\n")
+    for extra, hinted in (([], True), (["--allow-host", "till.local"], False)):
+        service = Service(folder, ["till1=COM1"],
+                          ["--listen", "0.0.0.0:0", "--token-file", token, *extra])
+        try:
+            assert service.request("GET", "/healthz")[0] == 200
+            assert ("--allow-host" in service.log()) is hinted, service.log()
+        finally:
+            service.stop()
+
+
 def test_a_request_cannot_forge_or_flood_the_log(service):
     evil_id = "id\x1b[2J"
     status, answer = exchange(service, (
