@@ -1,14 +1,13 @@
 #include "commands/counters.h"
 
 #include "commands/command_steps.h"
+#include "protocol/command_numbers.h"
 #include "protocol/sequence.h"
 
 namespace sigra {
 namespace {
 
 constexpr uint8_t kCmdPrinterNumber = 216;
-constexpr uint8_t kCmdDailyReportNumber = 217;
-constexpr uint8_t kCmdUniqueNumber = 113;
 constexpr size_t kUniqueNumberLength = 11;
 
 }  // namespace

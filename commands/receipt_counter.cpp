@@ -1,6 +1,7 @@
 #include "commands/receipt_counter.h"
 
 #include "commands/results.h"
+#include "protocol/command_numbers.h"
 #include "protocol/connection.h"
 #include "protocol/device_family.h"
 #include "protocol/feedback.h"
@@ -8,14 +9,6 @@
 #include "protocol/sequence.h"
 
 namespace sigra {
-namespace {
-
-constexpr uint8_t kCmdReceiptCounter = 102;
-// On the Luno models a zero from the counter command is asked again with this
-// longer answer, which begins with the same counter.
-constexpr uint8_t kCmdLunoReceiptCounter = 247;
-
-}  // namespace
 
 int32_t ReadReceiptCounter(uint32_t& counter) {
   ShowProgressText("Odczyt numeru ostatniego paragonu...");

@@ -2,6 +2,7 @@
 
 #include "commands/command_steps.h"
 #include "commands/results.h"
+#include "protocol/command_numbers.h"
 #include "protocol/connection.h"
 #include "protocol/feedback.h"
 #include "protocol/receipt_state.h"
@@ -15,7 +16,6 @@ constexpr uint8_t kCmdFinancialTaxReport = 43;
 constexpr uint8_t kCmdLockedArticlesReport = 34;
 constexpr uint8_t kCmdFixedDescriptionsReport = 48;
 constexpr uint8_t kCmdPrinterStatusReport = 38;
-constexpr uint8_t kCmdReceiptCounter = 102;
 
 const char* const kDailyProgress = "Raport dobowy...";
 

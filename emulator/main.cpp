@@ -26,7 +26,7 @@ constexpr const char* kUsage =
     "                 [--clock-erased] [--fiscal] [--receipts N] [--clock host]\n"
     "                 [--state FILE] [--control -|SOCKET] [--journal hex]\n"
     "                 [--names-full] [--speed B] [--line-rate BAUD]\n"
-    "                 [--data-timeout MS] [STATE...]\n"
+    "                 [--data-timeout MS] [--unique-number NUMBER] [STATE...]\n"
     "\n"
     "Runs a fiscal printer of device type N (0..9) on a pseudo-terminal until\n"
     "interrupted (SIGINT or SIGTERM).\n"
@@ -72,6 +72,11 @@ constexpr const char* kUsage =
     "  --data-timeout MS   wait MS milliseconds (default 1000) for each data byte\n"
     "                      of a command before dropping the command, for a host\n"
     "                      that may stall between bytes\n"
+    "  --unique-number NUMBER\n"
+    "                      the printer's unique number, 11 capital letters and\n"
+    "                      digits (default ABC12345678), so that two emulated\n"
+    "                      printers are told apart; a state file that holds\n"
+    "                      one keeps its own\n"
     "  --help              this text\n"
     "\n"
     "States to start in:\n"
@@ -170,6 +175,11 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     if (name == "--clock" || name == "--journal") {
       if (value != (name == "--clock" ? "host" : "hex")) return std::nullopt;
       (name == "--clock" ? options.hostClock : options.hexJournal) = true;
+      continue;
+    }
+    if (name == "--unique-number") {
+      if (!sigra::emu::ValidUniqueNumber(value)) return std::nullopt;
+      options.start.uniqueNumber = std::string(value);
       continue;
     }
     if (name == "--state" || name == "--control") {

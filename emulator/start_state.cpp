@@ -1,5 +1,7 @@
 #include "emulator/start_state.h"
 
+#include <algorithm>
+
 namespace sigra::emu {
 namespace {
 
@@ -10,6 +12,12 @@ constexpr uint64_t kReceiptAmount = 1000;     // 10,00
 
 }  // namespace
 
+bool ValidUniqueNumber(std::string_view number) {
+  return number.size() == 11 && std::all_of(number.begin(), number.end(), [](char c) {
+           return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+         });
+}
+
 void ApplyStartState(Emulator& printer, const StartState& state) {
   if (state.fiscalMode) printer.SetStatusByte(1, printer.StatusByte(1) | kFiscalMode);
   if (state.clockErased) printer.SetStatusByte(2, printer.StatusByte(2) | kClockMemoryErased);
@@ -17,6 +25,9 @@ void ApplyStartState(Emulator& printer, const StartState& state) {
     printer.SetStatusByte(2, printer.StatusByte(2) | kNamesDatabaseFull);
   }
   if (state.lineSpeed != 0) printer.FixLineSpeed(state.lineSpeed);
+  if (state.uniqueNumber) {
+    printer.WithPrinter([&state](Printer& p) { p.Memory().uniqueNumber = *state.uniqueNumber; });
+  }
   if (state.receiptsSold > 0) {
     printer.WithPrinter([&state](Printer& p) {
       p.Fiscal().receiptCounter = static_cast<uint16_t>(state.receiptsSold);

@@ -8,6 +8,7 @@
 #include "link/comm.h"
 #include "link/os_serial.h"
 #include "link/text_1250.h"
+#include "protocol/command_numbers.h"
 #include "protocol/device_family.h"
 #include "protocol/feedback.h"
 #include "protocol/receipt_state.h"
@@ -64,8 +65,6 @@ int32_t OpenPrinterPort(int32_t portNumber, int32_t baud, uint16_t writeSeconds,
 namespace {
 
 constexpr uint8_t kCmdConnectionCheck = 35;
-constexpr uint8_t kCmdDeviceType = 255;
-constexpr uint8_t kCmdDeviceVersion = 254;
 constexpr int32_t kResultNak = 24;
 constexpr int32_t kResultNoPort = 114;
 constexpr int32_t kResultParameterOutOfRange = 215;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "protocol/command_numbers.h"
 #include "protocol/connection.h"
 #include "protocol/device_family.h"
 #include "protocol/feedback.h"
@@ -15,7 +16,6 @@ constexpr int32_t kResultControllerLost = 102;
 constexpr int32_t kResultPrinterFailure = 103;
 constexpr int32_t kResultNoPaper = 109;
 constexpr int32_t kResultReceiptOpen = 200;
-constexpr uint8_t kCmdResumePrintout = 42;
 
 // The poll shared by PrintControl and ResumePrinting. The pace is the
 // printer's answers: each reading is a full exchange, with the application's

@@ -33,6 +33,7 @@ inline constexpr const char* kIdJournalLost = "journal_lost";
 inline constexpr const char* kIdNotAnswering = "printer_process_not_answering";
 inline constexpr const char* kIdInterrupted = "interrupted";
 inline constexpr const char* kIdRateUndefined = "rate_undefined";
+inline constexpr const char* kIdOtherPrinter = "other_printer";
 
 // The HTTP status of a driver result: 503 when the printer cannot be reached
 // (the port or the line, codes below 100), 422 when it or the driver refused

@@ -15,14 +15,15 @@
 #include <regex>
 
 #include "sigrad/answers.h"
+#include "sigrad/connections.h"
 #include "sigrad/journal.h"
+#include "sigrad/threads.h"
 
 namespace sigra::service {
 namespace {
 
 constexpr size_t kBodyLimit = 64 * 1024;
 constexpr size_t kHeaderLimit = 64 * 1024;
-constexpr size_t kThreads = 64;
 // What a 503 or a 409 asks a client to wait before it asks again.
 constexpr int kRetryAfterSeconds = 1;
 
@@ -161,11 +162,15 @@ void SendError(httplib::Response& res, int status, int32_t code, const std::stri
 }
 
 void Gate::Install(httplib::Server& server) {
-  server.new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
+  server.new_task_queue = [this] {
+    return new Threads(options_.printers.size(), options_.queueLimit);
+  };
   server.set_payload_max_length(kBodyLimit);
+  // The longest pause within a request; the whole of its headers and body
+  // is bounded too (see connections.h).
   server.set_read_timeout(std::chrono::seconds(10));
   server.set_write_timeout(std::chrono::seconds(10));
-  server.set_keep_alive_timeout(5);
+  server.set_keep_alive_timeout(kKeepAliveTime.count());
   // Headers and body go out in two writes: without this the second waits
   // for the client's delayed acknowledgement of the first on every request
   // of a kept-alive connection, some 40 ms.
@@ -218,6 +223,7 @@ void Gate::Install(httplib::Server& server) {
 // of a body; answers CORS preflights.
 httplib::Server::HandlerResponse Gate::Check(const httplib::Request& req, httplib::Response& res) {
   t_note.start = std::chrono::steady_clock::now();
+  Server::HeadersRead(BodyRead(req.method));
   t_note.id = req.get_header_value("X-Request-Id");
   if (t_note.id.empty() || t_note.id.size() > 128 ||
       std::any_of(t_note.id.begin(), t_note.id.end(),
@@ -340,6 +346,7 @@ void Gate::Post(httplib::Server& server, const char* pattern, httplib::Server::H
       body.append(data, length);
       return true;
     });
+    Server::BodyRead();
     if (tooLarge || res.status == 413) {
       SendErrorAndClose(res, 413, kCodeTooLarge, "The request is larger than 64 KiB.");
       return;
@@ -382,6 +389,7 @@ static std::string Logged(std::string_view text) {
 }
 
 void Gate::Log(const httplib::Request& req, const httplib::Response& res) {
+  Server::Answered();
   metrics_.Request(RouteOf(req.method, req.path), res.status);
   const auto took =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t_note.start);

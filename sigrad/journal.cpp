@@ -43,12 +43,21 @@ class Statement {
     sqlite3_bind_null(stmt_, index);
     return *this;
   }
+  Statement& Bind(int index, const std::optional<std::string>& text) {
+    if (text) return Bind(index, *text);
+    sqlite3_bind_null(stmt_, index);
+    return *this;
+  }
   // True while a row is there.
   bool Step() {
     const int code = sqlite3_step(stmt_);
     if (code == SQLITE_ROW) return true;
     if (code != SQLITE_DONE) Fail();
     return false;
+  }
+  std::optional<std::string> OptionalText(int column) {
+    if (sqlite3_column_type(stmt_, column) == SQLITE_NULL) return std::nullopt;
+    return Text(column);
   }
   std::string Text(int column) {
     const unsigned char* text = sqlite3_column_text(stmt_, column);
@@ -70,7 +79,7 @@ class Statement {
 
 constexpr const char* kColumns =
     "printer, key, kind, digest, body, state, counter_before, fiscalised, http_status, answer, "
-    "created";
+    "created, unique_number";
 
 Entry Read(Statement& row) {
   Entry entry;
@@ -85,6 +94,7 @@ Entry Read(Statement& row) {
   entry.httpStatus = static_cast<int>(row.Number(8).value_or(0));
   entry.answer = row.Text(9);
   entry.created = row.Number(10).value_or(0);
+  entry.uniqueNumber = row.OptionalText(11);
   return entry;
 }
 
@@ -102,6 +112,8 @@ constexpr const char* kSteps[] = {
     " created INTEGER NOT NULL, updated INTEGER NOT NULL,"
     " PRIMARY KEY (printer, key));"
     "CREATE INDEX IF NOT EXISTS entries_updated ON entries (updated);",
+    // 2: the unique number of the printer each entry went to.
+    "ALTER TABLE entries ADD COLUMN unique_number TEXT;",
 };
 
 // Makes a new journal at `path` whole or not at all: its schema is written
@@ -248,7 +260,8 @@ void Journal::Accept(const std::string& printer, const std::string& key, const s
             "INSERT INTO entries (printer, key, kind, digest, body, state, created, updated)"
             " VALUES (?, ?, ?, ?, ?, 'accepted', ?, ?)"
             " ON CONFLICT (printer, key) DO UPDATE SET state = 'accepted',"
-            " counter_before = NULL, fiscalised = NULL, http_status = NULL, answer = NULL,"
+            " counter_before = NULL, unique_number = NULL, fiscalised = NULL,"
+            " http_status = NULL, answer = NULL,"
             " updated = excluded.updated")
       .Bind(1, printer)
       .Bind(2, key)
@@ -260,15 +273,17 @@ void Journal::Accept(const std::string& printer, const std::string& key, const s
       .Step();
 }
 
-void Journal::Sending(const std::string& printer, const std::string& key, int64_t counterBefore) {
+void Journal::Sending(const std::string& printer, const std::string& key, int64_t counterBefore,
+                      const std::string& uniqueNumber) {
   std::lock_guard lock(mutex_);
   Statement(db_, path_,
-            "UPDATE entries SET state = 'sending', counter_before = ?, updated = ?"
-            " WHERE printer = ? AND key = ?")
+            "UPDATE entries SET state = 'sending', counter_before = ?, unique_number = ?,"
+            " updated = ? WHERE printer = ? AND key = ?")
       .Bind(1, counterBefore)
-      .Bind(2, Now())
-      .Bind(3, printer)
-      .Bind(4, key)
+      .Bind(2, uniqueNumber.empty() ? std::optional<std::string>() : uniqueNumber)
+      .Bind(3, Now())
+      .Bind(4, printer)
+      .Bind(5, key)
       .Step();
 }
 

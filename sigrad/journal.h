@@ -16,9 +16,16 @@
 //                             counter; NULL until read),
 //     fiscalised INTEGER (1, 0, NULL: not known), http_status INTEGER,
 //     answer TEXT (the JSON answered), created INTEGER, updated INTEGER
-//                 (Unix seconds), PRIMARY KEY (printer, key))
+//                 (Unix seconds),
+//     unique_number TEXT (the unique number of the printer the entry went to,
+//                         read with counter_before; NULL when that printer
+//                         did not tell it, or in an entry of version 1),
+//     PRIMARY KEY (printer, key))
 //
-// The schema's version is the file's user_version, 1 for the one above; an
+// An entry is settled only from the counter of the printer it went to: a
+// printer put in its place on the port counts its own receipts.
+//
+// The schema's version is the file's user_version, 2 for the one above; an
 // older file is brought up to date when it is opened, a newer one refused.
 //
 // Several processes write it (the service and each printer's process); WAL
@@ -51,6 +58,7 @@ struct Entry {
   std::string body;
   std::string state;
   std::optional<int64_t> counterBefore;
+  std::optional<std::string> uniqueNumber;
   std::optional<bool> fiscalised;
   int httpStatus = 0;
   std::string answer;
@@ -76,7 +84,10 @@ class Journal {
   // fiscalised tried once more under its key).
   void Accept(const std::string& printer, const std::string& key, const std::string& kind,
               const std::string& digest, const std::string& body);
-  void Sending(const std::string& printer, const std::string& key, int64_t counterBefore);
+  // The counter before, and the unique number of the printer it was read
+  // from (empty: not known).
+  void Sending(const std::string& printer, const std::string& key, int64_t counterBefore,
+               const std::string& uniqueNumber);
   void Closing(const std::string& printer, const std::string& key);
   void Done(const std::string& printer, const std::string& key, std::optional<bool> fiscalised,
             int httpStatus, const std::string& answer);

@@ -18,6 +18,7 @@
 #include <mutex>
 #include <thread>
 
+#include "sigrad/connections.h"
 #include "sigrad/journal.h"
 #include "sigrad/routes.h"
 
@@ -121,7 +122,7 @@ int Serve(const ServiceOptions& options, const std::string& program) {
     }
     server = std::move(tls);
   } else {
-    server = std::make_unique<httplib::Server>();
+    server = std::make_unique<Server>();
   }
   service->Install(*server);
   server->set_socket_options(ListeningSocketOptions);
@@ -140,6 +141,12 @@ int Serve(const ServiceOptions& options, const std::string& program) {
   }
   std::fprintf(stderr, "sigrad: listening on %s://%s:%d\n",
                options.tlsCert.empty() ? "http" : "https", options.host.c_str(), port);
+  if ((options.host == "0.0.0.0" || options.host == "::") && options.hosts.empty()) {
+    std::fprintf(stderr,
+                 "sigrad: a request whose Host header names this machine other than as "
+                 "localhost, 127.0.0.1 or [::1] gets 421; give each such name or address with "
+                 "--allow-host\n");
+  }
   std::fflush(stderr);
   std::thread http([&] {
     server->listen_after_bind();

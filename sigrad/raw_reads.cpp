@@ -1,23 +1,19 @@
 #include "sigrad/raw_reads.h"
 
+#include "commands/results.h"
+#include "protocol/command_numbers.h"
+#include "protocol/status.h"
 #include "sigra/sigradrv.h"
 
 namespace sigra::service::raw {
 namespace {
 
-constexpr int32_t kCmdReceiptCounter = 102;
-constexpr int32_t kCmdLunoReceiptCounter = 247;
-constexpr int32_t kCmdDailyReportNumber = 217;
-constexpr int32_t kCmdDeviceType = 255;
-constexpr int32_t kCmdModel = 254;
-constexpr int32_t kCmdStatus3 = 149;
-constexpr int32_t kCmdResumePrintout = 42;
-constexpr int32_t kNak = 24;
 // The device-type query's families, and the model bytes of their Luno.
 constexpr uint8_t kSigraFamily = 44;
 constexpr uint8_t kPharmacyFamily = 18;
 constexpr uint8_t kLunoModel = 124;
 constexpr uint8_t kLunoFModel = 125;
+constexpr size_t kUniqueNumberLength = 11;
 
 }  // namespace
 
@@ -41,9 +37,9 @@ int32_t IsLuno(bool& luno) {
   if (int32_t code = RSSequence(kCmdDeviceType, 2, 0, answer, nullptr); code != 0) return code;
   const uint8_t family = answer[0];
   if (family != kSigraFamily && family != kPharmacyFamily) return 0;
-  const int32_t code = RSSequence(kCmdModel, 4, 0, answer, nullptr);
+  const int32_t code = RSSequence(kCmdDeviceVersion, 4, 0, answer, nullptr);
   // The older models of both families do not know the model query.
-  if (code == kNak) return 0;
+  if (code == kResultNak) return 0;
   if (code != 0) return code;
   luno = answer[0] == (family == kSigraFamily ? kLunoModel : kLunoFModel);
   return 0;
@@ -51,7 +47,7 @@ int32_t IsLuno(bool& luno) {
 
 int32_t Status3(uint8_t& byte) {
   unsigned char answer[256] = {};
-  if (int32_t code = RSSequence(kCmdStatus3, 1, 0, answer, nullptr); code != 0) return code;
+  if (int32_t code = RSSequence(kStatus3, 1, 0, answer, nullptr); code != 0) return code;
   byte = answer[0];
   return 0;
 }
@@ -59,6 +55,17 @@ int32_t Status3(uint8_t& byte) {
 int32_t ResumePrintout() {
   unsigned char answer[256] = {};
   return RSSequence(kCmdResumePrintout, 1, 0, answer, nullptr);
+}
+
+int32_t UniqueNumber(std::string& number) {
+  unsigned char answer[256] = {};
+  number.clear();
+  const int32_t code = RSSequence(kCmdUniqueNumber, kUniqueNumberLength + 1, 0, answer, nullptr);
+  // A model that does not know the query has no number to tell.
+  if (code == kResultNak) return 0;
+  if (code != 0) return code;
+  number.assign(reinterpret_cast<const char*>(answer), kUniqueNumberLength);
+  return 0;
 }
 
 }  // namespace sigra::service::raw

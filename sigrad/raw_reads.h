@@ -6,12 +6,9 @@
 #define SIGRA_SIGRAD_RAW_READS_H
 
 #include <cstdint>
+#include <string>
 
 namespace sigra::service::raw {
-
-// Bits of status byte 3.
-inline constexpr uint8_t kNoPaper = 0x02;
-inline constexpr uint8_t kStoppedForPaper = 0x40;
 
 // The receipt counter, or with `receipt` false the daily report counter, as
 // the driver reads them; `luno` when the printer is a Luno or a Luno F,
@@ -28,6 +25,10 @@ int32_t Status3(uint8_t& byte);
 // The resume command: a printout stopped for lack of paper goes on, once
 // paper is back.
 int32_t ResumePrintout();
+
+// The printer's unique number, which tells one printer from another on the
+// same port; empty from a model that does not know the query.
+int32_t UniqueNumber(std::string& number);
 
 }  // namespace sigra::service::raw
 

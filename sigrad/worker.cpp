@@ -12,9 +12,11 @@
 #include "commands/results.h"
 #include "link/serial_ports.h"
 #include "protocol/device_family.h"
+#include "protocol/status.h"
 #include "sigrad/answers.h"
 #include "sigrad/body.h"
 #include "sigrad/journal.h"
+#include "sigrad/outcomes.h"
 #include "sigrad/raw_reads.h"
 #include "sigra/sigradrv.h"
 #include "sigra/sigradrv.hpp"
@@ -32,8 +34,6 @@ constexpr int32_t kCodeNoPort = 2;
 constexpr int32_t kCodeNoAccess = 5;
 constexpr int32_t kCodeNoDevice = 31;
 constexpr auto kReconnectTime = std::chrono::seconds(30);
-// ReadVAT's value of a rate the printer has not defined.
-constexpr uint32_t kRateUndefined = 25500;
 constexpr int kLuno = 7;
 constexpr int kLunoF = 8;
 
@@ -52,7 +52,7 @@ class Worker {
     int32_t code = CommunicationInit(options_.port, options_.speed, kTimeoutSeconds);
     uint8_t status3 = 0;
     if (Answered(code) && raw::Status3(status3) == 0 &&
-        (status3 & (raw::kNoPaper | raw::kStoppedForPaper)) == raw::kStoppedForPaper) {
+        (status3 & (kNoPaper | kStoppedForPaper)) == kStoppedForPaper) {
       // A printout stopped for lack of paper, the paper back: the opening
       // does not resume it itself. Resumed on the port, it is waited for by
       // the next opening.
@@ -65,11 +65,13 @@ class Worker {
     // a failure answers but does not let the connection open: its port stays
     // open, and its counters and status bytes are read there.
     answering_ = open_ || Answered(code);
+    // Which printer answers: another may have been put in its place.
+    if (!answering_ || raw::UniqueNumber(number_) != 0) number_.clear();
     if (open_) {
       Identify();
       stopped_ = false;
     } else if (answering_ && raw::Status3(status3) == 0 &&
-               (status3 & (raw::kNoPaper | raw::kStoppedForPaper)) != 0) {
+               (status3 & (kNoPaper | kStoppedForPaper)) != 0) {
       stopped_ = true;
     }
     // Why the port did not open, in the words sigractl uses: the result
@@ -99,6 +101,8 @@ class Worker {
   // waiting in its queue or about to be sent, and settled by the service
   // itself when its request ends unanswered.
   int32_t Settle() {
+    // The printer on the port now, read once the first entry needs it.
+    std::optional<std::string> connected;
     for (const Entry& entry : journal_.Unsettled(options_.printer)) {
       if (entry.state == "accepted") continue;
       if (!entry.counterBefore) {
@@ -109,13 +113,30 @@ class Worker {
                                kIdInterrupted));
         continue;
       }
+      if (entry.uniqueNumber && !connected) {
+        std::string number;
+        if (const int32_t code = ReadNumber(number); code != 0) return code;
+        connected = number;
+      }
+      if (entry.uniqueNumber && *entry.uniqueNumber != *connected) {
+        // Another printer's counter tells nothing of it: unknown until the
+        // printer it went to is back.
+        Json body = OtherPrinterBody(*entry.uniqueNumber, *connected);
+        body["key"] = entry.key;
+        body["printer"] = options_.printer;
+        if (entry.kind == "receipt") body["fiscalised"] = nullptr;
+        if (entry.state != "done" || entry.answer != body.dump()) {
+          journal_.Done(options_.printer, entry.key, std::nullopt, 503, body.dump());
+        }
+        continue;
+      }
       int32_t counter = 0;
       if (const int32_t code = Counter(entry.kind == "receipt", counter); code != 0) {
         Lost(code);
         return code;
       }
       if (counter == *entry.counterBefore + 1) {
-        Json body = Made(entry.key, entry.kind, counter, TotalOf(entry));
+        Json body = Made(options_.printer, entry.key, entry.kind, counter, TotalOf(entry));
         body["warning"] = {{"code", 0},
                            {"message", "Settled from the printer's counter after an "
                                        "interruption."}};
@@ -177,6 +198,7 @@ class Worker {
       CommunicationEnd();
       open_ = false;
       answering_ = false;
+      number_.clear();
     }
     if (code == kResultNoPaper) stopped_ = true;
   }
@@ -195,6 +217,19 @@ class Worker {
     return raw::Counter(receipt, luno, counter);
   }
 
+  // The unique number of the printer on the port now, read afresh: one put
+  // in the place of another need not have broken the connection.
+  int32_t ReadNumber(std::string& number) {
+    const int32_t code = Ensure();
+    if (code != 0 && !answering_) return code;
+    if (const int32_t read = raw::UniqueNumber(number); read != 0) {
+      Lost(read);
+      return read;
+    }
+    number_ = number;
+    return 0;
+  }
+
   // While no request waits: a printout stopped for lack of paper goes on
   // once paper is back, unknown outcomes are settled, and with `probe` the
   // printer is asked whether it still answers, so that what the service
@@ -205,19 +240,26 @@ class Worker {
     return Answer(200, {{"settled", Settle() == 0}});
   }
 
-  // The lightest reading that tells: status byte 3 on the open connection;
-  // without one, the connection opened afresh.
-  void Probe() {
+  // The lightest reading that tells: status byte 3 on the open connection.
+  // Without one, the connection is opened afresh instead, which resumes a
+  // printout stopped for lack of paper once it can, and none is given; nor
+  // when the line failed.
+  std::optional<uint8_t> OpenStatus3() {
     if (!open_) {
       Connect();
-      return;
+      return std::nullopt;
     }
     uint8_t status3 = 0;
     if (const int32_t code = raw::Status3(status3); code != 0) {
       Lost(code);
-    } else if ((status3 & (raw::kNoPaper | raw::kStoppedForPaper)) != 0) {
-      stopped_ = true;
+      return std::nullopt;
     }
+    return status3;
+  }
+
+  void Probe() {
+    const std::optional<uint8_t> status3 = OpenStatus3();
+    if (status3 && (*status3 & (kNoPaper | kStoppedForPaper)) != 0) stopped_ = true;
   }
 
   // A printout that no paper (or the raised head) stopped is resumed as soon
@@ -226,19 +268,9 @@ class Worker {
   // A printer that does not answer is left to the next probe.
   void ResumeStopped() {
     if (!stopped_ || !Online()) return;
-    if (!open_) {
-      // The stopped printout (or no paper) kept the connection from opening:
-      // the opening resumes it once it can.
-      Connect();
-      return;
-    }
-    uint8_t status3 = 0;
-    if (const int32_t code = raw::Status3(status3); code != 0) {
-      Lost(code);
-      return;
-    }
-    if ((status3 & raw::kNoPaper) != 0) return;
-    if ((status3 & raw::kStoppedForPaper) != 0) {
+    const std::optional<uint8_t> status3 = OpenStatus3();
+    if (!status3 || (*status3 & kNoPaper) != 0) return;
+    if ((*status3 & kStoppedForPaper) != 0) {
       if (const int32_t code = ::PrintResume(); code != 0) {
         Lost(code);
         return;
@@ -293,31 +325,6 @@ class Worker {
     return Answer(200, std::move(body));
   }
 
-  // The total of a journalled receipt's body; none for a report.
-  static std::optional<int64_t> TotalOf(const Entry& entry) {
-    if (entry.kind != "receipt") return std::nullopt;
-    const std::optional<Value> body = ParseBody(entry.body);
-    if (!body) return std::nullopt;
-    const auto receipt = ReceiptFromBody(*body);
-    const sale::Receipt* r = std::get_if<sale::Receipt>(&receipt);
-    return r ? std::optional<int64_t>(sale::Total(*r)) : std::nullopt;
-  }
-
-  // `total`: the receipt's, none for a report.
-  Json Made(const std::string& key, const std::string& kind, int32_t number,
-            std::optional<int64_t> total) const {
-    if (kind != "receipt") {
-      return {{"key", key}, {"printer", options_.printer}, {"done", true},
-              {"report_number", number}};
-    }
-    Json made = {{"key", key},
-                 {"printer", options_.printer},
-                 {"fiscalised", true},
-                 {"receipt_number", number}};
-    if (total) made["total"] = sale::DecimalText(*total);
-    return made;
-  }
-
   void StoreNotMade(const Entry& entry, int status, Json body) {
     body["key"] = entry.key;
     body["printer"] = options_.printer;
@@ -326,20 +333,35 @@ class Worker {
   }
 
   // The answer to a sale or a report that was journalled under `key`, stored
-  // with its outcome.
+  // with its outcome. `soldOn`: the unique number of the printer it went to.
   Json Outcome(const std::string& key, const std::string& kind, std::optional<int64_t> total,
-               int32_t code, const std::string& step, std::optional<bool> made, int32_t number) {
+               int32_t code, const std::string& step, std::optional<bool> made, int32_t number,
+               const std::string& soldOn = "") {
+    // After a failure the counter that told the outcome was read from the
+    // printer then on the port: one put in its place since counts receipts
+    // of its own. Not known to be the same, the outcome is left unknown, to
+    // be settled later from the right printer.
+    std::string connected;
+    bool other = false;
+    if (code != 0 && made && !soldOn.empty()) {
+      if (ReadNumber(connected) != 0) {
+        made.reset();
+      } else if (connected != soldOn) {
+        made.reset();
+        other = true;
+      }
+    }
     int status = 201;
     Json body;
     if (made == true) {
-      body = Made(key, kind, number, total);
+      body = Made(options_.printer, key, kind, number, total);
       if (code != 0) {
         body["warning"] = DriverError(code)["error"];
         body["warning"]["step"] = step;
       }
     } else {
       status = made ? HttpStatusOf(code) : 503;
-      body = Error(code);
+      body = other ? OtherPrinterBody(soldOn, connected) : Error(code);
       body["error"]["step"] = step;
       body["key"] = key;
       body["printer"] = options_.printer;
@@ -371,14 +393,19 @@ class Worker {
       return NotBegun(key, "receipt", code, "CommunicationInit");
     }
     if (Json refused = UndefinedRate(key, *receipt); !refused.is_null()) return refused;
+    std::string soldOn;
     const sale::SaleResult sale = sale::Sell(
         *receipt, [this] { return Connect(); },
-        {.sending = [&](int32_t before) { journal_.Sending(options_.printer, key, before); },
+        {.sending =
+             [&](int32_t before) {
+               soldOn = number_;
+               journal_.Sending(options_.printer, key, before, soldOn);
+             },
          .closing = [&] { journal_.Closing(options_.printer, key); }},
         kReconnectTime);
     if (sale.counterBefore < 0) return NotBegun(key, "receipt", sale.code, sale.step);
     return Outcome(key, "receipt", sale::Total(*receipt), sale.code, sale.step, sale.fiscalised,
-                   sale.receiptNumber);
+                   sale.receiptNumber, soldOn);
   }
 
   // An item at a rate the printer has not defined would be refused half way
@@ -422,7 +449,8 @@ class Worker {
     if (int32_t code = DailyReportNumber(&before); code != 0) {
       return NotBegun(key, "daily_report", code, "DailyReportNumber");
     }
-    journal_.Sending(options_.printer, key, before);
+    const std::string soldOn = number_;
+    journal_.Sending(options_.printer, key, before, soldOn);
     journal_.Closing(options_.printer, key);
     const int32_t code = DailyReport(zero ? 1 : 0);
     if (code == 0) {
@@ -431,7 +459,7 @@ class Worker {
     int32_t counter = 0;
     const std::optional<bool> made = sale::FiscalisedAfter(
         code, before, [this] { return Connect(); }, kReconnectTime, counter, DailyReportNumber);
-    return Outcome(key, "daily_report", std::nullopt, code, "DailyReport", made, counter);
+    return Outcome(key, "daily_report", std::nullopt, code, "DailyReport", made, counter, soldOn);
   }
 
   Json Status() {
@@ -476,18 +504,7 @@ class Worker {
         code != 0) {
       return Failed(code);
     }
-    Json list = Json::array();
-    for (int32_t i = 0; i < count && i < 7; ++i) {
-      Json rate = {{"rate", std::string(1, static_cast<char>('A' + i))}};
-      if (rates[i] == 10000) {
-        rate["exempt"] = true;
-      } else if (rates[i] != kRateUndefined) {
-        rate["percent"] = sale::DecimalText(rates[i]);
-      }
-      rate["defined"] = rates[i] != kRateUndefined;
-      list.push_back(rate);
-    }
-    return Answer(200, {{"printer", options_.printer}, {"rates", list}});
+    return Answer(200, {{"printer", options_.printer}, {"rates", RateList(count, rates)}});
   }
 
   Json Clock() {
@@ -532,6 +549,9 @@ class Worker {
   // A printout may stand stopped for lack of paper (see ResumeStopped).
   bool stopped_ = false;
   std::string portProblem_;
+  // The unique number of the printer that answered the last opening; empty
+  // when none did or it did not tell.
+  std::string number_;
   int deviceType_ = -1;
   std::string deviceName_;
 };

@@ -44,13 +44,15 @@ def wait_for(condition: Callable[[], object], seconds: float, what: str) -> obje
 
 
 class Printer:
-    """One sigra-emu process, its journal read as it is written."""
+    """One sigra-emu process, its journal read as it is written. `name` tells
+    apart the state of printers put one after another on the same port."""
 
-    def __init__(self, folder: Path, port: int, *options: str, device_type: int = 7) -> None:
+    def __init__(self, folder: Path, port: int, *options: str, device_type: int = 7,
+                 name: str = "") -> None:
         self.folder = folder
         self.port = port
-        self.state_path = folder / f"printer{port}.state"
-        self.control_path = str(folder / f"printer{port}.control")
+        self.state_path = folder / f"printer{port}{name}.state"
+        self.control_path = str(folder / f"printer{port}{name}.control")
         self.options = [str(option) for option in options]
         self.device_type = device_type
         self._lines: list[str] = []
@@ -256,8 +258,8 @@ def folder(tmp_path: Path, monkeypatch: pytest.MonkeyPatch) -> Path:
 def make_printer(folder: Path) -> Iterator[Callable[..., Printer]]:
     made: list[Printer] = []
 
-    def make(port: int = 1, *options: str, device_type: int = 7) -> Printer:
-        printer = Printer(folder, port, *options, device_type=device_type)
+    def make(port: int = 1, *options: str, device_type: int = 7, name: str = "") -> Printer:
+        printer = Printer(folder, port, *options, device_type=device_type, name=name)
         made.append(printer)
         return printer
 

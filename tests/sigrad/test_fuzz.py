@@ -1,9 +1,10 @@
 """Generated malformed requests: receipt bodies broken in one place or not
-JSON at all, wrong and missing headers, unknown paths and methods, and raw
-bytes that are no HTTP request. Each is answered with a 4xx, the service
-stays up, and the printer is sent nothing: its journal does not change.
+JSON at all, wrong and missing headers, unknown paths and methods, raw
+bytes that are no HTTP request, and chunked bodies with malformed chunk
+sizes or over 64 KiB (413). Each is answered with a 4xx, the service stays
+up, and the printer is sent nothing: its journal does not change.
 
-10 500 requests in all; SIGRAD may name a sanitizer build."""
+11 500 requests in all; SIGRAD may name a sanitizer build."""
 
 from __future__ import annotations
 
@@ -282,3 +283,53 @@ def test_bytes_that_are_no_good_request_are_answered_4xx_or_dropped(quiet_printe
     if answer:
         status_line = answer.split(b"\r\n", 1)[0]
         assert status_line.startswith(b"HTTP/1.1 4"), (data[:200], answer[:300])
+
+
+def chunked_receipt(chunks: bytes) -> bytes:
+    return (b"POST " + RECEIPTS.encode() + b" HTTP/1.1\r\nHost: 127.0.0.1\r\nIdempotency-Key: "
+            + new_key().encode() + b"\r\nContent-Type: application/json\r\n"
+            b"Transfer-Encoding: chunked\r\n\r\n" + chunks)
+
+
+def no_number(size_line: bytes) -> bool:
+    """A chunk-size line from which no hexadecimal number can be read."""
+    return b"\r" not in size_line and b"\n" not in size_line and \
+        re.match(rb"[\s+-]*[0-9a-fA-F]", size_line) is None
+
+
+CHUNKED = settings(FUZZ, max_examples=500)
+
+
+@CHUNKED
+@given(st.one_of(
+    # A size line that holds no number.
+    st.binary(min_size=1, max_size=20).filter(no_number).map(
+        lambda line: line + b"\r\n" + good_body + b"\r\n0\r\n\r\n"),
+    # A size past any integer.
+    st.integers(17, 64).map(lambda digits: b"f" * digits + b"\r\n" + good_body + b"\r\n0\r\n\r\n"),
+    # A size over the data that comes: the last chunk is read as data.
+    st.integers(1, 5000).map(
+        lambda over: b"%x\r\n" % (len(good_body) + over) + good_body + b"\r\n0\r\n\r\n"),
+    # The data of a chunk not ended by CRLF.
+    st.binary(min_size=2, max_size=10).filter(lambda junk: not junk.startswith(b"\r\n")).map(
+        lambda junk: b"%x\r\n" % len(good_body) + good_body + junk + b"0\r\n\r\n"),
+).map(chunked_receipt))
+def test_a_chunked_body_with_malformed_chunk_sizes_is_answered_4xx_or_dropped(quiet_printer,
+                                                                               data):
+    before = quiet_printer.printer.journal_length()
+    answer = raw_exchange(quiet_printer, data)
+    assert sent_to_be_done(quiet_printer.printer, before) == []
+    if answer:
+        assert answer.split(b"\r\n", 1)[0].startswith(b"HTTP/1.1 4"), (data[:200], answer[:300])
+
+
+@CHUNKED
+@given(st.integers(64 * 1024 + 1, 300 * 1024), st.integers(1, 16 * 1024))
+def test_a_chunked_body_over_64_kib_is_answered_413(quiet_printer, size, chunk):
+    pieces = [min(chunk, size - start) for start in range(0, size, chunk)]
+    data = chunked_receipt(b"".join(b"%x\r\n" % n + b" " * n + b"\r\n" for n in pieces)
+                           + b"0\r\n\r\n")
+    before = quiet_printer.printer.journal_length()
+    answer = raw_exchange(quiet_printer, data)
+    assert sent_to_be_done(quiet_printer.printer, before) == []
+    assert answer.split(b"\r\n", 1)[0] == b"HTTP/1.1 413 Payload Too Large", answer[:300]

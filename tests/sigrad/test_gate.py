@@ -1,9 +1,12 @@
 """sigrad's gate over raw TCP: a chunked body held to the same 64 KiB as one
 with Content-Length, the Host header naming this service or refused with
-421, and a log that a request cannot forge lines into."""
+421, a log that a request cannot forge lines into, and connections that
+trickle their headers cut off without holding up a till."""
 import json
 import re
 import socket
+import threading
+import time
 
 from conftest import Service
 
@@ -91,6 +94,20 @@ def test_the_host_header_must_name_this_service(folder, printer):
         service.stop()
 
 
+def test_listening_on_every_address_tells_that_names_need_allow_host(folder, printer):
+    token = f"{folder}/token"
+    with open(token, "w") as file:
+        file.write("secret\n")
+    for extra, hinted in (([], True), (["--allow-host", "till.local"], False)):
+        service = Service(folder, ["till1=COM1"],
+                          ["--listen", "0.0.0.0:0", "--token-file", token, *extra])
+        try:
+            assert service.request("GET", "/healthz")[0] == 200
+            assert ("--allow-host" in service.log()) is hinted, service.log()
+        finally:
+            service.stop()
+
+
 def test_a_request_cannot_forge_or_flood_the_log(service):
     evil_id = "id\x1b[2J"
     status, answer = exchange(service, (
@@ -109,3 +126,44 @@ def test_a_request_cannot_forge_or_flood_the_log(service):
         assert line.startswith("sigrad: ") or re.match(r"\d{4}-\d\d-\d\dT", line), line
         assert "forged" not in line or "\\x0d\\x0a" in line, line
         assert len(line) < 700, line
+
+
+def test_seventy_connections_trickling_their_headers_do_not_hold_up_a_sale(service, printer):
+    trickling = []
+    for _ in range(70):
+        connection = socket.create_connection(("127.0.0.1", service.port), timeout=30)
+        connection.sendall(b"POST /v1/printers/till1/receipts HTTP/1.1\r\nHost: 127.0.0.1\r\n")
+        trickling.append(connection)
+    stop = threading.Event()
+    cut = set()
+
+    def trickle():
+        # A byte of a header every 0.2 s on each connection, well inside any
+        # read timeout, until the service cuts it off.
+        while not stop.is_set() and len(cut) < len(trickling):
+            for index, connection in enumerate(trickling):
+                if index in cut:
+                    continue
+                try:
+                    connection.sendall(b"X")
+                except OSError:
+                    cut.add(index)
+            time.sleep(0.2)
+
+    thread = threading.Thread(target=trickle, daemon=True)
+    thread.start()
+    try:
+        time.sleep(1.5)
+        assert service.request("GET", "/healthz")[0] == 200
+        status, _, answer = service.sell("while-trickled", {"items": [BREAD]})
+        assert (status, answer["fiscalised"]) == (201, True), answer
+        # None of them ever finishes its headers: each is cut off.
+        deadline = time.monotonic() + 30
+        while len(cut) < len(trickling) and time.monotonic() < deadline:
+            time.sleep(0.2)
+        assert len(cut) == len(trickling), f"{len(trickling) - len(cut)} still open"
+    finally:
+        stop.set()
+        thread.join()
+        for connection in trickling:
+            connection.close()

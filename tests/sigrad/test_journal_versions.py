@@ -1,8 +1,9 @@
 """The journal's schema version: a journal written before versions were kept
 (fixtures/journal-v0.db, left by sigrad as it was then after four receipts,
 one of them refused by the printer, and a daily report, each under its own
-key) is brought to version 1 with every outcome intact and every key still
-holding; a journal newer than the program is refused."""
+key) is brought to version 2 with every outcome intact and every key still
+holding, and its entries name no printer's unique number; a journal newer
+than the program is refused."""
 import json
 import os
 import shutil
@@ -61,7 +62,10 @@ def test_a_journal_from_before_versions_keeps_its_outcomes_and_its_keys(folder, 
     # Its entries are older than the 30 days kept by default.
     service = Service(folder, ["till1=COM1"], ["--retention-days", "3650"], journal=journal)
     try:
-        assert user_version(journal) == 1
+        assert user_version(journal) == 2
+        with sqlite3.connect(journal) as db:
+            numbers = db.execute("SELECT DISTINCT unique_number FROM entries").fetchall()
+        assert numbers == [(None,)]
         for key, (_, _, fiscalised) in SOLD.items():
             kind, state, stored_fiscalised, http_status, answer = before[key]
             status, _, outcome = service.request("GET", f"/v1/printers/till1/receipts/{key}")
@@ -100,10 +104,10 @@ def test_a_journal_from_before_versions_keeps_its_outcomes_and_its_keys(folder, 
         assert counters(service) == (0, 0)
     finally:
         service.stop()
-    # Opened again at version 1, it is left as it is.
+    # Opened again at version 2, it is left as it is.
     again = Service(folder, ["till1=COM1"], ["--retention-days", "3650"], journal=journal)
     try:
-        assert user_version(journal) == 1
+        assert user_version(journal) == 2
         status, _, outcome = again.request("GET", "/v1/printers/till1/receipts/fixture-numbers")
         assert (status, outcome["fiscalised"]) == (200, True)
     finally:
@@ -116,14 +120,17 @@ def test_a_journal_newer_than_the_program_is_refused(folder, printer):
     assert service.sell("sold", {"items": [{"name": "Chleb razowy 500g", "rate": "A",
                                             "quantity": 1, "price": "4.50"}]})[0] == 201
     service.stop()
-    assert user_version(journal) == 1
+    assert user_version(journal) == 2
+    with sqlite3.connect(journal) as db:
+        # The emulator's unique number, read when the sale was sent.
+        assert db.execute("SELECT unique_number FROM entries").fetchall() == [("ABC12345678",)]
     with sqlite3.connect(journal) as db:
         db.execute("PRAGMA user_version = 7")
     run = subprocess.run([SIGRAD, "--printer", "till1=COM1", "--listen", "127.0.0.1:0",
                           "--journal", journal], capture_output=True, text=True, timeout=20,
                          env=dict(os.environ, SIGRA_DOSDEVICES=folder))
     assert run.returncode == 1, run.stderr
-    assert journal in run.stderr and "version 7" in run.stderr and "version 1" in run.stderr
+    assert journal in run.stderr and "version 7" in run.stderr and "version 2" in run.stderr
     assert "not starting" in run.stderr
     # Left as it was: not downgraded, its entry kept.
     assert user_version(journal) == 7

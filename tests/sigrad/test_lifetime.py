@@ -136,7 +136,7 @@ def test_a_file_that_is_no_journal_is_refused_at_start(folder, printer):
     service = Service(folder, ["till1=COM1"], journal=made)
     service.stop()
     with sqlite3.connect(made) as db:
-        assert db.execute("PRAGMA user_version").fetchone()[0] == 1
+        assert db.execute("PRAGMA user_version").fetchone()[0] == 2
         assert db.execute("SELECT count(*) FROM entries").fetchone()[0] == 0
     assert not os.path.exists(made + ".new")
 

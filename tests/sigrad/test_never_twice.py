@@ -12,7 +12,7 @@ import time
 
 import pytest
 
-from kit import Till, new_key, receipt, total_text
+from kit import Till, new_key, receipt, total_text, wait_for
 from kit import folder, make_printer, make_service  # noqa: F401 - fixtures
 
 CUT_POINTS = ["before-end", "after-ack", "printing"]
@@ -104,3 +104,56 @@ def test_sigrad_killed_at_each_moment_of_a_receipt_leaves_one_receipt(
     assert stored.status_code == 200
     assert stored.json()["fiscalised"] is True
     assert stored.json()["answer"]["receipt_number"] == 2
+
+
+def test_a_spare_printer_in_the_place_of_one_that_died_mid_print_sells_nothing_twice(
+        make_printer, make_service):
+    printer = make_printer(1, "--line-rate", "9600")
+    service = make_service({"till1": 1})
+    Till(service, printer).sell(receipt("1.11"), new_key())
+    key = new_key()
+    body = receipt("0.57", items=6)
+    start = printer.journal_length()
+    answers = []
+    selling = threading.Thread(target=lambda: answers.append(
+        service.post("/v1/printers/till1/receipts", body, key)))
+    selling.start()
+    printer.wait_line(r"^receipt end -> 06", start)
+    time.sleep(0.5)
+    # The printer dies while it prints the receipt it has counted; a spare,
+    # another printer with a counter of its own, is put on its port.
+    printer.stop_process()
+    assert printer.counter() == 2
+    spare = make_printer(1, "--unique-number", "ZZZ00000002", name="spare")
+    selling.join(90)
+    answer = answers[0]
+    assert answer.status_code == 503, answer.text
+    assert answer.json()["fiscalised"] is None, answer.json()
+    assert answer.json()["error"]["id"] == "other_printer"
+    assert "different printer" in answer.json()["error"]["message"]
+    stored = service.get(f"/v1/printers/till1/receipts/{key}").json()
+    assert (stored["state"], stored["fiscalised"]) == ("done", None), stored
+    assert stored["answer"]["error"]["id"] == "other_printer"
+    # A retry under the key is not sold on the spare.
+    heard = spare.journal_length()
+    retried = service.post("/v1/printers/till1/receipts", body, key)
+    assert retried.status_code == 503, retried.text
+    assert retried.json()["fiscalised"] is None
+    assert "different printer" in retried.json()["error"]["message"]
+    assert not any("receipt begin" in line for line in spare.journal()[heard:])
+    assert spare.counter() == 0
+    # A new sale goes to the spare.
+    assert Till(service, spare).sell(receipt("3.00"), new_key())["receipt_number"] == 1
+    # Once the printer that held the sale is back, its counter tells.
+    spare.stop_process()
+    printer.start()
+    def retry_settled() -> dict | None:
+        time.sleep(0.2)
+        again = service.post("/v1/printers/till1/receipts", body, key)
+        return again.json() if again.status_code == 201 else None
+
+    settled = wait_for(retry_settled, 60, "the sale to be settled on its printer")
+    assert (settled["fiscalised"], settled["receipt_number"]) == (True, 2), settled
+    assert printer.counter() == 2
+    assert printer.fiscal_totals() == ["1,11", total_text(57, 6)]
+    assert spare.fiscal_totals() == ["3,00"]

@@ -76,6 +76,37 @@ def described(tmp_path_factory):
     monkey.undo()
 
 
+def test_the_description_is_openapi_3_0(described):
+    _, document, _ = described
+    assert document["openapi"].startswith("3.0."), document["openapi"]
+
+
+def test_the_answers_of_the_gate_are_described_on_every_route(described):
+    service, document, resolved = described
+    for method, path in sorted(SERVED):
+        concrete = path.replace("{id}", "till1").replace("{key}", "some-key")
+        other = "DELETE"
+        answers = [
+            # Another method on a served path.
+            service.http.request(other, service.url + concrete, timeout=60),
+            # A path over 1024 characters on the route.
+            service.http.request(method.upper(), service.url + concrete + "x" * 1100,
+                                 timeout=60),
+            # Headers over 64 KiB.
+            service.http.request(method.upper(), service.url + concrete, timeout=60,
+                                 headers={f"X-Filler-{n}": "y" * 1000 for n in range(70)}),
+        ]
+        if method == "get":
+            answers.append(service.http.request("GET", service.url + concrete, data=b"{}",
+                                                timeout=60))
+        else:
+            answers.append(service.post(concrete, b"[" + b" " * 70000 + b"]", new_key()))
+        expected = [405, 414, 431, 400 if method == "get" else 413]
+        assert [answer.status_code for answer in answers] == expected, (method, path)
+        for answer in answers:
+            check_answer(document, resolved, method, path, answer)
+
+
 def test_the_description_holds_every_served_route_and_no_other(described):
     _, document, _ = described
     listed = {(method, path) for path, item in document["paths"].items()
@@ -117,6 +148,11 @@ def check_answer(document: dict, resolved: dict, method: str, path: str, answer)
         responses.get("default")
     assert described_answer is not None, (method, path, status, answer.text[:300],
                                          sorted(responses))
+    if status in ("409", "503"):
+        assert "Retry-After" in answer.headers, (method, path, status)
+        assert "Retry-After" in described_answer.get("headers", {}), (method, path, status)
+    if status == "405":
+        assert "Allow" in described_answer.get("headers", {}), (method, path)
     content = described_answer.get("content", {})
     if not content:
         return

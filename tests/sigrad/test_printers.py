@@ -1,5 +1,6 @@
 """Several printers and many tills on one service: a printer that is switched
-off or whose process is stopped does not hold up another printer, and many
+off or whose process is stopped does not hold up another printer, three
+printers with full queues leave an idle fourth selling, and many
 tills selling at once on one printer get every receipt printed once, in the
 order each till sent them, without a server error."""
 
@@ -259,3 +260,42 @@ def test_a_stopped_service_leaves_its_ports_to_other_users(monkeypatch):
         left = subprocess.run(opens, capture_output=True, text=True)
         assert left.returncode == 0, left.stderr
         printer.stop_process()
+
+
+def test_three_printers_with_full_queues_leave_the_fourth_selling(make_printer, make_service):
+    busy = {f"busy{port}": make_printer(port) for port in (1, 2, 3)}
+    idle = make_printer(4)
+    service = make_service({**{name: printer.port for name, printer in busy.items()},
+                            "idle": 4})
+    # Switched off, each busy printer takes the driver's timeouts for every
+    # request: its queue (32 by default) stays full for minutes.
+    for printer in busy.values():
+        assert printer.control("power off") == "ok"
+    stop = threading.Event()
+    full = {name: threading.Event() for name in busy}
+
+    def keep_asking(name: str) -> None:
+        while not stop.is_set():
+            try:
+                answer = requests.get(f"{service.url}/v1/printers/{name}/status", timeout=600)
+            except requests.RequestException:
+                continue
+            if answer.status_code == 503 and answer.json()["error"]["id"] == "queue_full":
+                full[name].set()
+                time.sleep(0.1)
+
+    askers = [threading.Thread(target=keep_asking, args=(name,), daemon=True)
+              for name in busy for _ in range(34)]
+    for asker in askers:
+        asker.start()
+    try:
+        for name, event in full.items():
+            assert event.wait(60), f"the queue of {name} did not fill"
+        assert requests.get(service.url + "/healthz", timeout=20).status_code == 200
+        answer = service.post("/v1/printers/idle/receipts", receipt("1.23"), new_key(),
+                              timeout=20)
+        assert (answer.status_code, answer.json()["fiscalised"]) == (201, True), answer.text
+        assert idle.fiscal_totals() == ["1,23"]
+    finally:
+        stop.set()
+        service.stop()
