@@ -10,7 +10,7 @@ namespace sigra::emu {
 namespace {
 
 constexpr const char* kHelp =
-    "ok commands: paper out|in, head up|down, drawer open|closed, power off|on, "
+    "ok commands: paper out|in, paper out-after POLLS, head up|down, drawer open|closed, power off|on, "
     "controller lost|back, failure on|off, cut before-end|after-ack|printing [MS], status, help";
 
 // Status byte 4.
@@ -63,7 +63,15 @@ std::string ControlChannel::Execute(std::string_view line) {
     });
     return reply;
   }
-  if (is("paper", "out") || is("paper", "in")) {
+  if (words.size() == 3 && words[0] == "paper" && words[1] == "out-after") {
+    int polls = 0;
+    const std::string& text = words[2];
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), polls);
+    if (error != std::errc() || end != text.data() + text.size() || polls < 1) {
+      return "error: the paper runs out after 1 or more polls, not \"" + text + "\"";
+    }
+    emulator_.PaperRunsOutAfter(polls);
+  } else if (is("paper", "out") || is("paper", "in")) {
     paperOut_ = words[1] == "out";
     UpdatePaper();
   } else if (is("head", "up") || is("head", "down")) {

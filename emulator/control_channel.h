@@ -4,6 +4,10 @@
 // "ok" and what was asked for, or "error: " and why.
 //
 //   paper out | paper in          the paper runs out / is loaded again
+//   paper out-after POLLS         the paper runs out after POLLS status polls
+//                                 of the printouts to come (the next receipt's
+//                                 printout stopped in its middle); "paper in"
+//                                 loads it again
 //   head up | head down           the print head is raised / lowered again
 //   drawer open | drawer closed   the cash drawer
 //   power off | power on          the printer is switched off (it answers

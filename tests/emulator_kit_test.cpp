@@ -42,6 +42,31 @@ TEST_F(ControlChannelTest, PaperTakenMidReceiptGivesThePaperCodeAndTheReceiptGoe
   EXPECT_EQ(receipts, 1);
 }
 
+TEST_F(ControlChannelTest, PaperRunningOutAfterPollsStopsTheNextPrintoutInItsMiddle) {
+  emu::Emulator& printer = StartPrinter(7);
+  emu::ControlChannel channel(printer);
+  Connect();
+  EXPECT_EQ(channel.Execute("paper out-after 0"),
+            "error: the paper runs out after 1 or more polls, not \"0\"");
+  EXPECT_EQ(channel.Execute("paper out-after two"),
+            "error: the paper runs out after 1 or more polls, not \"two\"");
+  EXPECT_EQ(channel.Execute("paper out-after 1"), "ok");
+  // The paper is there until a printout is polled.
+  EXPECT_EQ(printer.StatusByte(3) & 0x02, 0);
+  ASSERT_EQ(::ReceiptBegin(), 0);
+  int32_t value = 0;
+  ASSERT_EQ(::pReceiptItem(1, "Chleb razowy 500g", 1, 0, 2, 0, "szt", 450, &value), 0);
+  // Counted, its printout stopped for the paper.
+  EXPECT_EQ(::ReceiptEnd(0), 109);
+  int32_t receipts = 0;
+  EXPECT_EQ(::ReceiptNumber(&receipts), 0);
+  EXPECT_EQ(receipts, 1);
+  EXPECT_EQ(printer.StatusByte(3) & 0x40, 0x40);
+  EXPECT_EQ(channel.Execute("paper in"), "ok");
+  EXPECT_EQ(::PrintResume(), 0);
+  EXPECT_EQ(printer.StatusByte(3) & 0x40, 0);
+}
+
 TEST_F(ControlChannelTest, ARaisedHeadStopsPrintingUntilItIsLowered) {
   emu::Emulator& printer = StartPrinter(7);
   emu::ControlChannel channel(printer);

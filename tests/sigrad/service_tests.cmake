@@ -31,7 +31,8 @@ function(sigra_add_service_tests)
   # A receipt never printed twice: a power cut at each point of the closing
   # and sigrad killed at three moments of a receipt.
   sigra_service_test(service_never_twice test_never_twice.py 300)
-  # 200 sales with random cuts and restarts: minutes of real time.
+  # 200 sales with random cuts, restarts, paper taken away and the printer
+  # swapped for a spare: minutes of real time.
   sigra_service_test(service_never_twice_loop test_never_twice_loop.py 600)
   # A journal written before its schema had a version, opened and upgraded;
   # one of a newer version refused.
