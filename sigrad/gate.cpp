@@ -391,17 +391,22 @@ static std::string Logged(std::string_view text) {
 void Gate::Log(const httplib::Request& req, const httplib::Response& res) {
   Server::Answered();
   metrics_.Request(RouteOf(req.method, req.path), res.status);
-  const auto took =
-      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t_note.start);
-  char duration[32];
-  std::snprintf(duration, sizeof duration, "%.1fms", took.count());
+  // A request refused before the gate saw it (its headers never complete,
+  // or malformed) has no note: no time and no id of its own.
+  char duration[32] = "-";
+  if (t_note.start != std::chrono::steady_clock::time_point{}) {
+    const auto took =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t_note.start);
+    std::snprintf(duration, sizeof duration, "%.1fms", took.count());
+  }
   const std::string key = req.get_header_value("Idempotency-Key");
   const std::string line =
-      Now() + " " + Logged(t_note.id) + " " + Logged(req.method) + " " + Logged(req.path) + " " +
-      std::to_string(res.status) + " " + duration +
+      Now() + " " + (t_note.id.empty() ? "-" : Logged(t_note.id)) + " " + Logged(req.method) +
+      " " + Logged(req.path) + " " + std::to_string(res.status) + " " + duration +
       " printer=" + (t_note.printer.empty() ? "-" : Logged(t_note.printer)) +
       " key=" + (key.empty() ? "-" : "\"" + Logged(key) + "\"") + "\n";
   std::fputs(line.c_str(), stderr);
+  t_note = RequestNote{};
 }
 
 }  // namespace sigra::service

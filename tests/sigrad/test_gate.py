@@ -167,3 +167,9 @@ def test_seventy_connections_trickling_their_headers_do_not_hold_up_a_sale(servi
         thread.join()
         for connection in trickling:
             connection.close()
+    # A connection cut off before its headers were in is logged without a
+    # time or an id of its own, not with those of the thread's last request.
+    cut_lines = [line for line in service.log().splitlines() if " 400 " in line]
+    assert cut_lines
+    for line in cut_lines:
+        assert re.search(r" - \S* \S* 400 - printer=- key=-$", line), line
