@@ -2,6 +2,7 @@
 // any language, with every receipt journalled so that none is printed twice.
 #include <cctype>
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -256,5 +257,8 @@ int Main(int argc, char** argv) {
 }  // namespace sigra::service
 
 int main(int argc, char** argv) {
+  // Log lines go out as they are written, also where the C library would
+  // buffer a redirected stderr (Windows' does).
+  std::setvbuf(stderr, nullptr, _IONBF, 0);
   return sigra::service::Main(argc, argv);
 }

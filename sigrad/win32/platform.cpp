@@ -116,7 +116,10 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
                     DUPLICATE_SAME_ACCESS);
   }
   std::string line = Quoted(program);
-  for (const std::string& arg : args) line += " " + Quoted(arg);
+  for (const std::string& arg : args) {
+    line += ' ';
+    line += Quoted(arg);
+  }
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;

@@ -4,6 +4,7 @@
 #include <winsock2.h>
 #include <windows.h>
 // clang-format on
+#include <shlobj.h>
 #include <fcntl.h>
 #include <io.h>
 
@@ -84,10 +85,13 @@ void LogTo(const std::string& path) {
   if (!CreatePipe(&read, &write, &inherit, 0)) return;
   SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
   SetStdHandle(STD_ERROR_HANDLE, write);
-  // A service has no console: stderr is given a stream first, then the pipe.
-  std::freopen("NUL", "w", stderr);
+  // A service starts without standard handles, so the C library's stderr has
+  // no descriptor (-2), which freopen refuses (Wine's does): descriptor 2 is
+  // made the pipe, and stderr given it.
   const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(write), _O_WRONLY | _O_BINARY);
-  _dup2(fd, _fileno(stderr));
+  _dup2(fd, 2);
+  if (fd != 2) _close(fd);
+  stderr->_file = 2;
   std::setvbuf(stderr, nullptr, _IONBF, 0);
   std::thread([read, path] {
     std::string pending;
@@ -195,8 +199,13 @@ void WINAPI ServiceMain(DWORD argc, char** argv) {
 }  // namespace
 
 std::string ProgramDataFolder() {
-  const char* data = std::getenv("ProgramData");
-  return std::string(data && *data ? data : "C:\\ProgramData") + "\\Sigra";
+  // The shell's answer, not the environment's: a service's environment may
+  // name another folder (Wine's gives C:\users\Public).
+  char data[MAX_PATH];
+  if (SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, data) != S_OK) {
+    return "C:\\ProgramData\\Sigra";
+  }
+  return std::string(data) + "\\Sigra";
 }
 
 std::string ReadConfiguration(const std::string& path, std::vector<std::string>& args) {

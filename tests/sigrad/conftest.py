@@ -26,6 +26,11 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\") if WINE else path
 
 
+def sigrad_command(*args):
+    """The command line that runs sigrad with `args`, under Wine where it is sigrad.exe."""
+    return ([WINE] if WINE else []) + [SIGRAD, *args]
+
+
 class Emulator:
     """sigra-emu on a pseudo-terminal linked as COM<port> in `ports`."""
 
@@ -66,9 +71,7 @@ class Service:
         self.journal = journal or os.path.join(folder, "journal.db")
         self.err_path = os.path.join(folder, f"sigrad-{time.monotonic_ns()}.log")
         self.err = open(self.err_path, "wb")
-        command = [SIGRAD, "--listen", "127.0.0.1:0", "--journal", windows_path(self.journal)]
-        if WINE:
-            command.insert(0, WINE)
+        command = sigrad_command("--listen", "127.0.0.1:0", "--journal", windows_path(self.journal))
         for printer in printers:
             command += ["--printer", printer]
         self.process = subprocess.Popen(command + list(args), stderr=self.err,
