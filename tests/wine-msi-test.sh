@@ -21,22 +21,16 @@ if [ -z "$old" ] || [ -z "$new" ]; then
   echo "SKIP: no packages in $packages (no Qt for Windows: tools/windows-qt.sh makes one)"
   exit 77
 fi
-find_tool() {
-  command -v "$1" 2>/dev/null || { [ -x "/usr/lib/wine/$2" ] && echo "/usr/lib/wine/$2"; }
-}
-wine=$(find_tool wine64 wine64) || true
-wineserver=$(find_tool wineserver wineserver64) || true
-if [ -z "$wine" ] || [ -z "$wineserver" ] || ! command -v Xvfb > /dev/null; then
+. "$(dirname "$0")/wine-lib.sh"
+if ! wine_find win64 || ! command -v Xvfb > /dev/null; then
   echo "SKIP: wine64 or Xvfb not found (packages wine64, xvfb)"
   exit 77
 fi
 
 work=$(mktemp -d)
 emulator_pid='' xvfb_pid=''
-export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() {
-  [ ! -d "$WINEPREFIX" ] || "$wineserver" -k 2> /dev/null || true
+  [ ! -d "$work/prefix" ] || WINEPREFIX=$work/prefix "$wineserver" -k 2> /dev/null || true
   for pid in $emulator_pid $xvfb_pid; do
     kill -TERM "$pid" 2> /dev/null || true
     wait "$pid" 2> /dev/null || true
@@ -53,7 +47,7 @@ fail() {
   done
   exit 1
 }
-installed=$WINEPREFIX/drive_c/Program\ Files/Sigra
+installed=$work/prefix/drive_c/Program\ Files/Sigra
 
 # msiexec takes the package and its log as Windows paths.
 msiexec() {
@@ -80,8 +74,7 @@ xvfb_pid=$!
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start"
 export DISPLAY=:$(head -1 "$work/display")
-"$wine" wineboot --init > /dev/null 2>&1
-"$wineserver" -w
+wine_prefix "$work/prefix" win64
 
 msiexec /i "$old" install-old
 [ "$(files "$installed")" = "$(files "$packages/unsigned/stage/SigraSW")" ] ||
@@ -99,9 +92,7 @@ mkdir -p "$work/emu"
 emulator_pid=$!
 for _ in $(seq 50); do [ -L "$work/emu/com1" ] && break; sleep 0.1; done
 [ -L "$work/emu/com1" ] || fail "the emulator did not start"
-"$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$work/emu/com1" /f > /dev/null
-"$wineserver" -w
-ln -sfn "$work/emu/com1" "$WINEPREFIX/dosdevices/com1"
+wine_port 1 "$work/emu/com1"
 (cd "$installed" && exec "$wine" 'C:\Program Files\Sigra\sigrasw.exe' COM1 9600) \
   > "$work/program.out" 2>&1 &
 for _ in $(seq 600); do

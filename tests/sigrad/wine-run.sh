@@ -10,11 +10,8 @@ set -euo pipefail
 python=$1 sigrad_exe=$2 emulator=$3
 here=$(cd "$(dirname "$0")" && pwd)
 
-find_tool() {
-  command -v "$1" 2>/dev/null || { [ -x "/usr/lib/wine/$2" ] && echo "/usr/lib/wine/$2"; }
-}
-wine=$(find_tool wine64 wine64) wineserver=$(find_tool wineserver wineserver64)
-if [ -z "$wine" ] || [ -z "$wineserver" ]; then
+. "$here/../wine-lib.sh"
+if ! wine_find win64; then
   echo "SKIP: wine64 not found (package wine64)"
   exit 77
 fi
@@ -29,23 +26,19 @@ fi
 
 work=$(mktemp -d)
 emulator_pid=
-export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
 cleanup() {
-  [ -d "$WINEPREFIX" ] && "$wineserver" -k 2>/dev/null || true
+  [ -d "$work/prefix" ] && WINEPREFIX=$work/prefix "$wineserver" -k 2>/dev/null || true
   [ -n "$emulator_pid" ] && kill "$emulator_pid" 2>/dev/null && wait "$emulator_pid" || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-"$wine" wineboot --init > "$work/wineboot.log" 2>&1
+wine_prefix "$work/prefix" win64
 mkdir "$work/ports"
-for n in 1 2; do
-  "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM$n /t REG_SZ /d "$work/ports/com$n" /f > /dev/null
-done
-"$wineserver" -w
+for n in 1 2; do wine_port $n "$work/ports/com$n"; done
 # One server for all the tests, rather than one started for each.
-"$wineserver" -p
+"$wineserver" -p > "$work/wineserver.log" 2>&1
 
 # Left out, Linux-only: TLS (not in the Windows build), the worker's
 # process found and killed through /proc, SIGHUP, and systemd's state
