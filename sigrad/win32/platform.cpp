@@ -3,7 +3,6 @@
 // clang-format off
 #include <winsock2.h>
 #include <windows.h>
-#include <sddl.h>
 #include <bcrypt.h>
 // clang-format on
 #include <fcntl.h>
@@ -235,22 +234,7 @@ std::string ThisProgram() {
   return std::string(path, n);
 }
 
-std::string DefaultJournal() {
-  // %ProgramData%\Sigra: the service's account may write it, other users
-  // only read it. The folder made here gets that (and hands it to its
-  // files); one made before, by the installer or an administrator, is kept
-  // as it is.
-  const std::string folder = ProgramDataFolder();
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (ConvertStringSecurityDescriptorToSecurityDescriptorA(
-          "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;LS)(A;OICI;FRFX;;;BU)",
-          SDDL_REVISION_1, &descriptor, nullptr)) {
-    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor, FALSE};
-    CreateDirectoryA(folder.c_str(), &attributes);
-    LocalFree(descriptor);
-  }
-  return folder + "\\journal.db";
-}
+std::string DefaultJournal() { return ProgramDataFolder() + "\\journal.db"; }
 
 // With LockFileEx on a file beside the journal: Windows releases the lock
 // when the process ends, however. The handle is not inherited.

@@ -4,6 +4,7 @@
 #include <winsock2.h>
 #include <windows.h>
 // clang-format on
+#include <sddl.h>
 #include <shlobj.h>
 #include <fcntl.h>
 #include <io.h>
@@ -125,6 +126,30 @@ void LogTo(const std::string& path) {
   }).detach();
 }
 
+// The installer leaves the printer a shop gave it (msiexec ... PRINTER=COM3
+// SPEED=9600) in the registry; the configuration is written from it when
+// there is none yet, so that a file an administrator edited stays as it is.
+void WriteFirstConfiguration(const std::string& conf) {
+  if (GetFileAttributesA(conf.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+  auto value = [](const char* name) {
+    char text[64];
+    DWORD size = sizeof text;
+    return RegGetValueA(HKEY_LOCAL_MACHINE, "Software\\Sigra", name, RRF_RT_REG_SZ, nullptr,
+                        text, &size) == ERROR_SUCCESS
+               ? std::string(text)
+               : std::string();
+  };
+  const std::string printer = value("Printer");
+  if (printer.empty()) return;
+  const std::string speed = value("Speed");
+  std::ofstream file(conf, std::ios::binary);
+  file << "# The options of the Sigra service (sigrad), one per line; sigrad --help\r\n"
+          "# lists them. Written at the first start from the installer's PRINTER\r\n"
+          "# and SPEED.\r\n"
+       << "--printer till1=" << printer << (speed.empty() ? "" : ":" + speed) << "\r\n";
+  std::fprintf(stderr, "sigrad: wrote %s for the printer on %s\n", conf.c_str(), printer.c_str());
+}
+
 // A crash (an exit the service did not report) is followed by a start again:
 // after 5 s, then after 30 s; the count begins again after a day.
 void RestartAfterCrash() {
@@ -169,11 +194,11 @@ void WINAPI ServiceMain(DWORD argc, char** argv) {
   Report(SERVICE_START_PENDING);
   KeepReporting(SERVICE_START_PENDING);
   const std::string folder = ProgramDataFolder();
-  CreateDirectoryA(folder.c_str(), nullptr);
   LogTo(folder + "\\sigrad.log");
   RestartAfterCrash();
   std::vector<std::string> args;
   const std::string conf = folder + "\\sigrad.conf";
+  WriteFirstConfiguration(conf);
   int status = 2;
   if (std::string error = ReadConfiguration(conf, args); !error.empty()) {
     std::fprintf(stderr, "sigrad: %s\n", error.c_str());
@@ -202,10 +227,22 @@ std::string ProgramDataFolder() {
   // The shell's answer, not the environment's: a service's environment may
   // name another folder (Wine's gives C:\users\Public).
   char data[MAX_PATH];
-  if (SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, data) != S_OK) {
-    return "C:\\ProgramData\\Sigra";
+  const std::string folder =
+      SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, data) == S_OK
+          ? std::string(data) + "\\Sigra"
+          : "C:\\ProgramData\\Sigra";
+  // The service's account may write it, other users only read it. The
+  // folder made here gets that (and hands it to its files); one made before,
+  // by an administrator, is kept as it is.
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (ConvertStringSecurityDescriptorToSecurityDescriptorA(
+          "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;LS)(A;OICI;FRFX;;;BU)",
+          SDDL_REVISION_1, &descriptor, nullptr)) {
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor, FALSE};
+    CreateDirectoryA(folder.c_str(), &attributes);
+    LocalFree(descriptor);
   }
-  return std::string(data) + "\\Sigra";
+  return folder;
 }
 
 std::string ReadConfiguration(const std::string& path, std::vector<std::string>& args) {
