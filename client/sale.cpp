@@ -6,7 +6,7 @@ namespace sigra::sale {
 
 std::optional<bool> Fiscalised(int32_t before, const Connect& connect,
                                std::chrono::milliseconds reconnectTime, int32_t& counter,
-                               int32_t (*readCounter)(int32_t*)) {
+                               int32_t(SIGRA_CALL* readCounter)(int32_t*)) {
   const auto deadline = std::chrono::steady_clock::now() + reconnectTime;
   do {
     if (connect() == 0 && readCounter(&counter) == 0) return counter == before + 1;
@@ -16,7 +16,7 @@ std::optional<bool> Fiscalised(int32_t before, const Connect& connect,
 
 std::optional<bool> FiscalisedAfter(int32_t code, int32_t before, const Connect& connect,
                                     std::chrono::milliseconds reconnectTime, int32_t& counter,
-                                    int32_t (*readCounter)(int32_t*)) {
+                                    int32_t(SIGRA_CALL* readCounter)(int32_t*)) {
   // The printer's own codes: it answered, so the line and the connection
   // serve. Opening it again would not do: a printer without paper, or one
   // whose printout stopped, does not let a connection open.

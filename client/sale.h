@@ -57,7 +57,7 @@ SaleResult Sell(const Receipt& receipt, const Connect& connect, const SaleSteps&
 // the counter read.
 std::optional<bool> Fiscalised(int32_t before, const Connect& connect,
                                std::chrono::milliseconds reconnectTime, int32_t& counter,
-                               int32_t (*readCounter)(int32_t*) = ReceiptNumber);
+                               int32_t(SIGRA_CALL* readCounter)(int32_t*) = ReceiptNumber);
 
 // After a step failed with `code`: the same, told at once on the connection
 // the printer answered on when it answered the step with a code of its own
@@ -65,7 +65,7 @@ std::optional<bool> Fiscalised(int32_t before, const Connect& connect,
 // a line that failed is reached again as Fiscalised reaches it.
 std::optional<bool> FiscalisedAfter(int32_t code, int32_t before, const Connect& connect,
                                     std::chrono::milliseconds reconnectTime, int32_t& counter,
-                                    int32_t (*readCounter)(int32_t*) = ReceiptNumber);
+                                    int32_t(SIGRA_CALL* readCounter)(int32_t*) = ReceiptNumber);
 
 // The Polish text of a result code in UTF-8, its lines ending in "\n".
 std::string Message(int32_t code);

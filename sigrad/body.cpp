@@ -1,9 +1,10 @@
 #include "sigrad/body.h"
 
-#include <openssl/evp.h>
-
+#include <array>
 #include <type_traits>
 #include <vector>
+
+#include "sigrad/platform.h"
 
 namespace sigra::service {
 namespace {
@@ -308,12 +309,10 @@ std::string Canonical(const Value& body) {
 }
 
 std::string Digest(std::string_view text) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  EVP_Digest(text.data(), text.size(), digest, &length, EVP_sha256(), nullptr);
+  const std::array<unsigned char, 32> digest = platform::Sha256(text);
   static constexpr char kHex[] = "0123456789abcdef";
   std::string hex;
-  for (unsigned int i = 0; i < length; ++i) {
+  for (size_t i = 0; i < digest.size(); ++i) {
     hex += kHex[digest[i] >> 4];
     hex += kHex[digest[i] & 15];
   }

@@ -1,16 +1,35 @@
 #include "sigrad/connections.h"
 
+#ifndef _WIN32
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
 
 namespace sigra::service {
 namespace {
+
+// Where the sockets of Linux and Windows differ (httplib.h brings Windows'
+// headers).
+#ifdef _WIN32
+constexpr int kShutBoth = SD_BOTH;
+constexpr int kSendFlags = 0;
+int PollOne(pollfd* fd, int milliseconds) { return WSAPoll(fd, 1, milliseconds); }
+bool Interrupted() { return false; }
+void CloseSocket(socket_t sock) { closesocket(sock); }
+#else
+constexpr int kShutBoth = SHUT_RDWR;
+// A client gone while its answer is written is an error, not a SIGPIPE.
+constexpr int kSendFlags = MSG_NOSIGNAL;
+int PollOne(pollfd* fd, int milliseconds) { return poll(fd, 1, milliseconds); }
+bool Interrupted() { return errno == EINTR; }
+void CloseSocket(socket_t sock) { close(sock); }
+#endif
 
 using Clock = std::chrono::steady_clock;
 
@@ -58,8 +77,8 @@ bool Ready(socket_t sock, short events, Clock::time_point until) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
     if (left.count() <= 0) return false;
     pollfd fd{sock, events, 0};
-    const int ready = poll(&fd, 1, static_cast<int>(left.count()));
-    if (ready < 0 && errno == EINTR) continue;
+    const int ready = PollOne(&fd, static_cast<int>(left.count()));
+    if (ready < 0 && Interrupted()) continue;
     return ready > 0;
   }
 }
@@ -89,7 +108,7 @@ class Stream : public httplib::Stream {
       ssize_t n;
       do {
         n = recv(sock_, buffer_, sizeof buffer_, 0);
-      } while (n < 0 && errno == EINTR);
+      } while (n < 0 && Interrupted());
       if (n <= 0) return n;
       next_ = 0;
       end_ = static_cast<size_t>(n);
@@ -103,8 +122,8 @@ class Stream : public httplib::Stream {
     if (!is_writable()) return -1;
     ssize_t n;
     do {
-      n = send(sock_, ptr, size, MSG_NOSIGNAL);
-    } while (n < 0 && errno == EINTR);
+      n = send(sock_, ptr, static_cast<int>(size), kSendFlags);
+    } while (n < 0 && Interrupted());
     return n;
   }
   void get_remote_ip_and_port(std::string& ip, int& port) const override {
@@ -158,7 +177,7 @@ Server::Connection& Server::Admit(socket_t sock, const std::string& address) {
       }
       // Its thread, reading, sees the connection end.
       oldest.cutOff = true;
-      shutdown(oldest.sock, SHUT_RDWR);
+      shutdown(oldest.sock, kShutBoth);
       break;
     }
   }
@@ -203,8 +222,8 @@ bool Server::process_and_close_socket(socket_t sock) {
   }
   t_deadline = nullptr;
   Leave(connection);
-  shutdown(sock, SHUT_RDWR);
-  close(sock);
+  shutdown(sock, kShutBoth);
+  CloseSocket(sock);
   return served;
 }
 

@@ -1,6 +1,5 @@
 #include "sigrad/gate.h"
 
-#include <openssl/crypto.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +16,7 @@
 #include "sigrad/answers.h"
 #include "sigrad/connections.h"
 #include "sigrad/journal.h"
+#include "sigrad/platform.h"
 #include "sigrad/threads.h"
 
 namespace sigra::service {
@@ -92,7 +92,11 @@ std::string Now() {
   const auto millis =
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
   std::tm utc{};
+#ifdef _WIN32
+  gmtime_s(&utc, &seconds);
+#else
   gmtime_r(&seconds, &utc);
+#endif
   char text[40];
   std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
   char full[48];
@@ -118,7 +122,7 @@ std::string AllowedMethods(const std::string& path) {
 bool SameToken(const std::string& given, const std::string& token) {
   const std::string a = Digest(given);
   const std::string b = Digest(token);
-  return CRYPTO_memcmp(a.data(), b.data(), a.size()) == 0;
+  return platform::SameBytes(a.data(), b.data(), a.size());
 }
 
 // Answers a refused request at once when it has no body for the server to

@@ -1,11 +1,6 @@
 #include "sigrad/life.h"
 
-#include <fcntl.h>
 #include <httplib.h>
-#include <signal.h>
-#include <sys/file.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -20,6 +15,7 @@
 
 #include "sigrad/connections.h"
 #include "sigrad/journal.h"
+#include "sigrad/platform.h"
 #include "sigrad/routes.h"
 
 namespace sigra::service {
@@ -28,54 +24,31 @@ namespace {
 // How long a stop waits for the last answers to be written.
 constexpr auto kAnswersOut = std::chrono::milliseconds(500);
 
-// Holds the journal for this process's life: a second service on the same
+// The journal is held for this process's life: a second service on the same
 // journal would settle and sell under this one's keys. The lock is on a file
-// beside the journal (SQLite keeps its own locks on the journal itself),
-// taken with flock, so that it is released when the process ends, however.
-// The printers' processes do not inherit it. Empty on success, else why not.
-std::string LockJournal(const std::string& journal) {
-  const std::string path = journal + ".lock";
-  std::error_code ignored;
-  const std::filesystem::path folder = std::filesystem::path(journal).parent_path();
-  if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
-  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) return "the journal's lock " + path + " cannot be opened: " + std::strerror(errno);
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const int error = errno;
-    close(fd);
-    if (error == EWOULDBLOCK) {
-      return "the journal " + journal + " is in use by another sigrad (its lock " + path +
-             " is held)";
-    }
-    return "the journal's lock " + path + " cannot be taken: " + std::strerror(error);
-  }
-  // Kept open, so held, until the process ends.
-  return "";
-}
+// beside the journal (SQLite keeps its own locks on the journal itself), of
+// a kind the system releases when the process ends, however; the printers'
+// processes do not inherit it (see platform.h).
 
 // Only SO_REUSEADDR: the HTTP library's default also sets SO_REUSEPORT,
 // with which a second service binds the same address and takes half of its
 // connections.
 void ListeningSocketOptions(socket_t sock) {
+#ifdef _WIN32
+  // Windows' SO_REUSEADDR would let a second service bind the same address:
+  // an exclusive bind, as there is no lingering TIME_WAIT binding to clear.
+  const BOOL yes = TRUE;
+  setsockopt(sock, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes),
+             sizeof yes);
+#else
   const int yes = 1;
   setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+#endif
 }
 
 }  // namespace
 
 int Serve(const ServiceOptions& options, const std::string& program) {
-  signal(SIGPIPE, SIG_IGN);
-  // A hangup (the terminal it was started from closing) does not stop a
-  // receipt half printed; the printers' processes inherit this.
-  signal(SIGHUP, SIG_IGN);
-  // SIGTERM and SIGINT are taken by a thread of their own, which stops the
-  // service; every other thread starts with them blocked.
-  sigset_t stopping;
-  sigemptyset(&stopping);
-  sigaddset(&stopping, SIGTERM);
-  sigaddset(&stopping, SIGINT);
-  pthread_sigmask(SIG_BLOCK, &stopping, nullptr);
-
   // A stop before the service serves ends the process at once: the
   // printers' processes may be waiting for printers that do not answer. They
   // die with the service, and whatever they left in the journal is settled
@@ -86,20 +59,14 @@ int Serve(const ServiceOptions& options, const std::string& program) {
   static bool serving = false;
   static bool stopRequested = false;
   static std::atomic<bool> httpEnded = false;
-  std::thread signals([stopping] {
-    int signal = 0;
-    sigwait(&stopping, &signal);
+  platform::WatchStopRequests([] {
     std::lock_guard lock(mutex);
-    if (!serving) {
-      std::fflush(stderr);
-      _exit(0);
-    }
+    if (!serving) platform::ExitNow(0);
     stopRequested = true;
     changed.notify_all();
   });
-  signals.detach();
 
-  if (const std::string locked = LockJournal(options.journal); !locked.empty()) {
+  if (const std::string locked = platform::LockJournal(options.journal); !locked.empty()) {
     std::fprintf(stderr, "sigrad: %s; not starting\n", locked.c_str());
     return 1;
   }
@@ -113,6 +80,7 @@ int Serve(const ServiceOptions& options, const std::string& program) {
   }
   std::unique_ptr<httplib::Server> server;
   if (!options.tlsCert.empty()) {
+#ifdef CPPHTTPLIB_OPENSSL_SUPPORT
     auto tls =
         std::make_unique<httplib::SSLServer>(options.tlsCert.c_str(), options.tlsKey.c_str());
     if (!tls->is_valid()) {
@@ -121,22 +89,35 @@ int Serve(const ServiceOptions& options, const std::string& program) {
       return 1;
     }
     server = std::move(tls);
+#else
+    std::fprintf(stderr, "sigrad: %s; not starting\n", platform::TlsUnavailable().c_str());
+    return 1;
+#endif
   } else {
     server = std::make_unique<Server>();
   }
   service->Install(*server);
   server->set_socket_options(ListeningSocketOptions);
   errno = 0;
+#ifdef _WIN32
+  WSASetLastError(0);
+#endif
   const int port = options.port == 0
                        ? server->bind_to_any_port(options.host)
                        : (server->bind_to_port(options.host, options.port) ? options.port : -1);
   if (port < 0) {
+#ifdef _WIN32
+    const int error = WSAGetLastError();
+    const bool inUse = error == WSAEADDRINUSE || error == WSAEACCES;
+    const std::string reason = error ? "error " + std::to_string(error) : "";
+#else
     const int error = errno;
+    const bool inUse = error == EADDRINUSE;
+    const std::string reason = error ? std::strerror(error) : "";
+#endif
     std::fprintf(stderr, "sigrad: cannot listen on %s:%d%s%s%s; not starting\n",
-                 options.host.c_str(), options.port, error ? ": " : "",
-                 error ? std::strerror(error) : "",
-                 error == EADDRINUSE ? " (another program, perhaps another sigrad, listens there)"
-                                     : "");
+                 options.host.c_str(), options.port, error ? ": " : "", reason.c_str(),
+                 inUse ? " (another program, perhaps another sigrad, listens there)" : "");
     return 1;
   }
   std::fprintf(stderr, "sigrad: listening on %s://%s:%d\n",
@@ -148,6 +129,7 @@ int Serve(const ServiceOptions& options, const std::string& program) {
                  "--allow-host\n");
   }
   std::fflush(stderr);
+  platform::ReportServing();
   std::thread http([&] {
     server->listen_after_bind();
     std::lock_guard lock(mutex);
@@ -172,8 +154,7 @@ int Serve(const ServiceOptions& options, const std::string& program) {
   // the service does not wait for those.
   lock.lock();
   if (!changed.wait_for(lock, kAnswersOut, [] { return httpEnded.load(); })) {
-    std::fflush(stderr);
-    _exit(0);
+    platform::ExitNow(0);
   }
   lock.unlock();
   http.join();

@@ -28,7 +28,7 @@ struct ServiceOptions {
   int retentionDays = 30;
 };
 
-// Serves until SIGTERM or SIGINT; the exit status. `program` is this
+// Serves until asked to stop (see platform.h); the exit status. `program` is this
 // executable, started again for each printer.
 int Serve(const ServiceOptions& options, const std::string& program);
 

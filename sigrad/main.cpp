@@ -2,6 +2,7 @@
 // any language, with every receipt journalled so that none is printed twice.
 #include <cctype>
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -14,8 +15,12 @@
 #include <string_view>
 
 #include "sigrad/life.h"
+#include "sigrad/platform.h"
 #include "sigrad/worker.h"
 #include "client/help_version.h"
+#ifdef _WIN32
+#include "sigrad/win32/service.h"
+#endif
 
 namespace sigra::service {
 namespace {
@@ -35,18 +40,27 @@ constexpr const char* kUsage =
     "Options:\n"
     "  --printer ID=COMn[:SPEED]  a printer: ID (letters, digits, - and _, up to\n"
     "                             32) names it in the URLs; COMn (or n) is the port\n"
+#ifdef _WIN32
+    "                             1 to 255, Windows' own COMn; SPEED 9600 (default),\n"
+#else
     "                             1 to 255, numbered as everywhere in Sigra (COMn is\n"
     "                             the device that SIGRA_DOSDEVICES/comn links to, by\n"
     "                             default /dev/ttyS(n-1)); SPEED 9600 (default),\n"
+#endif
     "                             19200 or 28800. Each printer is driven by a\n"
     "                             process of its own.\n"
     "  --listen ADDR:PORT         where to listen (default 127.0.0.1:8420; port 0:\n"
     "                             any free port, told on standard error). An address\n"
     "                             other than loopback needs --token-file.\n"
+#ifdef _WIN32
+    "  --journal FILE             the SQLite journal (default\n"
+    "                             %ProgramData%\\Sigra\\journal.db); the service does\n"
+#else
     "  --journal FILE             the SQLite journal (default\n"
     "                             $STATE_DIRECTORY/journal.db under systemd, else\n"
     "                             $XDG_STATE_HOME/sigra/journal.db, else\n"
     "                             ~/.local/state/sigra/journal.db); the service does\n"
+#endif
     "                             not start, and stops, when it cannot write it. One\n"
     "                             journal serves one running sigrad.\n"
     "  --token-file FILE          every route but /healthz then needs\n"
@@ -60,11 +74,21 @@ constexpr const char* kUsage =
     "                             localhost, 127.0.0.1 and [::1]; a request whose\n"
     "                             Host header names any other gets 421. Repeatable.\n"
     "  --tls-cert FILE, --tls-key FILE\n"
+#ifdef _WIN32
+    "                             HTTPS: not available in this build for Windows.\n"
+#else
     "                             serve HTTPS with this certificate and key (PEM).\n"
+#endif
     "  --queue N                  requests waiting per printer, 1 to 1000 (default\n"
     "                             32); a full queue answers 503 with Retry-After.\n"
     "  --retention-days N         keep journal entries at least N days, 30 to 3650\n"
     "                             (default 30).\n"
+#ifdef _WIN32
+    "  --service                  run as the Windows service (the service manager\n"
+    "                             starts it so): the options, one a line (# starts\n"
+    "                             a comment), from %ProgramData%\\Sigra\\sigrad.conf,\n"
+    "                             the log lines into sigrad.log beside it.\n"
+#endif
     "  --help, --version\n"
     "\n"
     "Bodies and headers are limited to 64 KiB; SIGRA_TRACE=FILE traces each\n"
@@ -101,19 +125,6 @@ std::optional<std::string> ParsePrinter(const std::string& text, PrinterConfig& 
     printer.speed = static_cast<int32_t>(*speed);
   }
   return std::nullopt;
-}
-
-std::string DefaultJournal() {
-  // Under systemd with StateDirectory= (the packaged unit: /var/lib/sigra).
-  if (const char* state = std::getenv("STATE_DIRECTORY"); state && *state) {
-    const std::string first(state, std::strcspn(state, ":"));
-    return first + "/journal.db";
-  }
-  if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state) {
-    return std::string(state) + "/sigra/journal.db";
-  }
-  const char* home = std::getenv("HOME");
-  return std::string(home ? home : ".") + "/.local/state/sigra/journal.db";
 }
 
 std::optional<std::string> ReadToken(const std::string& path, std::string& token) {
@@ -194,7 +205,7 @@ std::optional<std::string> ParseOptions(int argc, char** argv, ServiceOptions& o
   if (!loopback && options.token.empty()) {
     return "listening on " + host + ", which is not loopback, needs --token-file";
   }
-  if (options.journal.empty()) options.journal = DefaultJournal();
+  if (options.journal.empty()) options.journal = platform::DefaultJournal();
   return std::nullopt;
 }
 
@@ -207,23 +218,47 @@ int Worker(int argc, char** argv) {
     if (arg == "--speed") options.speed = static_cast<int32_t>(Number(argv[i + 1]).value_or(0));
     if (arg == "--journal") options.journal = argv[i + 1];
   }
+  platform::PrepareWorkerPipes();
   return WorkerMain(options);
 }
 
-int Main(int argc, char** argv) {
-  if (argc > 1 && std::string_view(argv[1]) == "--worker") return Worker(argc, argv);
-  if (HelpOrVersion(argc, argv, "sigrad", kVersion, kUsage)) return 0;
+int Run(int argc, char** argv) {
   ServiceOptions options;
   if (std::optional<std::string> error = ParseOptions(argc, argv, options)) {
     std::cerr << "sigrad: " << *error << "\n(sigrad --help shows the usage)\n";
     return 2;
   }
-  return Serve(options, "/proc/self/exe");
+  if (!options.tlsCert.empty() && !platform::TlsUnavailable().empty()) {
+    std::cerr << "sigrad: " << platform::TlsUnavailable() << "\n";
+    return 2;
+  }
+  return Serve(options, platform::ThisProgram());
+}
+
+int Main(int argc, char** argv) {
+  if (argc > 1 && std::string_view(argv[1]) == "--worker") return Worker(argc, argv);
+  if (HelpOrVersion(argc, argv, "sigrad", kVersion, kUsage)) return 0;
+#ifdef _WIN32
+  if (argc == 2 && std::string_view(argv[1]) == "--service") {
+    const std::string program = argv[0];
+    return RunService([program](std::vector<std::string> args) {
+      args.insert(args.begin(), program);
+      std::vector<char*> argv;
+      for (std::string& arg : args) argv.push_back(arg.data());
+      argv.push_back(nullptr);
+      return Run(static_cast<int>(args.size()), argv.data());
+    });
+  }
+#endif
+  return Run(argc, argv);
 }
 
 }  // namespace
 }  // namespace sigra::service
 
 int main(int argc, char** argv) {
+  // Log lines go out as they are written, also where the C library would
+  // buffer a redirected stderr (Windows' does).
+  std::setvbuf(stderr, nullptr, _IONBF, 0);
   return sigra::service::Main(argc, argv);
 }

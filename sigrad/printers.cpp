@@ -1,12 +1,5 @@
 #include "sigrad/printers.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <thread>
@@ -33,17 +26,6 @@ constexpr auto kIdleProbe = std::chrono::seconds(30);
 // resume it soon after paper is back.
 constexpr auto kStoppedLook = std::chrono::seconds(1);
 constexpr auto kSettleLimit = std::chrono::seconds(120);
-
-bool WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
 
 Reply Unreachable(const std::string& message, const char* id) {
   return {503, ErrorBody(kCodeBusy, message, id)};
@@ -205,52 +187,17 @@ void Printer::Run() {
 }
 
 bool Printer::Start() {
-  int down[2];
-  int up[2];
-  if (pipe2(down, O_CLOEXEC) != 0) return false;
-  if (pipe2(up, O_CLOEXEC) != 0) {
-    close(down[0]);
-    close(down[1]);
-    return false;
-  }
-  const std::string port = std::to_string(config_.port);
-  const std::string speed = std::to_string(config_.speed);
-  std::vector<const char*> argv = {program_.c_str(), "--worker",        config_.id.c_str(),
-                                   "--port",         port.c_str(),      "--speed",
-                                   speed.c_str(),    "--journal",       journal_.c_str(),
-                                   nullptr};
   // Each printer traces into a file of its own.
   std::string trace;
   if (const char* base = std::getenv("SIGRA_TRACE"); base && *base) {
-    trace = std::string("SIGRA_TRACE=") + base + "." + config_.id;
+    trace = std::string(base) + "." + config_.id;
   }
-  std::vector<char*> env;
-  for (char** e = environ; *e; ++e) {
-    if (std::string_view(*e).rfind("SIGRA_TRACE=", 0) != 0) env.push_back(*e);
-  }
-  if (!trace.empty()) env.push_back(trace.data());
-  env.push_back(nullptr);
-  const pid_t parent = getpid();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    // The printer's process dies with the service.
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) _exit(1);
-    dup2(down[0], 0);
-    dup2(up[1], 1);
-    execve(program_.c_str(), const_cast<char* const*>(argv.data()), env.data());
-    _exit(127);
-  }
-  close(down[0]);
-  close(up[1]);
-  if (pid < 0) {
-    close(down[1]);
-    close(up[0]);
+  if (!worker_.Start(program_,
+                     {"--worker", config_.id, "--port", std::to_string(config_.port), "--speed",
+                      std::to_string(config_.speed), "--journal", journal_},
+                     trace)) {
     return false;
   }
-  pid_ = pid;
-  toWorker_ = down[1];
-  fromWorker_ = up[0];
   buffered_.clear();
   const std::optional<std::string> ready = ReadLine(std::chrono::steady_clock::now() + kStartLimit);
   const nlohmann::json said =
@@ -271,22 +218,7 @@ void Printer::Stop() {
   // The end of its input lets the worker close its port, clearing the
   // port's exclusive mode for the next user; one that does not end soon is
   // hung and killed.
-  if (toWorker_ >= 0) close(toWorker_);
-  if (pid_ > 0) {
-    const auto deadline = std::chrono::steady_clock::now() + kStopLimit;
-    while (waitpid(pid_, nullptr, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() >= deadline) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-  }
-  if (fromWorker_ >= 0) close(fromWorker_);
-  pid_ = -1;
-  toWorker_ = -1;
-  fromWorker_ = -1;
+  worker_.Stop(kStopLimit);
   std::lock_guard lock(mutex_);
   info_["online"] = false;
 }
@@ -298,35 +230,23 @@ std::optional<std::string> Printer::ReadLine(std::chrono::steady_clock::time_poi
       buffered_.erase(0, end + 1);
       return line;
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return std::nullopt;
-    pollfd fd{fromWorker_, POLLIN, 0};
-    const int ready = poll(&fd, 1, static_cast<int>(left.count()));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0) return std::nullopt;
-    char chunk[4096];
-    const ssize_t n = read(fromWorker_, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return std::nullopt;
-    buffered_.append(chunk, static_cast<size_t>(n));
+    if (!worker_.Read(buffered_, deadline)) return std::nullopt;
   }
 }
 
 Reply Printer::Serve(Job& job) {
-  if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) != 0) {
+  if (worker_.Ended()) {
     // Died while idle: nothing of this request was sent to it.
-    pid_ = -1;
     Stop();
   }
-  if (pid_ < 0 && (Stopping() || !Start())) {
+  if (!worker_.Running() && (Stopping() || !Start())) {
     Pause(kRestartPause);
     return Unreachable("The printer's process does not start; the printer may be unreachable.",
                        "printer_unreachable");
   }
   const auto deadline = std::chrono::steady_clock::now() + job.limit;
   const std::optional<std::string> line =
-      WriteAll(toWorker_, job.request.dump() + "\n") ? ReadLine(deadline) : std::nullopt;
+      worker_.Write(job.request.dump() + "\n") ? ReadLine(deadline) : std::nullopt;
   const nlohmann::json answer =
       line ? nlohmann::json::parse(*line, nullptr, false) : nlohmann::json();
   if (answer.is_object() && answer.contains("fatal")) {

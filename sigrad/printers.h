@@ -5,8 +5,6 @@
 #ifndef SIGRA_SIGRAD_PRINTERS_H
 #define SIGRA_SIGRAD_PRINTERS_H
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -20,6 +18,8 @@
 #include <thread>
 
 #include <nlohmann/json.hpp>
+
+#include "sigrad/platform.h"
 
 namespace sigra::service {
 
@@ -104,9 +104,7 @@ class Printer {
   bool stopped_ = false;  // its printout stands stopped for lack of paper
   nlohmann::json info_;
 
-  pid_t pid_ = -1;
-  int toWorker_ = -1;
-  int fromWorker_ = -1;
+  ChildProcess worker_;
   std::string buffered_;
   std::promise<void> started_;
   std::thread thread_;

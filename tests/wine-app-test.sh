@@ -34,12 +34,8 @@ if [ ! -f "$exe" ]; then
   echo "SKIP: $exe was not built (no Qt for Windows: tools/windows-qt.sh makes one)"
   exit 77
 fi
-find_tool() {
-  command -v "$1" 2>/dev/null || { [ -x "/usr/lib/wine/$2" ] && echo "/usr/lib/wine/$2"; }
-}
-wine=$(find_tool wine64 wine64) || true
-wineserver=$(find_tool wineserver wineserver64) || true
-if [ -z "$wine" ] || [ -z "$wineserver" ]; then
+. "$(dirname "$0")/wine-lib.sh"
+if ! wine_find win64; then
   echo "SKIP: wine64 not found (package wine64)"
   exit 77
 fi
@@ -58,13 +54,10 @@ mkdir -p "$shots"
 emulator_pid=
 xvfb_pid=
 program_pid=
-export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
-# No Mono or Gecko: the prefix is made without asking to install them.
-export WINEDLLOVERRIDES="mscoree,mshtml="
 
 cleanup() {
-  if [ -d "$WINEPREFIX" ]; then
-    "$wineserver" -k 2>/dev/null || true
+  if [ -d "$work/prefix" ]; then
+    WINEPREFIX=$work/prefix "$wineserver" -k 2>/dev/null || true
   fi
   [ -z "$program_pid" ] || wait "$program_pid" 2>/dev/null || true
   if [ -n "$emulator_pid" ]; then
@@ -157,8 +150,7 @@ done
 [ -s "$work/display" ] || fail "Xvfb did not start"
 export DISPLAY=:$(head -1 "$work/display")
 
-"$wine" wineboot --init > "$work/wineboot.log" 2>&1
-"$wineserver" -w
+wine_prefix "$work/prefix" win64
 mkdir -p "$work/emu"
 "$emulator" --type 3 --receipts 5 --link "$work/emu" --port 1 --data-timeout 10000 \
   > "$work/emulator.out" &
@@ -168,10 +160,7 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 [ -L "$work/emu/com1" ] || fail "the emulator did not start"
-# Wine's device manager rewrites dosdevices/com1 from the registry at start.
-"$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$work/emu/com1" /f > /dev/null
-"$wineserver" -w
-ln -sfn "$work/emu/com1" "$WINEPREFIX/dosdevices/com1"
+wine_port 1 "$work/emu/com1"
 
 started=$(date +%s)
 (cd "$(dirname "$exe")" && exec "$wine" "$exe" COM1 9600) > "$work/program.log" 2>&1 &

@@ -27,37 +27,28 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-# Debian installs wine64 and its server under /usr/lib/wine; the wine
-# package adds the commands to the path.
-find_tool() {
-  command -v "$1" 2>/dev/null || { [ -x "/usr/lib/wine/$2" ] && echo "/usr/lib/wine/$2"; }
-}
+. "$(dirname "$0")/wine-lib.sh"
 if [ -n "$win64" ]; then
-  wine=$(find_tool wine64 wine64) wineserver=$(find_tool wineserver wineserver64)
   wine_arch=win64 wine_packages=wine64
 else
-  wine=$(find_tool wine wine) wineserver=$(find_tool wineserver wineserver)
   wine_arch=win32 wine_packages="wine, wine32:i386"
 fi
 if [ -z "$win64" ] && ! why=$("$source_dir/tools/runs-32bit.sh"); then
   echo "SKIP: $why, so the 32-bit Wine cannot run"
   exit 77
 fi
-if [ -z "$wine" ] || [ -z "$wineserver" ]; then
+if ! wine_find $wine_arch; then
   echo "SKIP: Wine for $wine_arch not found (packages $wine_packages)"
   exit 77
 fi
 
 work=$(mktemp -d)
 emulator_pid=
-export WINEPREFIX=$work/prefix WINEARCH=$wine_arch WINEDEBUG=-all
-# No Mono or Gecko: the prefix is made without asking to install them.
-export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
 
 cleanup() {
-  if [ -d "$WINEPREFIX" ]; then
-    "$wineserver" -k 2>/dev/null || true
+  if [ -d "$work/prefix" ]; then
+    WINEPREFIX=$work/prefix "$wineserver" -k 2>/dev/null || true
   fi
   stop_emulator
   rm -rf "$work"
@@ -116,14 +107,11 @@ SIGRA_DOSDEVICES=$work/linux timeout 120 "$linux_dir/tests/programs/pos_client" 
   { echo "FAIL: the client on Linux failed or hung"; exit 1; }
 stop_emulator
 
-# Wine: a fresh prefix whose COM1 is the emulator's pseudo-terminal. Wine
-# takes the port from the registry, not from a link made in dosdevices; the
-# fixed path wine/com1 is the emulator's link to its pseudo-terminal.
-"$wine" wineboot --init > "$work/wineboot.log" 2>&1
-"$wineserver" -w
+# Wine: a fresh prefix whose COM1 is the emulator's pseudo-terminal, at the
+# fixed path wine/com1 (the emulator's link to it).
+wine_prefix "$work/prefix" $wine_arch
 start_emulator "$work/wine"
-"$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$work/wine/com1" /f > /dev/null
-"$wineserver" -w
+wine_port 1 "$work/wine/com1"
 timeout 120 "$wine" "$client_exe" 1 < /dev/null > "$work/wine/client.raw" ||
   { echo "FAIL: the client under Wine failed or hung"; cat "$work/wine/client.raw"; exit 1; }
 tr -d '\r' < "$work/wine/client.raw" > "$work/wine/client.out"

@@ -4,7 +4,8 @@
 # translation, Xvfb and the X tools the window tests use, Python with venv,
 # pytest, Hypothesis, requests and jsonschema, cpp-httplib, nlohmann-json, SQLite and OpenSSL, the
 # Windows cross compilers, rsvg-convert (the Windows icon), wixl, msitools and
-# osslsigncode (the Windows installer and its signature), help2man, cmark-gfm
+# osslsigncode (the Windows installer and its signature), Tcl (SQLite's
+# amalgamation for sigrad.exe is made with it), help2man, cmark-gfm
 # (the user guide in HTML) and the Debian packaging tools.
 #
 # A failed `apt-get update` (one index of a mirror being synced, say) does not
@@ -26,7 +27,7 @@ required="build-essential cmake ninja-build pkg-config
   python3-requests python3-jsonschema
   libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev libssl-dev openssl curl
   g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix librsvg2-bin wixl msitools osslsigncode
-  help2man man-db cmark-gfm dpkg-dev fakeroot file adduser"
+  tcl help2man man-db cmark-gfm dpkg-dev fakeroot file adduser"
 optional="chromium lintian wine64"
 
 # Quiet on success; apt's own words when it fails.

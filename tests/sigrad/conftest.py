@@ -1,6 +1,8 @@
 """An emulated printer and sigrad on it, over real TCP, for the service tests.
 
-SIGRAD and SIGRA_EMU name the built programs."""
+SIGRAD and SIGRA_EMU name the built programs. With SIGRAD_WINE set (to
+wine64), SIGRAD is sigrad.exe, run under Wine: its COMn is the link
+SIGRAD_WINE_PORTS/comn (Wine's Ports key), pointed at each test's emulator."""
 import http.client
 import json
 import os
@@ -15,6 +17,18 @@ import pytest
 
 SIGRAD = os.environ.get("SIGRAD", "sigrad")
 SIGRA_EMU = os.environ.get("SIGRA_EMU", "sigra-emu")
+WINE = os.environ.get("SIGRAD_WINE")
+WINE_PORTS = os.environ.get("SIGRAD_WINE_PORTS")
+
+
+def windows_path(path):
+    """A Linux path as a program under Wine names it."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\") if WINE else path
+
+
+def sigrad_command(*args):
+    """The command line that runs sigrad with `args`, under Wine where it is sigrad.exe."""
+    return ([WINE] if WINE else []) + [SIGRAD, *args]
 
 
 class Emulator:
@@ -31,6 +45,10 @@ class Emulator:
             if os.path.exists(link):
                 break
             time.sleep(0.05)
+        if WINE_PORTS:
+            wine_link = os.path.join(WINE_PORTS, f"com{port}")
+            os.symlink(link, wine_link + ".new")
+            os.replace(wine_link + ".new", wine_link)
 
     def journal(self):
         """Everything the printer heard and printed so far."""
@@ -53,7 +71,7 @@ class Service:
         self.journal = journal or os.path.join(folder, "journal.db")
         self.err_path = os.path.join(folder, f"sigrad-{time.monotonic_ns()}.log")
         self.err = open(self.err_path, "wb")
-        command = [SIGRAD, "--listen", "127.0.0.1:0", "--journal", self.journal]
+        command = sigrad_command("--listen", "127.0.0.1:0", "--journal", windows_path(self.journal))
         for printer in printers:
             command += ["--printer", printer]
         self.process = subprocess.Popen(command + list(args), stderr=self.err,
@@ -98,6 +116,10 @@ class Service:
                             {"Idempotency-Key": key, **(headers or {})})
 
     def stop(self, sig=signal.SIGTERM):
+        if WINE and sig == signal.SIGTERM:
+            # Wine makes SIGINT the console's Ctrl+C; SIGTERM ends the
+            # process at once.
+            sig = signal.SIGINT
         if self.process.poll() is None:
             self.process.send_signal(sig)
             self.process.wait(20)

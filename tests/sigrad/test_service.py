@@ -13,7 +13,7 @@ import subprocess
 import threading
 import time
 
-from conftest import SIGRAD, Emulator, Service, journal_rows
+from conftest import Emulator, Service, journal_rows, sigrad_command, windows_path
 
 BREAD = {"name": "Chleb razowy 500g", "rate": "A", "quantity": 2, "unit": "szt", "price": "4.50"}
 
@@ -270,8 +270,8 @@ def test_tokens_origins_and_preflight(folder, printer):
         assert status == 201 and headers["Access-Control-Allow-Origin"] == "http://till.local:8080"
     finally:
         service.stop()
-    refused = subprocess.run([SIGRAD, "--printer", "till1=COM1", "--listen", "0.0.0.0:0",
-                              "--journal", os.path.join(folder, "j2.db")],
+    refused = subprocess.run(sigrad_command("--printer", "till1=COM1", "--listen", "0.0.0.0:0",
+                                            "--journal", windows_path(os.path.join(folder, "j2.db"))),
                              capture_output=True, text=True, timeout=10)
     assert refused.returncode == 2 and "needs --token-file" in refused.stderr
 
@@ -300,8 +300,8 @@ def test_reports_drawer_clock_and_daily_report_keys(service, printer):
 def test_a_journal_that_cannot_be_opened_stops_the_service(folder, printer):
     blocked = os.path.join(folder, "file")
     open(blocked, "w").close()
-    run = subprocess.run([SIGRAD, "--printer", "till1=COM1", "--listen", "127.0.0.1:0",
-                          "--journal", os.path.join(blocked, "journal.db")],
+    run = subprocess.run(sigrad_command("--printer", "till1=COM1", "--listen", "127.0.0.1:0",
+                                        "--journal", windows_path(os.path.join(blocked, "journal.db"))),
                          capture_output=True, text=True, timeout=20,
                          env=dict(os.environ, SIGRA_DOSDEVICES=folder))
     assert run.returncode == 1
