@@ -25,7 +25,7 @@ struct StartState {
   uint32_t lineSpeed = 0;
   // The 11 characters of the unique number its fiscal memory holds, told
   // apart from another printer's by the host; none: the emulator's own.
-  std::optional<std::string> uniqueNumber;
+  std::optional<std::string> uniqueNumber{};
 };
 
 // Whether `number` may be a printer's unique number: 11 characters, capital
